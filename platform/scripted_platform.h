@@ -1,0 +1,119 @@
+#pragma once
+// A platform that tests drive by hand: a fake clock, input set per tick,
+// messages scheduled at given times, queued answers for every box and dialog,
+// and a record of everything shown.
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace platform {
+
+enum class DialogKind { MessageBox, OpenFile, SaveFile };
+
+struct ShownDialog {
+    DialogKind kind = DialogKind::MessageBox;
+    std::string text;     // message boxes only
+    std::string caption;  // box caption or dialog title
+    BoxButtons buttons = BoxButtons::Ok;
+    std::vector<FileFilter> filters;
+};
+
+class ScriptedPlatform : public Platform {
+public:
+    // Called when a box or dialog comes up with no queued answer; tests make
+    // it a failure that names the dialog. The call then answers Cancel/nothing.
+    std::function<void(const ShownDialog&)> onUnanswered;
+
+    // Clock.
+    void SetClock(uint32_t ms) { m_now = ms; }
+    void AdvanceClock(uint32_t ms) { m_now += ms; }
+
+    // Input for the coming polls.
+    void SetCursor(int x, int y) { m_cursor = {x, y}; }
+    void SetKey(int code, bool down);
+    // Down and up again before the next poll: reads as pressed but not down.
+    void TapKey(int code);
+    void ReleaseAllKeys();
+
+    // Messages become visible once the clock reaches `atMs`.
+    void ScheduleMessage(uint32_t atMs, const Message& message);
+
+    // Answers for dialogs still to come, taken in order.
+    void QueueBoxAnswer(BoxAnswer answer) { m_boxAnswers.push_back(answer); }
+    void QueueOpenAnswer(std::optional<std::string> path) { m_openAnswers.push_back(path); }
+    void QueueSaveAnswer(std::optional<std::string> path) { m_saveAnswers.push_back(path); }
+
+    // What was shown.
+    const std::vector<ShownDialog>& Shown() const { return m_shown; }
+    void ClearShown() { m_shown.clear(); }
+    int PresentCount() const { return m_presentCount; }
+    const std::vector<uint16_t>& LastFrame() const { return m_lastFrame; }
+    int BeepCount() const { return m_beeps; }
+    // A wait with no limit and nothing scheduled would sleep until the user
+    // did something; the script ends the loop instead, with this exit code.
+    static constexpr int kBlockedForever = -1000;
+    bool BlockedForever() const { return m_blockedForever; }
+    uint32_t SleptMs() const { return m_slept; }
+
+    // Platform.
+    bool CreateMainWindow(const std::string& title, int width, int height) override;
+    void DestroyMainWindow() override { m_window = false; }
+    bool HasWindow() const override { return m_window; }
+    PixelMasks DisplayMasks() const override { return m_masks; }
+    void SetDisplayMasks(PixelMasks masks) { m_masks = masks; }
+    void Present(const uint16_t* pixels) override;
+    uint32_t TickCount() override { return m_now; }
+    void Sleep(uint32_t milliseconds) override;
+    bool PeekMessage() override;
+    Message GetMessage() override;
+    void WaitMessage(int timeoutMs) override;
+    void PostMessage(const Message& message) override;
+    KeyPoll PollKey(int code) override;
+    Point CursorPos() override { return m_cursor; }
+    BoxAnswer MessageBox(const std::string& text, const std::string& caption,
+                         BoxButtons buttons) override;
+    std::optional<std::string> OpenFileDialog(const std::string& title,
+                                              const std::vector<FileFilter>& filters) override;
+    std::optional<std::string> SaveFileDialog(const std::string& title,
+                                              const std::vector<FileFilter>& filters) override;
+    void Beep(BeepKind) override { ++m_beeps; }
+    bool OpenAudio(int sampleRate, AudioFill fill) override;
+    void LockAudio() override {}
+    void UnlockAudio() override {}
+
+    std::string windowTitle;
+    bool audioAvailable = false;
+    AudioFill audioFill;
+    int audioRate = 0;
+
+private:
+    struct Scheduled {
+        uint32_t at;
+        Message message;
+    };
+    bool Due(const Scheduled& s) const { return static_cast<int32_t>(m_now - s.at) >= 0; }
+    void Unanswered(const ShownDialog& dialog);
+
+    uint32_t m_now = 0;
+    uint32_t m_slept = 0;
+    Point m_cursor;
+    std::map<int, KeyPoll> m_keys;
+    std::deque<Scheduled> m_messages;  // kept in time order
+    std::deque<BoxAnswer> m_boxAnswers;
+    std::deque<std::optional<std::string>> m_openAnswers;
+    std::deque<std::optional<std::string>> m_saveAnswers;
+    std::vector<ShownDialog> m_shown;
+    std::vector<uint16_t> m_lastFrame;
+    PixelMasks m_masks{0xF800, 0x07E0, 0x001F};
+    int m_presentCount = 0;
+    int m_beeps = 0;
+    bool m_window = false;
+    bool m_blockedForever = false;
+};
+
+}  // namespace platform

@@ -1,0 +1,92 @@
+#include "shell/main_loop.h"
+
+#include <cstdio>
+
+#include "display/ddraw.h"
+#include "shell/editor_state.h"
+#include "shell/frame.h"
+
+using platform::Message;
+using platform::MessageKind;
+
+namespace {
+
+constexpr const char* kWindowTitle = "Celforge_V1.0";
+
+bool DeadlinePassed(uint32_t now, uint32_t deadline) {
+    return static_cast<int32_t>(now - deadline) >= 0;
+}
+
+void CloseMainWindow() {
+    g_screen.ReleaseAll();
+    platform::Current().DestroyMainWindow();
+    g_hWnd = 0;
+    platform::Current().PostMessage(Message{MessageKind::Quit, 0, 0});
+}
+
+}  // namespace
+
+int InitApplication(bool /*popup*/) {
+    platform::Platform& p = platform::Current();
+    if (!p.CreateMainWindow(kWindowTitle, SCREEN_WIDTH, SCREEN_HEIGHT)) return 1;
+    g_hWnd = 1;
+    g_screen.Create();
+    g_screen.Init(g_hWnd, SCREEN_WIDTH, SCREEN_HEIGHT, 16, false);
+    return 0;
+}
+
+void WindowProc(const Message& message) {
+    switch (message.kind) {
+        case MessageKind::CloseWindow:
+            CloseMainWindow();
+            break;
+        case MessageKind::Activate:
+            g_bActive = 1;
+            break;
+        case MessageKind::Deactivate:
+            g_bActive = 0;
+            break;
+        case MessageKind::KeyDown:
+            if (message.key == platform::kKeyEscape || message.key == platform::kKeyF12)
+                platform::Current().PostMessage(Message{MessageKind::CloseWindow, 0, 0});
+            break;
+        case MessageKind::Exposed:
+            g_screen.Present();
+            break;
+        case MessageKind::Quit:
+            break;
+    }
+}
+
+int RunMainLoop(const std::function<void()>& frame) {
+    platform::Platform& p = platform::Current();
+    uint32_t deadline = p.TickCount() + FIRST_FRAME_DELAY_MS;
+    for (;;) {
+        if (p.PeekMessage()) {
+            const Message message = p.GetMessage();
+            if (message.kind == MessageKind::Quit) return message.code;
+            WindowProc(message);
+            continue;
+        }
+        if (!g_bActive) {
+            p.WaitMessage(-1);
+            continue;
+        }
+        const uint32_t now = p.TickCount();
+        if (!DeadlinePassed(now, deadline)) {
+            // Sleep until the deadline or the next message, whichever is first.
+            p.WaitMessage(static_cast<int>(deadline - now));
+            continue;
+        }
+        deadline = p.TickCount() + FRAME_PERIOD_MS;
+        frame();
+    }
+}
+
+int WinMain() {
+    if (InitApplication(true) != 0) {
+        std::fprintf(stderr, "celforge: the main window could not be created\n");
+        return 1;
+    }
+    return RunMainLoop(UpdateFrame);
+}

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Celforge twice (plain, and with Address and
+# UndefinedBehavior sanitizers) and runs every test; then fuzzes the PCX
+# decoder for a while and runs the decoder benchmark once, briefly.
+set -euo pipefail
+cd "$(dirname "$0")"
+tools/install_deps.sh test
+jobs=$(nproc)
+
+echo "== Plain build"
+cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
+cmake --build build/test -- -j"$jobs"
+ctest --test-dir build/test --output-on-failure -j"$jobs"
+
+echo "== Sanitizer build"
+cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCELFORGE_SANITIZE=ON \
+  -DCELFORGE_BENCH=OFF -DCMAKE_CXX_FLAGS="-O1" > /dev/null
+cmake --build build/asan -- -j"$jobs"
+ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=1 \
+UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+  ctest --test-dir build/asan --output-on-failure -j"$jobs" -LE e2e
+
+echo "== Fuzzing the PCX decoder"
+tests/fuzz/run_pcx_fuzzer.sh build/fuzz 30
+
+echo "== Decoder benchmark"
+build/test/celforge_bench --benchmark_min_time=0.05
