@@ -5,6 +5,7 @@
 #include "display/ddraw.h"
 #include "shell/editor_state.h"
 #include "shell/frame.h"
+#include "shell/workbench_init.h"
 
 using platform::Message;
 using platform::MessageKind;
@@ -26,13 +27,19 @@ void CloseMainWindow() {
 
 }  // namespace
 
-int InitApplication(bool /*popup*/) {
+bool OpenMainWindow() {
     platform::Platform& p = platform::Current();
-    if (!p.CreateMainWindow(kWindowTitle, SCREEN_WIDTH, SCREEN_HEIGHT)) return 1;
+    if (!p.CreateMainWindow(kWindowTitle, SCREEN_WIDTH, SCREEN_HEIGHT)) return false;
     g_hWnd = 1;
     g_screen.Create();
     g_screen.Init(g_hWnd, SCREEN_WIDTH, SCREEN_HEIGHT, 16, false);
-    return 0;
+    return true;
+}
+
+int InitApplication(bool /*popup*/) {
+    if (!OpenMainWindow()) return INIT_NO_WINDOW;
+    if (!InitWorkbench()) return INIT_CLOSED_BY_USER;
+    return INIT_READY;
 }
 
 void WindowProc(const Message& message) {
@@ -84,9 +91,17 @@ int RunMainLoop(const std::function<void()>& frame) {
 }
 
 int WinMain() {
-    if (InitApplication(true) != 0) {
-        std::fprintf(stderr, "celforge: the main window could not be created\n");
-        return 1;
+    switch (InitApplication(true)) {
+        case INIT_NO_WINDOW:
+            std::fprintf(stderr, "celforge: the main window could not be created\n");
+            return 1;
+        case INIT_CLOSED_BY_USER:
+            return 0;
+        default:
+            break;
     }
-    return RunMainLoop(UpdateFrame);
+    const int code = RunMainLoop(UpdateFrame);
+    g_screen.ReleaseAll();
+    ReleaseWorkbench();
+    return code;
 }

@@ -8,8 +8,12 @@
 constexpr unsigned FIRST_FRAME_DELAY_MS = 100;
 constexpr unsigned FRAME_PERIOD_MS = 20;
 
-// Creates the window and the screen and prepares the workbench. Returns 0 when
-// the editor is ready, non-zero when the main window could not be created.
+enum InitResult : int { INIT_READY = 0, INIT_NO_WINDOW = 1, INIT_CLOSED_BY_USER = 2 };
+
+// Creates the main window and sets the screen up in it.
+bool OpenMainWindow();
+
+// Opens the window and prepares the workbench, first picture included.
 int InitApplication(bool popup);
 
 // Handles one window message: close keys, activation, exposure, closing.

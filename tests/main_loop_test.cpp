@@ -5,7 +5,6 @@
 #include "display/ddraw.h"
 #include "platform/scripted_platform.h"
 #include "shell/editor_state.h"
-#include "shell/frame.h"
 #include "shell/main_loop.h"
 
 using platform::Message;
@@ -22,7 +21,7 @@ protected:
         ResetEditorState();
         platform::SetPlatform(&script);
         script.SetClock(kStart);
-        ASSERT_EQ(InitApplication(true), 0);
+        ASSERT_TRUE(OpenMainWindow());
     }
     void TearDown() override {
         g_screen.ReleaseAll();
@@ -88,7 +87,7 @@ TEST_F(MainLoopTest, InactiveEditorWaitsForMessagesWithoutSpinning) {
 TEST_F(MainLoopTest, EscapeAndF12CloseTheWindowWithExitCodeZero) {
     for (int key : {platform::kKeyEscape, platform::kKeyF12}) {
         ResetEditorState();
-        ASSERT_EQ(InitApplication(true), 0);
+        ASSERT_TRUE(OpenMainWindow());
         frameTimes.clear();
         script.ScheduleMessage(script.TickCount() + 150, Message{MessageKind::KeyDown, key, 0});
         EXPECT_EQ(Run(1000), 0) << "key " << key;
@@ -106,18 +105,23 @@ TEST_F(MainLoopTest, OtherKeysDoNothingAndDesktopCloseEndsTheLoop) {
     EXPECT_FALSE(script.HasWindow());
 }
 
-TEST_F(MainLoopTest, ScreenPresentsTheComposedBufferAndReleasesTwiceSafely) {
-    g_screenBuf[0] = 0x1234;
-    g_screenBuf[SCREEN_WIDTH * SCREEN_HEIGHT - 1] = 0xBEEF;
-    Run(1, [](size_t) { UpdateFrame(); });
+TEST_F(MainLoopTest, ScreenShowsItsBackBlockAndReleasesTwiceSafely) {
+    CSurface* back = g_screen.GetBackSurface();
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(back->Pitch(), 1600);
+    uint16_t* pixels = back->Lock();
+    pixels[0] = 0x1234;
+    pixels[SCREEN_WIDTH * SCREEN_HEIGHT - 1] = 0xBEEF;
+    back->Unlock();
+    EXPECT_TRUE(g_screen.Present());
     ASSERT_EQ(script.PresentCount(), 1);
     EXPECT_EQ(script.LastFrame()[0], 0x1234);
     EXPECT_EQ(script.LastFrame().back(), 0xBEEF);
     EXPECT_STREQ(g_screen.GetRuntimeClassName(), "CDDraw");
-    EXPECT_EQ(g_screen.GetBackSurface()->Pitch(), 1600);
     g_screen.ReleaseAll();
     g_screen.ReleaseAll();
     EXPECT_EQ(g_screen.GetPrimarySurface(), nullptr);
+    EXPECT_FALSE(g_screen.Present());
 }
 
 }  // namespace

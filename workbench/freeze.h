@@ -1,0 +1,5 @@
+#pragma once
+// The freeze progress box and the closing fade.
+
+void FreezeTick();
+void FadeTick();

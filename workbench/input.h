@@ -1,0 +1,32 @@
+#pragma once
+// The polling rules every workbench handler follows: key facts, hit tests,
+// sheet cell numbering, the focus and the two arrow-key scrollers.
+
+#include "platform/platform.h"
+
+// One poll of a key; the pressed-since-last-poll fact is cleared by it.
+bool KeyDown(int code);     // held now
+bool KeyPressed(int code);  // went down since the previous poll
+bool KeyActive(int code);   // either of the two
+
+// Reads the cursor into g_cursor and returns it.
+platform::Point RefreshCursor();
+
+// Strict test on all four sides: left < x < right and top < y < bottom.
+bool Hit(const platform::Point& point, int left, int top, int right, int bottom);
+// The same for an area given as inclusive pixel ranges x0..x1, y0..y1.
+bool HitArea(const platform::Point& point, int x0, int x1, int y0, int y1);
+
+constexpr uint16_t FOCUS_OUTLINE_COLOUR = 25800;
+constexpr int SHEET_SCROLL_MAX_X = 800;  // the 600 x 500 view stays inside 1400 x 2500
+constexpr int SHEET_SCROLL_MAX_Y = 2000;
+constexpr int PICTURE_SCROLL_MAX_X = 440;  // the pane shows 200 of the picture's 640 columns
+
+int CellIndexAt(int x, int y);
+platform::Point CellOrigin(int index);
+
+void PollScrollKeys(int focus);
+void ScrollSheet();
+void ScrollPicturePane();
+void SelectFocusPane();
+void PollOpenPictureButton();

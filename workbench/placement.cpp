@@ -1,0 +1,112 @@
+#include "workbench/placement.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "display/pixmap.h"
+#include "formats/pcx.h"
+#include "shell/editor_state.h"
+#include "shell/workbench_init.h"
+#include "workbench/input.h"
+
+namespace {
+
+constexpr int SHEET_PANE_WIDTH = 600;
+constexpr int PICTURE_PANE_X = 600;
+constexpr int PICTURE_PANE_WIDTH = 200;
+
+// Copies `rows` rows of `width` pixels from (x, y) of a source block to (dx, dy)
+// of the screen. Source rows outside the block show black.
+void CopyPaneRows(const uint16_t* source, int pitch, int sourceRows, int x, int y, int width,
+                  int dx, int dy) {
+    for (int row = 0; row < PANE_ROWS; ++row) {
+        uint16_t* target = g_screenBuf + (dy + row) * SCREEN_WIDTH + dx;
+        const int sourceRow = y + row;
+        if (sourceRow < 0 || sourceRow >= sourceRows) {
+            std::fill(target, target + width, 0);
+            continue;
+        }
+        std::memcpy(target, source + sourceRow * pitch + x, width * sizeof(uint16_t));
+    }
+}
+
+}  // namespace
+
+void DrawSheetPane() {
+    if (g_sheetHasRoom == 1) MarkPlacementCell(g_sheet, SHEET_WIDTH);
+    CopyPaneRows(g_sheet, SHEET_WIDTH, SHEET_HEIGHT, g_sheetScrollX, g_sheetScrollY,
+                 SHEET_PANE_WIDTH, 0, WORK_TOP);
+}
+
+void DrawPicturePane() {
+    if (g_workMode == MODE_PLACE) {
+        TestCarry(g_spriteWidth, g_spriteHeight);
+        if (g_carrying == 0)
+            g_workingImage->PutPicture(g_pictureBuf, 0, 0);
+        else
+            g_workingImage->PutTinted(g_pictureBuf, PICTURE_WIDTH, 0, 0, 2);
+    }
+    CopyPaneRows(g_pictureBuf, PICTURE_WIDTH, PICTURE_HEIGHT, g_pictureScrollX, g_pictureScrollY,
+                 PICTURE_PANE_WIDTH, PICTURE_PANE_X, WORK_TOP);
+}
+
+void TestCarry(int width, int height) {
+    if (g_focusPane == 2 && KeyActive(platform::kKeyLeftButton)) {
+        const platform::Point cursor = RefreshCursor();
+        g_carrying = HitArea(cursor, 601, 599 + width, 31, 29 + height) ? 1 : 0;
+    }
+}
+
+void DrawCarried(int width, int height) {
+    if (g_cursor.x + width + 5 > SCREEN_WIDTH) g_cursor.x = SCREEN_WIDTH - (width + 5);
+    if (g_cursor.y + height + 5 > SCREEN_HEIGHT) g_cursor.y = SCREEN_HEIGHT - (height + 5);
+    // A cursor above or left of the screen would draw outside it; the image
+    // stays at the screen's edge instead.
+    g_cursor.x = std::max(g_cursor.x, 0);
+    g_cursor.y = std::max(g_cursor.y, 0);
+    g_workingImage->PutDarkened(g_screenBuf, SCREEN_WIDTH, g_cursor.x, g_cursor.y);
+}
+
+void PlaceWorkingImage() {
+    if (g_workMode != MODE_PLACE) return;
+    ScrollSheet();
+    const platform::Point cursor = RefreshCursor();
+    const int sx = cursor.x + g_sheetScrollX;
+    const int sy = cursor.y - WORK_TOP + g_sheetScrollY;
+    if (g_cellX < sx && sx < g_cellRight && g_cellY < sy && sy < g_cellBottom) {
+        g_workingImage->PutSheet(g_sheet, g_cellX, g_cellY);
+        if (g_sheetHasRoom == 1) ++g_placedCount;
+        AdvanceCell();
+    }
+}
+
+void AdvanceCell() {
+    g_carrying = 0;
+    if (g_sheetHasRoom == 1) {
+        g_cellX += g_spriteWidth;
+        if (g_cellX + g_spriteWidth > SHEET_WIDTH) {
+            g_cellX = 0;
+            g_cellY += g_spriteHeight;
+        }
+    }
+    g_cellRight = g_cellX + g_spriteWidth;
+    g_cellBottom = g_cellY + g_spriteHeight;
+}
+
+std::string NextPictureTitle() {
+    char title[128];
+    std::snprintf(title, sizeof title,
+                  "Already Working Image Size Fixed!, Read Only %d X %d -Brisk_Wren :)",
+                  g_spriteWidth, g_spriteHeight);
+    return title;
+}
+
+void OpenNextPicture() {
+    const std::optional<std::string> path = AskPcxFileName(NextPictureTitle());
+    g_openPictureRequest = 0;
+    if (!path) return;
+    ClearPixels(g_pictureBuf, PICTURE_WIDTH, PICTURE_HEIGHT);
+    LoadPcx(g_pictureBuf, PICTURE_WIDTH, PICTURE_WIDTH, PICTURE_HEIGHT, *path);
+    g_workingImage->GrabPicture(g_pictureBuf, 0, 0, g_spriteWidth, g_spriteHeight);
+}
