@@ -1,0 +1,119 @@
+#include <algorithm>
+#include <vector>
+
+#include "display/pixmap.h"
+#include "formats/colour.h"
+#include "formats/pcx.h"
+#include "shell/editor_state.h"
+#include "shell/workbench_init.h"
+#include "tests/support/pixel_compare.h"
+#include "tests/support/session.h"
+
+using platform::DialogKind;
+using platform::ShownDialog;
+
+namespace {
+
+const char* const kNeedPicture = "PCX를 읽어야 Workbench Window가 구성됩니다";
+const char* const kCrude = "씨발 자식아!,빨리 그림 읽어!";
+
+std::vector<std::string> BoxCaptions(const std::vector<ShownDialog>& shown) {
+    std::vector<std::string> captions;
+    for (const ShownDialog& d : shown)
+        captions.push_back(d.kind == DialogKind::MessageBox ? d.caption : "<open>");
+    return captions;
+}
+
+bool AllZero(const uint16_t* pixels, size_t count) {
+    return std::all_of(pixels, pixels + count, [](uint16_t p) { return p == 0; });
+}
+
+class StartupTest : public SessionTest {};
+
+TEST_F(StartupTest, FirstPictureAnsweredAtOnceShowsNoBoxAndLeavesBuffersClear) {
+    const std::string path = WriteGradient("first.pcx", 120, 90);
+    StartWith(path);
+    ASSERT_EQ(script.Shown().size(), 1u);
+    const ShownDialog& dialog = script.Shown()[0];
+    EXPECT_EQ(dialog.kind, DialogKind::OpenFile);
+    EXPECT_EQ(dialog.caption,
+              "Open PCX(Only 64K Colors 24Bit)     This is first Open! Will be Fixed Sprite Size ");
+    ASSERT_EQ(dialog.filters.size(), 2u);
+    EXPECT_EQ(dialog.filters[0].name, "Pcx files (*.pcx)");
+    EXPECT_EQ(dialog.filters[1].pattern, "*.*");
+
+    EXPECT_EQ(g_spriteWidth, 120);
+    EXPECT_EQ(g_spriteHeight, 90);
+    EXPECT_EQ(g_cellRight, 120);
+    EXPECT_EQ(g_cellBottom, 90);
+    EXPECT_TRUE(AllZero(g_sheet, SHEET_WIDTH * SHEET_HEIGHT));
+    EXPECT_TRUE(AllZero(g_pictureBuf, PICTURE_WIDTH * PICTURE_HEIGHT));
+
+    // The working image holds the picture's corner, decoded afresh here.
+    std::vector<uint16_t> picture(PICTURE_WIDTH * PICTURE_HEIGHT, 0);
+    ASSERT_TRUE(LoadPcx(picture.data(), PICTURE_WIDTH, PICTURE_WIDTH, PICTURE_HEIGHT, path));
+    EXPECT_TRUE(SamePixels(ViewOf(picture.data(), 120, 90, PICTURE_WIDTH),
+                           ViewOf(g_workingImage->GetBits(), 120, 90)));
+    EXPECT_EQ(g_closingJitterX[2], 4);
+    EXPECT_EQ(g_closingFigureY[1], 140);
+}
+
+TEST_F(StartupTest, ColumnCountFollowsTheSpriteWidth) {
+    const struct {
+        int width, height, columns;
+    } cases[] = {{600, 400, 2}, {100, 100, 14}, {640, 480, 2}, {7, 9, 200}};
+    for (const auto& c : cases) {
+        TearDown();
+        SetUp();
+        StartWith(WritePicture("size.pcx", MakeFlatImage(c.width, c.height, 40, 80, 120)));
+        EXPECT_EQ(g_sheetColumns, c.columns) << c.width << " x " << c.height;
+    }
+}
+
+TEST_F(StartupTest, CancelledOnceShowsErrorThenTheCrudeBoxEvenWithAPicture) {
+    script.QueueOpenAnswer(std::nullopt);
+    script.QueueBoxAnswer(platform::BoxAnswer::Ok);
+    script.QueueBoxAnswer(platform::BoxAnswer::Ok);
+    StartWith(WriteGradient("first.pcx", 32, 32));
+    EXPECT_EQ(BoxCaptions(script.Shown()),
+              (std::vector<std::string>{"<open>", "Error!", "<open>", "Fuck You!"}));
+    EXPECT_EQ(script.Shown()[1].text, kNeedPicture);
+    EXPECT_EQ(script.Shown()[3].text, kCrude);
+}
+
+TEST_F(StartupTest, CancelledThreeTimesShowsTheCrudeBoxOnce) {
+    for (int i = 0; i < 3; ++i) script.QueueOpenAnswer(std::nullopt);
+    for (int i = 0; i < 4; ++i) script.QueueBoxAnswer(platform::BoxAnswer::Ok);
+    StartWith(WriteGradient("first.pcx", 32, 32));
+    EXPECT_EQ(BoxCaptions(script.Shown()),
+              (std::vector<std::string>{"<open>", "Error!", "<open>", "Error!", "Fuck You!",
+                                        "<open>", "Error!", "<open>"}));
+}
+
+TEST_F(StartupTest, UnreadableAndOversizePicturesAreRefusedAndAskedAgain) {
+    const std::string notPcx = ::testing::TempDir() + "notes.pcx";
+    ASSERT_TRUE(WriteBytesToFile(notPcx, std::vector<uint8_t>(300, 'x')));
+    script.QueueOpenAnswer(notPcx);
+    script.QueueOpenAnswer(WritePicture("big.pcx", MakeFlatImage(700, 300, 1, 2, 3)));
+    for (int i = 0; i < 3; ++i) script.QueueBoxAnswer(platform::BoxAnswer::Ok);
+    StartWith(WriteGradient("first.pcx", 48, 40));
+    const auto captions = BoxCaptions(script.Shown());
+    ASSERT_EQ(captions, (std::vector<std::string>{"<open>", "Error!", "<open>", "Error!",
+                                                  "Fuck You!", "<open>"}));
+    EXPECT_EQ(script.Shown()[1].text, kNeedPicture);
+    EXPECT_NE(script.Shown()[3].text.find("700 x 300"), std::string::npos)
+        << script.Shown()[3].text;
+    EXPECT_EQ(g_spriteWidth, 48);
+    EXPECT_EQ(g_spriteHeight, 40);
+}
+
+TEST_F(StartupTest, ClosingTheWindowDuringTheFirstDialogEndsStartUp) {
+    script.QueueOpenAnswer(std::nullopt);
+    script.ScheduleMessage(script.TickCount(),
+                           platform::Message{platform::MessageKind::CloseWindow, 0, 0});
+    EXPECT_FALSE(InitWorkbench());
+    EXPECT_FALSE(script.HasWindow());
+    EXPECT_EQ(BoxCaptions(script.Shown()), std::vector<std::string>{"<open>"});
+}
+
+}  // namespace
