@@ -5,6 +5,7 @@
 #include "display/ddraw.h"
 #include "shell/editor_state.h"
 #include "shell/frame.h"
+#include "shell/music.h"
 #include "shell/workbench_init.h"
 
 using platform::Message;
@@ -38,6 +39,7 @@ bool OpenMainWindow() {
 
 int InitApplication(bool /*popup*/) {
     if (!OpenMainWindow()) return INIT_NO_WINDOW;
+    StartMusic();
     if (!InitWorkbench()) return INIT_CLOSED_BY_USER;
     return INIT_READY;
 }
