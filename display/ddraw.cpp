@@ -47,6 +47,9 @@ bool CDDraw::Init(uintptr_t window, unsigned width, unsigned height, unsigned bi
         Trace("Failed to SetCooperativeLevel.\n");
         return false;
     }
+    // Set up again: the surfaces of the earlier set-up go first.
+    delete m_pDDSPrimary;
+    delete m_pDDSBack;
     m_pDDSPrimary = new CPrimarySurface();
     m_pDDSBack = new CSurface(static_cast<int>(width), static_cast<int>(height));
     m_nPixelBits = 16;
