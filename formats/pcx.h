@@ -1,0 +1,97 @@
+#pragma once
+// Reading PCX pictures into blocks of 16-bit display pixels.
+//
+// Accepted files: manufacturer 10, version 5, run-length encoded, either three
+// 8-bit planes (red, green, blue) or one 8-bit plane of palette indices with a
+// 256-colour palette at the end of the file. Each plane line is BytesPerLine
+// bytes long; padding bytes past the picture's width are decoded and dropped.
+// Runs are read as one continuous stream: a run that reaches past the end of a
+// plane line goes on into the next plane line, as the format's own decoders
+// do, so files from encoders that break runs at every line and files from
+// encoders that do not both decode right.
+//
+// The decoders never read past the data they are given and never write outside
+// the destination block: the picture is clipped to the block's width and rows.
+// Pixels of the clipped area that the data does not reach (a truncated file)
+// are set to 0.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+struct PcxSize {
+    int32_t width = 0;
+    int32_t height = 0;
+};
+
+// Where decoded pixels go: `rows` rows of `width` pixels, row y starting
+// y * `pitch` pixels into `pixels`.
+struct PixelTarget {
+    uint16_t* pixels = nullptr;
+    int pitch = 0;
+    int width = 0;
+    int rows = 0;
+};
+
+// The 128-byte file header as laid out on disk (little-endian).
+struct PcxHeader {
+    uint8_t manufacturer;
+    uint8_t version;
+    uint8_t encoding;
+    uint8_t bitsPerPixel;
+    int16_t xMin;
+    int16_t yMin;
+    int16_t xMax;
+    int16_t yMax;
+    uint16_t horizontalDpi;
+    uint16_t verticalDpi;
+    uint8_t colourMap[48];
+    uint8_t reserved;
+    uint8_t planes;
+    uint16_t bytesPerLine;
+    uint16_t paletteInfo;
+    uint16_t screenWidth;
+    uint16_t screenHeight;
+    uint8_t filler[54];
+};
+static_assert(sizeof(PcxHeader) == 128, "a PCX header is 128 bytes");
+
+constexpr size_t kPcxHeaderSize = sizeof(PcxHeader);
+
+// What an accepted header says about the image data that follows it.
+struct PcxLayout {
+    int32_t width = 0;
+    int32_t height = 0;
+    int planes = 0;        // 3: red, green, blue; 1: palette indices
+    int bytesPerLine = 0;  // of one plane line; never below a positive width
+    // 256 red, green, blue triples for one-plane pictures; null when the file
+    // has none (every index then stands for black).
+    const uint8_t* palette = nullptr;
+};
+
+// Accepts or refuses a file from its header alone; `GetPcxSize` and `LoadPcx`
+// both go through it, so they refuse the same files. `size` counts the bytes
+// available at `file`; fewer than 128 means refused.
+std::optional<PcxLayout> ReadPcxLayout(const uint8_t* file, size_t size);
+
+// The picture's size from an accepted header, 0 x 0 for a refused one.
+PcxSize ReadPcxSize(const uint8_t* file, size_t size);
+
+// Decodes a whole file held in memory into `dest`. False (and `dest`
+// untouched) when the header is refused.
+bool DecodePcxFile(const uint8_t* file, size_t size, const PixelTarget& dest);
+
+// Decodes the `size` bytes of image data that follow an accepted header.
+void DecodePcx(const PixelTarget& dest, const uint8_t* data, size_t size, const PcxLayout& layout);
+
+// 0 x 0 when the file cannot be opened or is refused. Reads only the header.
+PcxSize GetPcxSize(const std::string& path);
+
+// Decodes the file into a block of `destRows` rows of `destWidth` pixels,
+// `pitch` pixels apart. False, with the block untouched, when the file cannot
+// be read or is refused.
+bool LoadPcx(uint16_t* dest, int pitch, int destWidth, int destRows, const std::string& path);
+
+// The open-file dialog for PCX pictures; nothing when the user cancels.
+std::optional<std::string> AskPcxFileName(const std::string& title);
