@@ -1,0 +1,436 @@
+#include "platform/sdl_platform.h"
+
+#include <SDL.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "platform/zenity.h"
+// Last: it brings in the X11 headers and their macros.
+#include <SDL_syswm.h>
+
+namespace platform {
+
+namespace {
+
+constexpr size_t kScreenPixels = static_cast<size_t>(kScreenWidth) * kScreenHeight;
+constexpr int kScreenPitchBytes = kScreenWidth * static_cast<int>(sizeof(uint16_t));
+constexpr int kBeepRate = 22050;
+constexpr int kBeepMs = 120;
+constexpr double kTwoPi = 6.283185307179586;
+
+bool IsDesktopDriver(const char* driver) {
+    return driver && (std::strcmp(driver, "x11") == 0 || std::strcmp(driver, "wayland") == 0);
+}
+
+int PolledKeyCode(SDL_Keycode key) {
+    switch (key) {
+        case SDLK_ESCAPE:
+            return kKeyEscape;
+        case SDLK_F12:
+            return kKeyF12;
+        case SDLK_SPACE:
+            return kKeySpace;
+        case SDLK_LEFT:
+            return kKeyLeft;
+        case SDLK_UP:
+            return kKeyUp;
+        case SDLK_RIGHT:
+            return kKeyRight;
+        case SDLK_DOWN:
+            return kKeyDown;
+        default:
+            return 0;
+    }
+}
+
+int ButtonCode(uint8_t button) {
+    if (button == SDL_BUTTON_LEFT) return kKeyLeftButton;
+    if (button == SDL_BUTTON_RIGHT) return kKeyRightButton;
+    return 0;
+}
+
+// Button ids are the answers they stand for.
+std::vector<SDL_MessageBoxButtonData> SdlBoxButtons(BoxButtons buttons) {
+    constexpr uint32_t kEnter = SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT;
+    constexpr uint32_t kEscape = SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT;
+    switch (buttons) {
+        case BoxButtons::OkCancel:
+            return {{kEnter, static_cast<int>(BoxAnswer::Ok), "OK"},
+                    {kEscape, static_cast<int>(BoxAnswer::Cancel), "Cancel"}};
+        case BoxButtons::YesNo:
+            return {{kEnter, static_cast<int>(BoxAnswer::Yes), "Yes"},
+                    {kEscape, static_cast<int>(BoxAnswer::No), "No"}};
+        case BoxButtons::Ok:
+            break;
+    }
+    return {{kEnter | kEscape, static_cast<int>(BoxAnswer::Ok), "OK"}};
+}
+
+std::optional<BoxAnswer> ShowSdlBox(const std::string& text, const std::string& caption,
+                                    BoxButtons buttons, SDL_Window* owner) {
+    const std::vector<SDL_MessageBoxButtonData> data = SdlBoxButtons(buttons);
+    const SDL_MessageBoxData box{SDL_MESSAGEBOX_INFORMATION | SDL_MESSAGEBOX_BUTTONS_LEFT_TO_RIGHT,
+                                 owner,
+                                 caption.c_str(),
+                                 text.c_str(),
+                                 static_cast<int>(data.size()),
+                                 data.data(),
+                                 nullptr};
+    int pressed = -1;
+    if (SDL_ShowMessageBox(&box, &pressed) != 0) return std::nullopt;
+    if (pressed < 0) return DeclinedAnswer(buttons);
+    return static_cast<BoxAnswer>(pressed);
+}
+
+bool IsRegularFile(const std::string& path) {
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+// A short sine with soft edges, so the speaker does not click.
+std::vector<int16_t> BeepTone(BeepKind kind) {
+    const double hz = kind == BeepKind::Question ? 660.0 : 880.0;
+    const int samples = kBeepRate * kBeepMs / 1000;
+    const int edge = kBeepRate / 200;
+    std::vector<int16_t> tone(samples);
+    for (int i = 0; i < samples; ++i) {
+        const double gain = std::min({1.0, double(i) / edge, double(samples - 1 - i) / edge});
+        const double wave = std::sin(kTwoPi * hz * i / kBeepRate);
+        tone[i] = static_cast<int16_t>(6000.0 * gain * wave);
+    }
+    return tone;
+}
+
+uint32_t OpenBeepDevice() {
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return 0;
+    SDL_AudioSpec want{};
+    want.freq = kBeepRate;
+    want.format = AUDIO_S16SYS;
+    want.channels = 1;
+    want.samples = 512;
+    const SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
+    if (device == 0) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    return device;
+}
+
+}  // namespace
+
+SdlPlatform::SdlPlatform() {
+    SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+    if (SDL_Init(SDL_INIT_EVENTS | SDL_INIT_TIMER) != 0)
+        std::fprintf(stderr, "celforge: SDL could not start: %s\n", SDL_GetError());
+}
+
+SdlPlatform::~SdlPlatform() {
+    if (m_audioDevice) SDL_CloseAudioDevice(m_audioDevice);
+    if (m_beepDevice) SDL_CloseAudioDevice(m_beepDevice);
+    DestroyMainWindow();
+    SDL_Quit();
+}
+
+bool SdlPlatform::CreateMainWindow(const std::string& title, int width, int height) {
+    if (m_window) return true;
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        std::fprintf(stderr, "celforge: no display to open a window on: %s\n", SDL_GetError());
+        return false;
+    }
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (!IsDesktopDriver(driver)) {
+        std::fprintf(stderr,
+                     "celforge: no desktop display (SDL offers only the \"%s\" video driver); "
+                     "run it on an X11 or Wayland desktop\n",
+                     driver ? driver : "none");
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        return false;
+    }
+    m_window = SDL_CreateWindow(title.c_str(), 0, 0, width, height,
+                                SDL_WINDOW_BORDERLESS | SDL_WINDOW_SHOWN);
+    if (m_window) m_renderer = SDL_CreateRenderer(m_window, -1, SDL_RENDERER_SOFTWARE);
+    if (m_renderer)
+        m_texture = SDL_CreateTexture(m_renderer, SDL_PIXELFORMAT_RGB565,
+                                      SDL_TEXTUREACCESS_STREAMING, kScreenWidth, kScreenHeight);
+    if (!m_texture) {
+        std::fprintf(stderr, "celforge: the window could not be created: %s\n", SDL_GetError());
+        DestroyMainWindow();
+        return false;
+    }
+    m_shown.assign(kScreenPixels, 0);
+    Redraw();
+    SDL_GetMouseState(&m_cursor.x, &m_cursor.y);
+    return true;
+}
+
+void SdlPlatform::DestroyMainWindow() {
+    if (m_texture) SDL_DestroyTexture(m_texture);
+    if (m_renderer) SDL_DestroyRenderer(m_renderer);
+    if (m_window) SDL_DestroyWindow(m_window);
+    m_texture = nullptr;
+    m_renderer = nullptr;
+    m_window = nullptr;
+    m_stale = true;
+}
+
+void SdlPlatform::Present(const uint16_t* pixels) {
+    if (!m_texture || !pixels) return;
+    const size_t bytes = kScreenPixels * sizeof(uint16_t);
+    if (!m_stale && std::memcmp(pixels, m_shown.data(), bytes) == 0) return;
+    std::memcpy(m_shown.data(), pixels, bytes);
+    Redraw();
+}
+
+void SdlPlatform::Redraw() {
+    if (!m_texture) return;
+    SDL_UpdateTexture(m_texture, nullptr, m_shown.data(), kScreenPitchBytes);
+    SDL_RenderCopy(m_renderer, m_texture, nullptr, nullptr);
+    SDL_RenderPresent(m_renderer);
+    m_stale = false;
+}
+
+uint32_t SdlPlatform::TickCount() {
+    return SDL_GetTicks();
+}
+
+void SdlPlatform::Sleep(uint32_t milliseconds) {
+    SDL_Delay(milliseconds);
+}
+
+void SdlPlatform::HandleEvent(const SDL_Event& event) {
+    switch (event.type) {
+        case SDL_QUIT:
+            // Closing the last window brings a quit event right after it.
+            if (m_messages.empty() || m_messages.back().kind != MessageKind::CloseWindow)
+                PostMessage(Message{MessageKind::CloseWindow, 0, 0});
+            break;
+        case SDL_WINDOWEVENT:
+            HandleWindowEvent(event);
+            break;
+        case SDL_KEYDOWN:
+        case SDL_KEYUP:
+            HandleKey(event.key.keysym.sym, event.type == SDL_KEYDOWN, event.key.repeat != 0);
+            break;
+        case SDL_MOUSEBUTTONDOWN:
+        case SDL_MOUSEBUTTONUP:
+            m_cursor = {event.button.x, event.button.y};
+            SetKey(ButtonCode(event.button.button), event.type == SDL_MOUSEBUTTONDOWN);
+            break;
+        case SDL_MOUSEMOTION:
+            m_cursor = {event.motion.x, event.motion.y};
+            break;
+        case SDL_RENDER_TARGETS_RESET:
+        case SDL_RENDER_DEVICE_RESET:
+            Redraw();
+            break;
+        default:
+            break;
+    }
+}
+
+void SdlPlatform::HandleWindowEvent(const SDL_Event& event) {
+    switch (event.window.event) {
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+            PostMessage(Message{MessageKind::Activate, 0, 0});
+            break;
+        case SDL_WINDOWEVENT_FOCUS_LOST:
+            PostMessage(Message{MessageKind::Deactivate, 0, 0});
+            break;
+        case SDL_WINDOWEVENT_EXPOSED:
+            // Shown at once: while a dialog is up nobody else would.
+            Redraw();
+            PostMessage(Message{MessageKind::Exposed, 0, 0});
+            break;
+        case SDL_WINDOWEVENT_CLOSE:
+            PostMessage(Message{MessageKind::CloseWindow, 0, 0});
+            break;
+        default:
+            break;
+    }
+}
+
+void SdlPlatform::HandleKey(int sdlKey, bool down, bool repeat) {
+    const int code = PolledKeyCode(sdlKey);
+    if (code == kKeyEscape || code == kKeyF12) {
+        if (down && !repeat && m_modal == 0) PostMessage(Message{MessageKind::KeyDown, code, 0});
+        return;
+    }
+    SetKey(code, down);
+}
+
+// A press that lands while a box is up belongs to the box; releases always
+// count, so no key stays down forever.
+void SdlPlatform::SetKey(int code, bool down) {
+    if (code <= 0 || static_cast<size_t>(code) >= m_keys.size()) return;
+    if (down && m_modal > 0) return;
+    KeyPoll& key = m_keys[code];
+    if (down && !key.down) key.pressed = true;
+    key.down = down;
+}
+
+void SdlPlatform::PumpEvents() {
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) HandleEvent(event);
+}
+
+// Returns whether an event came before the timeout (-1: no limit).
+bool SdlPlatform::WaitForEvent(int timeoutMs) {
+    SDL_Event event;
+    const int got = timeoutMs < 0 ? SDL_WaitEvent(&event) : SDL_WaitEventTimeout(&event, timeoutMs);
+    if (!got) return false;
+    HandleEvent(event);
+    PumpEvents();
+    return true;
+}
+
+bool SdlPlatform::PeekMessage() {
+    PumpEvents();
+    return !m_messages.empty();
+}
+
+Message SdlPlatform::GetMessage() {
+    PumpEvents();
+    while (m_messages.empty()) {
+        // SDL_WaitEvent fails only when events cannot be read at all.
+        if (!WaitForEvent(-1)) SDL_Delay(10);
+    }
+    const Message message = m_messages.front();
+    m_messages.pop_front();
+    return message;
+}
+
+void SdlPlatform::WaitMessage(int timeoutMs) {
+    PumpEvents();
+    if (timeoutMs < 0) {
+        while (m_messages.empty()) {
+            if (!WaitForEvent(-1)) SDL_Delay(10);
+        }
+        return;
+    }
+    const uint32_t deadline = SDL_GetTicks() + static_cast<uint32_t>(timeoutMs);
+    while (m_messages.empty()) {
+        const int32_t left = static_cast<int32_t>(deadline - SDL_GetTicks());
+        if (left <= 0) return;
+        WaitForEvent(left);
+    }
+}
+
+KeyPoll SdlPlatform::PollKey(int code) {
+    if (code <= 0 || static_cast<size_t>(code) >= m_keys.size()) return {};
+    KeyPoll& key = m_keys[code];
+    const KeyPoll answer = key;
+    key.pressed = false;
+    return answer;
+}
+
+std::string SdlPlatform::OwnerWindowId() const {
+    if (!m_window) return {};
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(m_window, &info) || info.subsystem != SDL_SYSWM_X11) return {};
+    return std::to_string(static_cast<unsigned long>(info.info.x11.window));
+}
+
+// Input that reached the window while the box was up is still in the queue:
+// it is taken while the box still counts as up.
+void SdlPlatform::EndModal() {
+    PumpEvents();
+    --m_modal;
+    if (m_modal == 0 && m_window) SDL_SetWindowInputFocus(m_window);
+}
+
+BoxAnswer SdlPlatform::MessageBox(const std::string& text, const std::string& caption,
+                                  BoxButtons buttons) {
+    ++m_modal;
+    const ToolResult result = RunTool(ZenityBoxArguments(text, caption, buttons, OwnerWindowId()),
+                                      [this](int waitMs) { WaitForEvent(waitMs); });
+    std::optional<BoxAnswer> answer = BoxAnswerFromStatus(buttons, result.exitStatus);
+    if (!result.started || !answer) answer = ShowSdlBox(text, caption, buttons, m_window);
+    EndModal();
+    if (answer) return *answer;
+    std::fprintf(stderr, "celforge: no message box could be shown: %s: %s\n", caption.c_str(),
+                 text.c_str());
+    return DeclinedAnswer(buttons);
+}
+
+std::optional<std::string> SdlPlatform::RunFileDialog(const std::string& title,
+                                                      const std::vector<FileFilter>& filters,
+                                                      bool save) {
+    ++m_modal;
+    const ToolResult result = RunTool(ZenityFileArguments(title, filters, save, OwnerWindowId()),
+                                      [this](int waitMs) { WaitForEvent(waitMs); });
+    EndModal();
+    if (!result.started || (result.exitStatus != 0 && result.exitStatus != 1)) {
+        std::fprintf(stderr, "celforge: the file dialog \"%s\" could not be shown (%s)\n",
+                     title.c_str(), result.started ? "zenity failed" : "zenity is not installed");
+    }
+    return ChosenPath(result);
+}
+
+std::optional<std::string> SdlPlatform::OpenFileDialog(const std::string& title,
+                                                       const std::vector<FileFilter>& filters) {
+    std::optional<std::string> path = RunFileDialog(title, filters, false);
+    if (path && !IsRegularFile(*path)) return std::nullopt;
+    return path;
+}
+
+std::optional<std::string> SdlPlatform::SaveFileDialog(const std::string& title,
+                                                       const std::vector<FileFilter>& filters) {
+    return RunFileDialog(title, filters, true);
+}
+
+void SdlPlatform::Beep(BeepKind kind) {
+    if (!m_beepDevice && !m_beepDeviceFailed) {
+        m_beepDevice = OpenBeepDevice();
+        m_beepDeviceFailed = m_beepDevice == 0;
+    }
+    if (m_beepDevice) {
+        const std::vector<int16_t> tone = BeepTone(kind);
+        SDL_ClearQueuedAudio(m_beepDevice);
+        SDL_QueueAudio(m_beepDevice, tone.data(), static_cast<uint32_t>(tone.size() * 2));
+        SDL_PauseAudioDevice(m_beepDevice, 0);
+    } else if (isatty(STDERR_FILENO)) {
+        std::fputc('\a', stderr);
+    }
+}
+
+void SdlPlatform::AudioCallback(void* self, uint8_t* stream, int length) {
+    auto* platform = static_cast<SdlPlatform*>(self);
+    platform->m_audioFill(reinterpret_cast<int16_t*>(stream), length / 4);
+}
+
+bool SdlPlatform::OpenAudio(int sampleRate, AudioFill fill) {
+    if (m_audioDevice) {
+        SDL_CloseAudioDevice(m_audioDevice);
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        m_audioDevice = 0;
+    }
+    if (sampleRate <= 0 || !fill || SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+    m_audioFill = std::move(fill);
+    SDL_AudioSpec want{};
+    want.freq = sampleRate;
+    want.format = AUDIO_S16SYS;
+    want.channels = 2;
+    want.samples = 1024;
+    want.callback = &SdlPlatform::AudioCallback;
+    want.userdata = this;
+    m_audioDevice = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
+    if (!m_audioDevice) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        return false;
+    }
+    SDL_PauseAudioDevice(m_audioDevice, 0);
+    return true;
+}
+
+void SdlPlatform::LockAudio() {
+    if (m_audioDevice) SDL_LockAudioDevice(m_audioDevice);
+}
+
+void SdlPlatform::UnlockAudio() {
+    if (m_audioDevice) SDL_UnlockAudioDevice(m_audioDevice);
+}
+
+}  // namespace platform

@@ -1,0 +1,89 @@
+#pragma once
+// The real platform: one borderless SDL window showing the 16-bit screen
+// block, SDL events turned into messages and key polls, SDL audio, and boxes
+// and file dialogs from zenity (SDL's own message box when zenity fails).
+// Callers never see SDL: its types are only named here, never included.
+
+#include <array>
+#include <deque>
+#include <vector>
+
+#include "platform/platform.h"
+
+struct SDL_Window;
+struct SDL_Renderer;
+struct SDL_Texture;
+union SDL_Event;
+
+namespace platform {
+
+class SdlPlatform : public Platform {
+  public:
+    SdlPlatform();
+    ~SdlPlatform() override;
+    SdlPlatform(const SdlPlatform&) = delete;
+    SdlPlatform& operator=(const SdlPlatform&) = delete;
+
+    // Refuses (false, with a line on stderr) unless a desktop display is there.
+    bool CreateMainWindow(const std::string& title, int width, int height) override;
+    void DestroyMainWindow() override;
+    bool HasWindow() const override { return m_window != nullptr; }
+    PixelMasks DisplayMasks() const override { return {0xF800, 0x07E0, 0x001F}; }
+    // Skips the upload when the block equals the one on screen.
+    void Present(const uint16_t* pixels) override;
+
+    uint32_t TickCount() override;
+    void Sleep(uint32_t milliseconds) override;
+
+    bool PeekMessage() override;
+    Message GetMessage() override;
+    void WaitMessage(int timeoutMs) override;
+    void PostMessage(const Message& message) override { m_messages.push_back(message); }
+
+    KeyPoll PollKey(int code) override;
+    Point CursorPos() override { return m_cursor; }
+
+    BoxAnswer MessageBox(const std::string& text, const std::string& caption,
+                         BoxButtons buttons) override;
+    std::optional<std::string> OpenFileDialog(const std::string& title,
+                                              const std::vector<FileFilter>& filters) override;
+    std::optional<std::string> SaveFileDialog(const std::string& title,
+                                              const std::vector<FileFilter>& filters) override;
+    void Beep(BeepKind kind) override;
+
+    bool OpenAudio(int sampleRate, AudioFill fill) override;
+    void LockAudio() override;
+    void UnlockAudio() override;
+
+  private:
+    void HandleEvent(const SDL_Event& event);
+    void HandleWindowEvent(const SDL_Event& event);
+    void HandleKey(int sdlKey, bool down, bool repeat);
+    void SetKey(int code, bool down);
+    void PumpEvents();
+    bool WaitForEvent(int timeoutMs);
+    void Redraw();
+    std::string OwnerWindowId() const;
+    std::optional<std::string> RunFileDialog(const std::string& title,
+                                             const std::vector<FileFilter>& filters, bool save);
+    void EndModal();
+    static void AudioCallback(void* self, uint8_t* stream, int length);
+
+    SDL_Window* m_window = nullptr;
+    SDL_Renderer* m_renderer = nullptr;
+    SDL_Texture* m_texture = nullptr;
+    std::vector<uint16_t> m_shown;  // the block the window shows now
+    bool m_stale = true;            // the window may not show m_shown
+
+    std::deque<Message> m_messages;
+    std::array<KeyPoll, 256> m_keys{};
+    Point m_cursor;
+    int m_modal = 0;  // boxes and dialogs up; their input is not ours
+
+    uint32_t m_audioDevice = 0;
+    AudioFill m_audioFill;
+    uint32_t m_beepDevice = 0;
+    bool m_beepDeviceFailed = false;
+};
+
+}  // namespace platform

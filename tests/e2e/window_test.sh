@@ -1,0 +1,177 @@
+#!/usr/bin/env bash
+# Runs the real editor on a private X server with no window manager and checks
+# its window, the close keys and how little processor an idle editor uses.
+# Usage: window_test.sh <celforge-binary>
+set -uo pipefail
+
+[[ $# -eq 1 && -x $1 ]] || { echo "usage: $0 <celforge-binary>" >&2; exit 2; }
+for tool in Xvfb xdotool zenity; do
+    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+binary=$(realpath "$1")
+root=$(cd "$(dirname "$0")/../.." && pwd)
+work=$(mktemp -d)
+xvfb_pid=""
+app_pid=""
+
+readonly WINDOW_NAME='^Celforge_V1\.0$'
+readonly FIRST_PICTURE_DIALOG='^Open PCX'
+readonly MAX_IDLE_PERCENT=10
+
+stop() {  # pid: asks politely, then insists
+    local pid=$1
+    [[ -n $pid ]] && kill -0 "$pid" 2>/dev/null || return 0
+    kill "$pid" 2>/dev/null
+    for _ in $(seq 20); do kill -0 "$pid" 2>/dev/null || return 0; sleep 0.1; done
+    kill -9 "$pid" 2>/dev/null
+}
+cleanup() {
+    stop "$app_pid"
+    stop "$xvfb_pid"
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+pass() { echo "PASS: $*"; }
+fail() {
+    echo "FAIL: $*"
+    if [[ -n ${DISPLAY:-} ]]; then
+        echo "  windows on the display:"
+        for w in $(xdotool search --onlyvisible --name . 2>/dev/null); do
+            echo "    $w \"$(xdotool getwindowname "$w" 2>/dev/null)\""
+        done
+    fi
+    [[ -s $work/editor.log ]] && { echo "  editor output:"; grep -v dconf "$work/editor.log" | tail -n 15 | sed 's/^/    /'; }
+    exit 1
+}
+
+start_display() {
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+    xvfb_pid=$!
+    for _ in $(seq 100); do
+        [[ -s $work/display ]] && break
+        sleep 0.1
+    done
+    [[ -s $work/display ]] || fail "Xvfb did not start"
+    DISPLAY=":$(head -n 1 "$work/display")"
+    export DISPLAY
+    unset WAYLAND_DISPLAY
+    # A bare session has no settings daemon and no accessibility bus.
+    export GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1
+    pass "Xvfb runs on display $DISPLAY"
+}
+
+# A tiny 24-bit picture for the first-picture dialog; every byte stays below
+# the run marker, so the lines need no runs at all.
+write_picture() {
+    /usr/bin/python3 - "$1" <<'EOF'
+import struct, sys
+width, height = 8, 8
+header = struct.pack("<BBBBhhhhHH48sBBHHHH", 10, 5, 1, 8, 0, 0, width - 1, height - 1,
+                     72, 72, bytes(48), 0, 3, width, 1, 0, 0)
+lines = b"".join(bytes([0x20 + 0x20 * plane] * width) for _ in range(height) for plane in range(3))
+open(sys.argv[1], "wb").write(header.ljust(128, b"\0") + lines)
+EOF
+}
+
+# window_id <name-regex> <seconds>: waits for a visible window with that name.
+window_id() {
+    local id
+    for _ in $(seq $(($2 * 10))); do
+        id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1)
+        [[ -n $id ]] && { echo "$id"; return 0; }
+        kill -0 "$app_pid" 2>/dev/null || return 1
+        sleep 0.1
+    done
+    return 1
+}
+
+window_gone() {  # <window-id> <seconds>
+    for _ in $(seq $(($2 * 10))); do
+        xdotool getwindowname "$1" >/dev/null 2>&1 || return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+start_editor() {
+    (cd "$root" && exec "$binary") >"$work/editor.log" 2>&1 &
+    app_pid=$!
+    editor_window=$(window_id "$WINDOW_NAME" 15) || fail "no window named Celforge_V1.0 appeared"
+    pass "the window Celforge_V1.0 appeared"
+}
+
+check_geometry() {
+    local geometry
+    geometry=$(xdotool getwindowgeometry --shell "$editor_window") || fail "no geometry"
+    eval "$geometry"
+    [[ $X == 0 && $Y == 0 ]] || fail "window at $X,$Y, not at 0,0"
+    [[ $WIDTH == 800 && $HEIGHT == 600 ]] || fail "window is ${WIDTH}x$HEIGHT, not 800x600"
+    pass "window at 0,0, 800 x 600"
+}
+
+# answer_file_dialog <title-regex> <path>: types the path into the dialog.
+answer_file_dialog() {
+    local dialog
+    dialog=$(window_id "$1" 20) || fail "no dialog titled $1 appeared"
+    xdotool windowfocus --sync "$dialog" 2>/dev/null
+    xdotool key --clearmodifiers ctrl+l
+    sleep 0.5
+    xdotool type --delay 15 "$2"
+    sleep 0.5
+    xdotool key Return
+    window_gone "$dialog" 10 || fail "the dialog $1 did not close"
+    pass "answered the dialog $1 with $(basename "$2")"
+}
+
+# The editor as far as its frame loop: the window, then the first picture.
+run_to_workbench() {
+    start_editor
+    answer_file_dialog "$FIRST_PICTURE_DIALOG" "$work/first.pcx"
+    sleep 0.5
+    kill -0 "$app_pid" 2>/dev/null || fail "the editor ended after the first picture"
+}
+
+busy_ticks() { awk '{ print $14 + $15 }' "/proc/$app_pid/stat"; }
+
+check_idle_cpu() {
+    sleep 1
+    local ticks_before start ticks_after elapsed_ms percent
+    ticks_before=$(busy_ticks)
+    start=$(date +%s%N)
+    sleep 3
+    ticks_after=$(busy_ticks)
+    elapsed_ms=$((($(date +%s%N) - start) / 1000000))
+    percent=$(((ticks_after - ticks_before) * 100000 / $(getconf CLK_TCK) / elapsed_ms))
+    ((percent <= MAX_IDLE_PERCENT)) || fail "idle editor used $percent% of a core"
+    pass "idle editor used $percent% of a core over ${elapsed_ms} ms"
+}
+
+# close_with <key>: the key must end the editor with exit code 0.
+close_with() {
+    xdotool windowfocus --sync "$editor_window" 2>/dev/null
+    xdotool key "$1"
+    for _ in $(seq 50); do
+        kill -0 "$app_pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -0 "$app_pid" 2>/dev/null && fail "$1 did not end the editor within 5 s"
+    wait "$app_pid"
+    local code=$?
+    app_pid=""
+    ((code == 0)) || fail "$1 ended the editor with exit code $code"
+    pass "$1 ends the editor with exit code 0"
+}
+
+start_display
+write_picture "$work/first.pcx"
+
+run_to_workbench
+check_geometry
+close_with Escape
+
+run_to_workbench
+check_idle_cpu
+close_with F12
+
+echo "all window checks passed"
