@@ -1,4 +1,170 @@
 #include "workbench/directions.h"
 
-// Direction ranges come with the Animate work; the mode is not reachable yet.
-void AnimateModeTick() {}
+#include "display/pixmap.h"
+#include "shell/workbench_init.h"
+#include "workbench/input.h"
+#include "workbench/preview.h"
+
+using platform::Point;
+
+// The compass of the bottom pane: top row LeftUp, Up, RightUp; middle row
+// Left, No Direction, Right; bottom row LeftDown, Down, RightDown.
+const DirectionInfo DIRECTIONS[DIRECTION_COUNT] = {
+    {"No Direction", {177, 282, 555, 574}, {205, 530}, {200, 200, 200}, 0, 9, true},
+    {"Left", {73, 175, 555, 574}, {105, 530}, {0, 0, 200}, 1, 1, true},
+    {"Right", {284, 381, 555, 574}, {305, 530}, {0, 0, 100}, 5, 5, true},
+    {"Up", {177, 282, 537, 553}, {205, 510}, {0, 100, 0}, 3, 3, true},
+    {"Down", {177, 282, 576, 593}, {205, 550}, {100, 0, 0}, 7, 7, false},
+    {"LeftUp", {73, 175, 537, 553}, {105, 510}, {0, 200, 0}, 2, 2, false},
+    {"LeftDown", {73, 175, 576, 593}, {105, 550}, {200, 0, 0}, 8, 8, false},
+    {"RightUp", {284, 381, 537, 553}, {305, 510}, {0, 50, 0}, 4, 4, false},
+    {"RightDown", {284, 381, 576, 593}, {305, 550}, {50, 0, 0}, 6, 6, false},
+};
+
+int SelectorForPreviewCode(int previewCode) {
+    for (int i = 0; i < DIRECTION_COUNT; ++i)
+        if (DIRECTIONS[i].previewCode == previewCode) return i + 1;
+    return 0;
+}
+
+bool CellFitsSheet(int index) {
+    if (index < 1) return false;
+    const Point origin = CellOrigin(index);
+    return origin.y <= SHEET_HEIGHT - g_spriteHeight;
+}
+
+Point CellOnScreen(int index) {
+    const Point origin = CellOrigin(index);
+    return {origin.x - g_sheetScrollX, origin.y + WORK_TOP - g_sheetScrollY};
+}
+
+namespace {
+
+constexpr int WORK_RIGHT = 600;
+constexpr int WORK_BOTTOM = 500;
+
+// Cells wholly off the work area change nothing on screen; skipping them
+// keeps a long range of tiny sprites cheap.
+bool CellShows(int index) {
+    if (!CellFitsSheet(index)) return false;
+    const Point at = CellOnScreen(index);
+    return at.x < WORK_RIGHT && at.x + g_spriteWidth > 0 && at.y < WORK_BOTTOM &&
+           at.y + g_spriteHeight > WORK_TOP;
+}
+
+// The copy comes from the untouched sheet, so tinting a cell twice looks the
+// same as tinting it once.
+void TintCell(int index, const Tint& tint) {
+    if (!CellShows(index)) return;
+    const Point origin = CellOrigin(index);
+    const Point at = CellOnScreen(index);
+    g_cellPixmap->GrabSheet(g_sheet, origin.x, origin.y);
+    g_cellPixmap->PutAdditive(g_screenBuf, SCREEN_WIDTH, at.x, at.y, tint.red, tint.green,
+                              tint.blue);
+}
+
+void DrawArrow(int index, int selector) {
+    if (!CellShows(index)) return;
+    const Point at = CellOnScreen(index);
+    g_imgArrow[selector - 1]->PutKeyedWork(g_screenBuf, SCREEN_WIDTH, at.x, at.y);
+}
+
+void DrawConfirmedRange(int selector) {
+    const DirectionRange& range = g_directionRanges[selector - 1];
+    const int span = g_directionCount[selector - 1];
+    if (range.state != RANGE_CONFIRMED || span < 2) return;
+    const Tint& tint = DIRECTIONS[selector - 1].tint;
+    TintCell(range.firstCell, tint);
+    for (int step = 1; step <= span; ++step) {
+        DrawArrow(range.firstCell + step, selector);
+        g_previewError = PREVIEW_RANGE_SEEN;
+    }
+    TintCell(range.firstCell + span, tint);
+}
+
+int CellUnderCursor() {
+    return CellIndexAt(g_cursor.x, g_cursor.y);
+}
+
+// Space and the right button while a range is being marked.
+void ConfirmOrReset(DirectionRange& range, int& span) {
+    if (KeyActive(platform::kKeySpace)) {
+        range.lastCell = CellUnderCursor();
+        span = range.lastCell - range.firstCell;
+        range.state = RANGE_CONFIRMED;
+    }
+    if (KeyPressed(platform::kKeyRightButton)) {
+        range.state = RANGE_AWAIT_FIRST;
+        span = 0;
+    }
+}
+
+void ContinueMarking(int selector) {
+    DirectionRange& range = g_directionRanges[selector - 1];
+    int& span = g_directionCount[selector - 1];
+    const bool held = KeyDown(platform::kKeyLeftButton);
+    if (held) {
+        DrawLiveRange(selector);
+        range.lastCell = CellUnderCursor();
+        span = range.lastCell - range.firstCell;
+    }
+    if (held || !DIRECTIONS[selector - 1].confirmsOnlyWhileHeld) ConfirmOrReset(range, span);
+}
+
+}  // namespace
+
+void UpdateDirectionRanges() {
+    const int selector = g_direction;
+    if (selector < 1 || selector > DIRECTION_COUNT) return;
+    DirectionRange& range = g_directionRanges[selector - 1];
+    if (g_directionPick != DIRECTION_PICK_TAKEN && g_directionPick == selector) {
+        range.state = RANGE_AWAIT_FIRST;
+        g_directionCount[selector - 1] = 0;
+        g_directionPick = DIRECTION_PICK_TAKEN;
+    }
+    CellUnderCursor();
+    if (range.state == RANGE_AWAIT_FIRST && KeyDown(platform::kKeyLeftButton)) {
+        range.firstCell = CellUnderCursor();
+        range.state = RANGE_MARKING;
+    } else if (range.state == RANGE_MARKING) {
+        ContinueMarking(selector);
+    }
+}
+
+void DrawLiveRange(int selector) {
+    const DirectionRange& range = g_directionRanges[selector - 1];
+    const int span = g_directionCount[selector - 1];
+    if (span < 1) return;
+    for (int step = 0; step <= span; ++step)
+        TintCell(range.firstCell + step, DIRECTIONS[selector - 1].tint);
+}
+
+void DrawConfirmedRanges() {
+    for (int selector = 1; selector <= DIRECTION_COUNT; ++selector) DrawConfirmedRange(selector);
+}
+
+void PollDirectionButtons() {
+    g_imgAnimePane->Put(g_screenBuf, 0, 530);
+    RefreshCursor();
+    PollPreviewButton(g_cursor.x, g_cursor.y);
+    if (!KeyActive(platform::kKeyLeftButton)) return;
+    for (int i = 0; i < DIRECTION_COUNT; ++i) {
+        const Area& b = DIRECTIONS[i].button;
+        if (HitArea(g_cursor, b.x0, b.x1, b.y0, b.y1)) g_direction = g_directionPick = i + 1;
+    }
+}
+
+void DrawDirectionCheck() {
+    if (g_direction < 1 || g_direction > DIRECTION_COUNT) return;
+    const Point at = DIRECTIONS[g_direction - 1].check;
+    g_imgCheck->PutKeyed(g_screenBuf, SCREEN_WIDTH, at.x, at.y);
+}
+
+void AnimateModeTick() {
+    if (g_workMode != MODE_ANIMATE) return;
+    UpdateDirectionRanges();
+    DrawConfirmedRanges();
+    if (g_previewOpen == 1) g_previewOpen = PreviewWindowTick(1);
+    PollDirectionButtons();
+    DrawDirectionCheck();
+}

@@ -1,4 +1,58 @@
 #pragma once
-// Animate mode: the nine directions' runs of sheet cells and the preview.
+// Animate mode: for each of the nine directions a run of consecutive sheet
+// cells, chosen on the compass of the bottom pane, marked by press, drag and
+// Space, and shown tinted with arrows on the sheet pane.
+
+#include "platform/platform.h"
+#include "shell/editor_state.h"
+
+enum RangeState : int {
+    RANGE_UNSET = 0,
+    RANGE_AWAIT_FIRST = 1,
+    RANGE_MARKING = 2,
+    RANGE_CONFIRMED = 3,
+};
+
+// g_directionPick once UpdateDirectionRanges has taken the pick up.
+constexpr int DIRECTION_PICK_TAKEN = 10;
+
+struct Area {
+    int x0, x1, y0, y1;  // inclusive pixel ranges
+};
+
+struct Tint {
+    int red, green, blue;
+};
+
+// Everything that differs between the nine directions. The entries are in
+// selector-code order (code = index + 1), the order of g_directionRanges,
+// g_directionCount and g_imgArrow.
+struct DirectionInfo {
+    const char* name;
+    Area button;
+    platform::Point check;
+    Tint tint;
+    int arrowCode;    // the sprite file's order, 0 = No Direction ... 8 = LeftDown
+    int previewCode;  // the preview pad's code
+    // No Direction, Left, Right and Up take Space and the right button only
+    // while the left button is down; the others on every tick of the marking.
+    bool confirmsOnlyWhileHeld;
+};
+
+extern const DirectionInfo DIRECTIONS[DIRECTION_COUNT];
+
+// The selector code (1 to 9) of a preview code, or 0 for none.
+int SelectorForPreviewCode(int previewCode);
+
+// Whether the cell lies wholly inside g_sheet. Indices below 1 or past the
+// sheet's last full row name no cell, whatever CellOrigin makes of them.
+bool CellFitsSheet(int index);
+// Where a cell shows on screen with the current sheet scroll.
+platform::Point CellOnScreen(int index);
 
 void AnimateModeTick();
+void UpdateDirectionRanges();
+void DrawLiveRange(int selector);
+void DrawConfirmedRanges();
+void PollDirectionButtons();
+void DrawDirectionCheck();

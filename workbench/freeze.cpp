@@ -1,5 +1,69 @@
 #include "workbench/freeze.h"
 
-// Freezing and the closing fade come with the sprite file work.
-void FreezeTick() {}
-void FadeTick() {}
+#include <algorithm>
+#include <vector>
+
+#include "display/pixmap.h"
+#include "formats/colour.h"
+#include "formats/sprite_file.h"
+#include "shell/editor_state.h"
+#include "shell/workbench_init.h"
+
+namespace {
+
+constexpr int BOX_X = 250;
+constexpr int BOX_Y = 250;
+constexpr int BAR_X = 280;
+constexpr int BAR_Y = 310;
+constexpr int BAR_BOTTOM = 330;
+constexpr int FADE_STEP = 10;
+
+uint8_t Lowered(int channel, int level) {
+    return static_cast<uint8_t>(std::clamp(channel - level, 0, 255));
+}
+
+}  // namespace
+
+int FreezeBarLength(int step) {
+    return std::clamp(2 * step, 0, FREEZE_BAR_MAX);
+}
+
+// The workbench behind the box is caught once and shown tinted and still for
+// the whole freeze.
+void FreezeStepTick() {
+    if (g_freezeStep == 0) g_freezeBackdrop->Grab(g_screenBuf, SCREEN_WIDTH, BOX_X, BOX_Y);
+    g_freezeBackdrop->PutAdditive(g_screenBuf, SCREEN_WIDTH, BOX_X, BOX_Y, 30, 120, 0);
+    FillRect(g_screenBuf, SCREEN_WIDTH, BAR_X, BAR_Y, BAR_X + FreezeBarLength(g_freezeStep),
+             BAR_BOTTOM, FREEZE_BAR_COLOUR);
+    g_imgFreezeBox->PutKeyed(g_screenBuf, SCREEN_WIDTH, BOX_X, BOX_Y);
+    GatherDirectionStrips();
+    ++g_freezeStep;
+}
+
+void FreezeTick() {
+    if (g_freezeStep < FREEZE_STEPS) FreezeStepTick();
+    if (g_freezeStep == FREEZE_STEPS) g_imgFrozen->Put(g_screenBuf, 0, WORK_TOP);
+}
+
+void FadeTick() {
+    for (int& level : g_fadeLevel) level += FADE_STEP;
+    FadeScreen(g_screenBuf, SCREEN_WIDTH, g_screenBuf, g_fadeLevel[0], g_fadeLevel[1],
+               g_fadeLevel[2]);
+}
+
+// The levels are the same for every pixel, so each of the 65,536 values is
+// faded once and the screen is then mapped through that table.
+void FadeScreen(uint16_t* destination, int pitch, const uint16_t* source, int redLevel,
+                int greenLevel, int blueLevel) {
+    static std::vector<uint16_t> faded(65536);
+    for (uint32_t pixel = 0; pixel < faded.size(); ++pixel) {
+        const Rgb rgb = UnpackPixel(pixel);
+        faded[pixel] = PackRgb(Lowered(rgb.red, redLevel), Lowered(rgb.green, greenLevel),
+                               Lowered(rgb.blue, blueLevel));
+    }
+    for (int y = 0; y < SCREEN_HEIGHT; ++y) {
+        const uint16_t* from = source + static_cast<int64_t>(y) * pitch;
+        uint16_t* to = destination + static_cast<int64_t>(y) * pitch;
+        for (int x = 0; x < SCREEN_WIDTH; ++x) to[x] = faded[from[x]];
+    }
+}

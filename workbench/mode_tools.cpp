@@ -1,9 +1,156 @@
 #include "workbench/mode_tools.h"
 
-// The mode bar and the Edit tools arrive with the Edit and Animate work; until
-// then the workbench stays in Place mode and these ticks have nothing to do.
-void KeyColourPaneTick() {}
-void ModeBarTick() {}
-void ShowSinglePicture() {}
-void ColourPickerTick() {}
-void ClipboardExchangeTick() {}
+#include <algorithm>
+
+#include "display/pixmap.h"
+#include "shell/editor_state.h"
+#include "shell/workbench_init.h"
+#include "workbench/directions.h"
+#include "workbench/input.h"
+
+using platform::BeepKind;
+using platform::BoxAnswer;
+using platform::BoxButtons;
+using platform::Point;
+
+const char* const CLIPBOARD_STORE_QUESTION = " 이 스프라이트를  선택하시겠습니까?";
+const char* const CLIPBOARD_EXCHANGED = "교환 되었습니다";
+const char* const CLIPBOARD_SELECT_CAPTION = "선택";
+const char* const CLIPBOARD_CONFIRM_CAPTION = "확인";
+
+std::string ClipboardStoredText(int cell) {
+    return "선택하신 ( " + std::to_string(cell) + " )번째 스프라이트가 클립보드에 저장되었습니다.";
+}
+
+std::string ClipboardExchangeQuestion(int cell) {
+    return "지금 선택하신 스프라이트와 ( " + std::to_string(cell) +
+           " )번째 스프라이트가 교환 됩니다 ";
+}
+
+namespace {
+
+struct ModeButton {
+    int mode;
+    Area area;
+    Point highlightAt;
+};
+
+constexpr ModeButton MODE_BUTTONS[3] = {
+    {MODE_PLACE, {601, 655, 416, 530}, {600, 414}},
+    {MODE_EDIT, {657, 711, 416, 530}, {656, 414}},
+    {MODE_ANIMATE, {713, 767, 416, 530}, {712, 414}},
+};
+
+constexpr Area SWATCH = {52, 118, 540, 588};
+constexpr Area SWATCH_BUTTON = {53, 118, 541, 588};
+constexpr Area PICKER_BUTTON = {312, 389, 541, 587};
+constexpr Area PICK_AREA = {1, 599, 31, 499};  // the sheet pane, the clipboard's area too
+constexpr int TINT_GREEN = 2;
+constexpr uint16_t SINGLE_WINDOW_FACE = 12;
+
+bool On(const Point& point, const Area& a) {
+    return HitArea(point, a.x0, a.x1, a.y0, a.y1);
+}
+
+platform::Platform& Machine() {
+    return platform::Current();
+}
+
+void StoreClipboardCell(int index) {
+    Machine().Beep(BeepKind::Question);
+    if (Machine().MessageBox(CLIPBOARD_STORE_QUESTION, CLIPBOARD_SELECT_CAPTION,
+                             BoxButtons::YesNo) != BoxAnswer::Yes)
+        return;
+    g_clipboardCell = index;
+    const Point origin = CellOrigin(index);
+    g_clipboardX = origin.x;
+    g_clipboardY = origin.y;
+    g_clipboardPixmap->GrabSheet(g_sheet, origin.x, origin.y);
+    Machine().MessageBox(ClipboardStoredText(index), CLIPBOARD_CONFIRM_CAPTION, BoxButtons::Ok);
+    Machine().Beep(BeepKind::Default);
+    g_clipboardState = 2;
+}
+
+// The second cell receives the copy taken when the first was stored, not a
+// fresh copy of the first cell.
+void ExchangeWithClipboard(int index) {
+    if (Machine().MessageBox(ClipboardExchangeQuestion(g_clipboardCell), CLIPBOARD_SELECT_CAPTION,
+                             BoxButtons::YesNo) != BoxAnswer::Yes)
+        return;
+    Machine().Beep(BeepKind::Default);
+    Machine().MessageBox(CLIPBOARD_EXCHANGED, CLIPBOARD_CONFIRM_CAPTION, BoxButtons::Ok);
+    const Point origin = CellOrigin(index);
+    g_swapPixmap->GrabSheet(g_sheet, origin.x, origin.y);
+    g_swapPixmap->PutSheet(g_sheet, g_clipboardX, g_clipboardY);
+    g_clipboardPixmap->PutSheet(g_sheet, origin.x, origin.y);
+    g_clipboardState = 1;
+}
+
+}  // namespace
+
+void ModeBarTick() {
+    if (g_workMode != MODE_PLACE) g_imgEditBar->Put(g_screenBuf, 600, 0);
+    if (g_workMode == MODE_EDIT) g_imgEditBar2->Put(g_screenBuf, 600, 0);
+    g_imgModeBar->Put(g_screenBuf, 600, 380);
+    for (int i = 0; i < 3; ++i) {
+        const ModeButton& b = MODE_BUTTONS[i];
+        if (b.mode == g_workMode)
+            g_imgModeButton[i]->PutTinted(g_screenBuf, SCREEN_WIDTH, b.highlightAt.x,
+                                          b.highlightAt.y, TINT_GREEN);
+    }
+    if (!KeyDown(platform::kKeyLeftButton)) return;
+    for (const ModeButton& b : MODE_BUTTONS)
+        if (On(g_cursor, b.area)) g_workMode = b.mode;
+}
+
+void KeyColourPaneTick() {
+    if (g_workMode != MODE_EDIT) return;
+    g_imgKeyColourPane->Put(g_screenBuf, 0, 530);
+    FillRectClipped(g_screenBuf, SCREEN_WIDTH, SWATCH.x0, SWATCH.y0, SWATCH.x1 + 1, SWATCH.y1 + 1,
+                    static_cast<uint16_t>(g_keyColour));
+    if (KeyDown(platform::kKeyLeftButton) && On(g_cursor, SWATCH_BUTTON))
+        Machine().MessageBox(std::to_string(static_cast<int>(g_keyColour)),
+                             "It's Color : ", BoxButtons::Ok);
+}
+
+void ColourPickerTick() {
+    RefreshCursor();
+    if (KeyActive(platform::kKeyLeftButton) && On(g_cursor, PICKER_BUTTON)) {
+        if (g_colourPickOn == 1) {
+            g_colourPickOn = 0;
+            return;
+        }
+        g_colourPickOn = 1;
+    }
+    if (g_colourPickOn != 1) return;
+    g_imgPickerOn->PutTinted(g_screenBuf, SCREEN_WIDTH, 305, 541, TINT_GREEN);
+    const Point cursor = RefreshCursor();
+    if (KeyActive(platform::kKeyLeftButton) && On(cursor, PICK_AREA))
+        g_keyColour = GetPixel(g_screenBuf, SCREEN_WIDTH, cursor.x, cursor.y);
+}
+
+// A click on a cell below the sheet's last full row names no frame and is
+// not taken.
+void ClipboardExchangeTick() {
+    if (!KeyActive(platform::kKeyLeftButton) || !On(g_cursor, PICK_AREA)) return;
+    const int index = CellIndexAt(g_cursor.x, g_cursor.y);
+    if (!CellFitsSheet(index)) return;
+    if (g_clipboardState == 1) {
+        StoreClipboardCell(index);
+        return;
+    }
+    if (g_clipboardState == 2) ExchangeWithClipboard(index);
+}
+
+// The window shows the picture from its second row on; the picture has no row
+// for the last of the window's 480 rows, which keeps the window's face colour.
+void ShowSinglePicture() {
+    if (!g_singleImage) return;
+    constexpr int left = 50;
+    constexpr int top = 49;
+    for (int row = 1; row < PICTURE_HEIGHT; ++row)
+        std::copy_n(g_singleBuf + row * PICTURE_WIDTH, PICTURE_WIDTH,
+                    g_screenBuf + (top + row - 1) * SCREEN_WIDTH + left);
+    FillRect(g_screenBuf, SCREEN_WIDTH, left, top + PICTURE_HEIGHT - 1, left + PICTURE_WIDTH,
+             top + PICTURE_HEIGHT, SINGLE_WINDOW_FACE);
+}
