@@ -4,6 +4,7 @@
 
 #include "display/ddraw.h"
 #include "display/pixmap.h"
+#include "formats/single_sprite.h"
 #include "formats/sprite_file.h"
 #include "shell/editor_state.h"
 #include "shell/workbench_init.h"

@@ -1,0 +1,113 @@
+#include "formats/single_sprite.h"
+
+#include <optional>
+#include <string>
+
+#include "display/pixmap.h"
+#include "formats/pcx.h"
+#include "formats/sprite_file.h"
+#include "platform/platform.h"
+#include "shell/editor_state.h"
+
+int32_t g_singleWidth = 0;
+int32_t g_singleHeight = 0;
+
+const char* const SINGLE_OPEN_TITLE = "Open PCX(Only 64K Colors 24Bit";
+const char* const SINGLE_SAVE_TITLE = "Save Single Sprite...Good Luck!";
+const char* const SINGLE_IMPORT_NAG = "씨발 자식아!,빨리 그림 읽어!";
+const char* const SINGLE_IMPORT_NAG_CAPTION = "Fuck You!";
+const char* const SINGLE_SAVE_COMPLAINT = "무슨짓을 하시는지, 도대체 이해할수 없음이야 ";
+
+namespace {
+
+constexpr int SINGLE_IDLE = 1;
+constexpr int SINGLE_IMPORT = 2;
+constexpr int SINGLE_SAVE = 3;
+
+void ShowOkBox(const std::string& text, const char* caption) {
+    platform::Current().MessageBox(text, caption, platform::BoxButtons::Ok);
+}
+
+bool FitsSingleBuffer(const PcxSize& size) {
+    return size.width <= PICTURE_WIDTH && size.height <= PICTURE_HEIGHT;
+}
+
+void RefuseOversize(const PcxSize& size) {
+    ShowOkBox("This picture is " + std::to_string(size.width) + " x " +
+                  std::to_string(size.height) +
+                  " pixels. The single-sprite workbench holds at most 640 x 480: please open "
+                  "a smaller picture.",
+              ERROR_CAPTION);
+}
+
+// The import cannot be cancelled: the dialog comes back until a picture that
+// fits the buffer is chosen (or the window is gone).
+std::optional<std::string> AskSinglePicture(PcxSize* size) {
+    platform::Platform& p = platform::Current();
+    for (;;) {
+        const std::optional<std::string> path = AskPcxFileName(SINGLE_OPEN_TITLE);
+        if (!path) {
+            if (!p.HasWindow()) return std::nullopt;
+            ShowOkBox(SINGLE_IMPORT_NAG, SINGLE_IMPORT_NAG_CAPTION);
+            continue;
+        }
+        *size = GetPcxSize(*path);
+        if (FitsSingleBuffer(*size)) return path;
+        RefuseOversize(*size);
+    }
+}
+
+void ImportSinglePicture() {
+    PcxSize size;
+    const std::optional<std::string> path = AskSinglePicture(&size);
+    if (!path) {
+        g_singleState = SINGLE_IDLE;
+        return;
+    }
+    g_singleWidth = size.width;
+    g_singleHeight = size.height;
+    ClearPixels(g_singleBuf, PICTURE_WIDTH, PICTURE_HEIGHT);
+    delete g_singleImage;
+    g_singleImage = new CPixmap(g_singleWidth, g_singleHeight);
+    LoadPcx(g_singleBuf, PICTURE_WIDTH, PICTURE_WIDTH, PICTURE_HEIGHT, *path);
+    g_singleImage->Grab(g_singleBuf, PICTURE_WIDTH, 0, 0);
+    g_singleState = SINGLE_IDLE;
+}
+
+std::vector<uint8_t> EncodeSingleSprite(const CPixmap* image) {
+    const int width = image ? image->Width() : g_singleWidth;
+    const int height = image ? image->Height() : g_singleHeight;
+    const SpriteFileHeader header =
+        MakeSpriteHeader(SPRITE_SINGLE, width, height, g_keyColour, {1, 0, 0, 0, 0, 0, 0, 0, 0});
+    std::vector<PixelRun> runs;
+    if (image) runs.push_back({image->GetBits(), static_cast<size_t>(width) * height});
+    return EncodeSpriteFile(header, runs);
+}
+
+// On a failed write the state stays "save requested", so the dialog comes
+// again on the next frame and the picture is kept.
+void SaveSingleSprite() {
+    const std::optional<std::string> path = AskSpriteFileName(SINGLE_SAVE_TITLE);
+    if (!path) {
+        ShowOkBox(SINGLE_SAVE_COMPLAINT, ERROR_CAPTION);
+        g_singleState = SINGLE_IDLE;
+        return;
+    }
+    if (!WriteFileReplacing(*path, EncodeSingleSprite(g_singleImage))) {
+        ShowOkBox(SINGLE_SAVE_COMPLAINT, ERROR_CAPTION);
+        return;
+    }
+    delete g_singleImage;
+    g_singleImage = nullptr;
+    ClearPixels(g_singleBuf, PICTURE_WIDTH, PICTURE_HEIGHT);
+    g_singleState = SINGLE_IDLE;
+}
+
+}  // namespace
+
+void SingleSpriteCommand() {
+    if (g_singleState == SINGLE_IMPORT)
+        ImportSinglePicture();
+    else if (g_singleState == SINGLE_SAVE)
+        SaveSingleSprite();
+}

@@ -1,0 +1,74 @@
+#include "tests/support/file_faults.h"
+
+#include <dirent.h>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+std::vector<uint8_t> ReadWholeFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
+}
+
+uint32_t Le32At(const std::vector<uint8_t>& bytes, size_t offset) {
+    if (offset + 4 > bytes.size()) return 0xDEADBEEF;
+    return bytes[offset] | bytes[offset + 1] << 8 | bytes[offset + 2] << 16 |
+           static_cast<uint32_t>(bytes[offset + 3]) << 24;
+}
+
+std::vector<std::string> FolderEntries(const std::string& folder) {
+    std::vector<std::string> names;
+    if (DIR* dir = opendir(folder.c_str())) {
+        while (dirent* entry = readdir(dir)) {
+            const std::string name = entry->d_name;
+            if (name != "." && name != "..") names.push_back(name);
+        }
+        closedir(dir);
+    }
+    return names;
+}
+
+std::string MakeTestFolder(const std::string& name) {
+    const std::string folder = ::testing::TempDir() + name + "-" + std::to_string(getpid());
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    return folder;
+}
+
+std::vector<FaultyTarget> FaultyTargets(const std::string& folder) {
+    std::vector<FaultyTarget> targets{
+        {"missing folder", folder + "/missing/x.Spr"},
+        {"path through a file", folder + "/plain/x.Spr"},
+        {"/proc", "/proc/celforge-save-test.Spr"},
+        {"full device", "/dev/full"},
+    };
+    std::ofstream(folder + "/plain") << "a file, not a folder";
+    if (geteuid() != 0) {
+        mkdir((folder + "/locked").c_str(), 0555);
+        targets.push_back({"read-only folder", folder + "/locked/x.Spr"});
+    }
+    return targets;
+}
+
+FileSizeLimit::FileSizeLimit(uint64_t bytes) {
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    m_oldSoft = limit.rlim_cur;
+    limit.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+}
+
+FileSizeLimit::~FileSizeLimit() {
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = m_oldSoft;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, m_oldHandler);
+}

@@ -1,0 +1,34 @@
+#pragma once
+// Files and paths for save tests: reading a file back, and targets that a
+// save must fail on, whoever runs the tests (root ignores folder permissions).
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+std::vector<uint8_t> ReadWholeFile(const std::string& path);
+uint32_t Le32At(const std::vector<uint8_t>& bytes, size_t offset);
+// The names in a folder other than "." and "..".
+std::vector<std::string> FolderEntries(const std::string& folder);
+
+struct FaultyTarget {
+    std::string what;
+    std::string path;
+};
+// A fresh folder under the test temp dir.
+std::string MakeTestFolder(const std::string& name);
+// Targets no save can write: a missing folder, a path through a file, a
+// read-only folder (not for root), /proc and /dev/full.
+std::vector<FaultyTarget> FaultyTargets(const std::string& folder);
+
+// While alive, files cannot grow past `bytes` (root is bound too) and the
+// signal for it is ignored, so writes past it fail.
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(uint64_t bytes);
+    ~FileSizeLimit();
+
+  private:
+    uint64_t m_oldSoft;
+    void (*m_oldHandler)(int);
+};

@@ -1,0 +1,38 @@
+#pragma once
+// An audio layer for tests that writes down every call with its values, and
+// hands out a module record with a chosen channel count, or none at all like
+// a module that failed to load.
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "shell/music.h"
+
+class RecordingAudio : public AudioLayer {
+  public:
+    bool moduleLoads = true;
+    ModuleRecord record{};
+    std::vector<std::string> calls;
+
+    void Start() override { calls.push_back("start"); }
+    // The settings are read as the raw 8 bytes the layer receives.
+    void OpenOutput(const AudioSettings* settings) override {
+        uint8_t raw[8];
+        std::memcpy(raw, settings, sizeof raw);
+        uint32_t first;
+        std::memcpy(&first, raw, 4);
+        calls.push_back("output " + std::to_string(first) + " " +
+                        std::to_string(raw[4] | raw[5] << 8) + " " +
+                        std::to_string(raw[6] | raw[7] << 8));
+    }
+    void LoadModule(const char* path, void** module, int flags) override {
+        *module = moduleLoads ? &record : nullptr;
+        calls.push_back("load " + std::string(path) + " " + std::to_string(flags));
+    }
+    void OpenVoices(int count) override { calls.push_back("voices " + std::to_string(count)); }
+    void PlayModule(void* module) override {
+        calls.push_back(module == &record ? "play record" : "play other");
+    }
+    void SetLevel(int level) override { calls.push_back("level " + std::to_string(level)); }
+};
