@@ -125,9 +125,9 @@ answer_file_dialog() {
 }
 
 # The editor as far as its frame loop: the window, then the first picture.
-run_to_workbench() {
+run_to_workbench() {  # [picture]
     start_editor
-    answer_file_dialog "$FIRST_PICTURE_DIALOG" "$work/first.pcx"
+    answer_file_dialog "$FIRST_PICTURE_DIALOG" "${1:-$work/first.pcx}"
     sleep 0.5
     kill -0 "$app_pid" 2>/dev/null || fail "the editor ended after the first picture"
 }
@@ -163,8 +163,41 @@ close_with() {
     pass "$1 ends the editor with exit code 0"
 }
 
+# check_placed <picture>: the sheet's first cell on screen must show the
+# picture's top-left corner, each channel cut to the display's 5-6-5 bits.
+check_placed() {
+    /usr/bin/python3 - "$1" "$DISPLAY" <<'EOF' || fail "the placed frame is not on screen"
+import sys
+from PIL import Image, ImageGrab
+picture = Image.open(sys.argv[1]).convert("RGB")
+screen = ImageGrab.grab(xdisplay=sys.argv[2]).convert("RGB")
+for y in range(picture.size[1]):
+    for x in range(picture.size[0]):
+        want = picture.getpixel((x, y))
+        got = screen.getpixel((x, 30 + y))
+        cut = (want[0] & 0xF8, want[1] & 0xFC, want[2] & 0xF8)
+        if any(abs(g - c) > 7 for g, c in zip(got, cut)):
+            print(f"first differing pixel at ({x}, {y}): expected {cut}, got {got}")
+            sys.exit(1)
+EOF
+    pass "the placed frame shows the picture's corner"
+}
+
+# Clicks the marked cell (the sheet's first), then moves off the sheet.
+place_first_frame() {
+    xdotool mousemove --sync 24 54 click 1
+    sleep 0.5
+    xdotool mousemove --sync 700 560
+    sleep 0.5
+}
+
 start_display
 write_picture "$work/first.pcx"
+
+run_to_workbench "$root/examples/beetle_0_nodirection_1.pcx"
+place_first_frame
+check_placed "$root/examples/beetle_0_nodirection_1.pcx"
+close_with Escape
 
 run_to_workbench
 check_geometry
