@@ -5,6 +5,7 @@
 #include "display/ddraw.h"
 #include "display/pixmap.h"
 #include "formats/pcx.h"
+#include "formats/sprite_file.h"
 #include "shell/editor_state.h"
 #include "shell/main_loop.h"
 
@@ -264,6 +265,7 @@ void ReleaseWorkbench() {
     FreeAll(g_imgArrow);
     FreeAll(g_imgModeButton);
     FreeAll(g_closingFigures);
+    ReleaseDirectionStrips();
     delete[] g_pictureBuf;
     g_pictureBuf = nullptr;
     delete[] g_singleBuf;

@@ -239,6 +239,20 @@ TEST_F(EditTest, ClickBelowTheSheetsLastFullRowIsNotTaken) {
 }
 
 // Expected frames are assembled from the same layers in the documented order.
+TEST_F(EditTest, SinglePictureNeverReadsPastItsBufferAndItsLastRowIsBlack) {
+    StartWith(WriteGradient("first.pcx", 32, 32));
+    g_singleImage = new CPixmap(1, 1);
+    for (int i = 0; i < PICTURE_WIDTH * PICTURE_HEIGHT; ++i)
+        g_singleBuf[i] = static_cast<uint16_t>(i / PICTURE_WIDTH + 1);
+    std::fill(std::begin(g_screenBuf), std::end(g_screenBuf), 0xFFFF);
+    ShowSinglePicture();
+    EXPECT_EQ(g_screenBuf[49 * SCREEN_WIDTH + 50], 2) << "the window starts at the second row";
+    EXPECT_EQ(g_screenBuf[527 * SCREEN_WIDTH + 689], PICTURE_HEIGHT);
+    EXPECT_EQ(g_screenBuf[528 * SCREEN_WIDTH + 50], 0);
+    EXPECT_EQ(g_screenBuf[529 * SCREEN_WIDTH + 50], 0xFFFF);
+    EXPECT_EQ(g_screenBuf[100 * SCREEN_WIDTH + 690], 0xFFFF);
+}
+
 class EditFrameTest : public EditTest {
   protected:
     std::vector<uint16_t> BaseFrame(int mode) {

@@ -46,7 +46,6 @@ constexpr Area SWATCH_BUTTON = {53, 118, 541, 588};
 constexpr Area PICKER_BUTTON = {312, 389, 541, 587};
 constexpr Area PICK_AREA = {1, 599, 31, 499};  // the sheet pane, the clipboard's area too
 constexpr int TINT_GREEN = 2;
-constexpr uint16_t SINGLE_WINDOW_FACE = 12;
 
 bool On(const Point& point, const Area& a) {
     return HitArea(point, a.x0, a.x1, a.y0, a.y1);
@@ -143,7 +142,7 @@ void ClipboardExchangeTick() {
 }
 
 // The window shows the picture from its second row on; the picture has no row
-// for the last of the window's 480 rows, which keeps the window's face colour.
+// for the last of the window's 480 rows, which shows black.
 void ShowSinglePicture() {
     if (!g_singleImage) return;
     constexpr int left = 50;
@@ -152,5 +151,5 @@ void ShowSinglePicture() {
         std::copy_n(g_singleBuf + row * PICTURE_WIDTH, PICTURE_WIDTH,
                     g_screenBuf + (top + row - 1) * SCREEN_WIDTH + left);
     FillRect(g_screenBuf, SCREEN_WIDTH, left, top + PICTURE_HEIGHT - 1, left + PICTURE_WIDTH,
-             top + PICTURE_HEIGHT, SINGLE_WINDOW_FACE);
+             top + PICTURE_HEIGHT, 0);
 }
