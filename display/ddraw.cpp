@@ -7,7 +7,9 @@
 
 namespace {
 
-void Trace(const char* line) { std::fputs(line, stderr); }
+void Trace(const char* line) {
+    std::fputs(line, stderr);
+}
 
 }  // namespace
 
@@ -19,7 +21,9 @@ uint16_t* CSurface::Lock() {
     return m_pixels.data();
 }
 
-void CSurface::Unlock() { m_bLocked = false; }
+void CSurface::Unlock() {
+    m_bLocked = false;
+}
 
 bool CPrimarySurface::Blt(const CSurface& source) {
     if (source.Width() != platform::kScreenWidth || source.Height() != platform::kScreenHeight)
@@ -28,7 +32,9 @@ bool CPrimarySurface::Blt(const CSurface& source) {
     return true;
 }
 
-CDDraw::~CDDraw() { ReleaseAll(); }
+CDDraw::~CDDraw() {
+    ReleaseAll();
+}
 
 bool CDDraw::Create() {
     m_pDD = true;
@@ -68,7 +74,9 @@ void CDDraw::ReleaseAll() {
     m_pDD = false;
 }
 
-bool CDDraw::Flip(unsigned /*flags*/) { return Present(); }
+bool CDDraw::Flip(unsigned /*flags*/) {
+    return Present();
+}
 
 bool CDDraw::Present() {
     if (!m_pDDSPrimary || !m_pDDSBack) return false;

@@ -9,7 +9,7 @@
 #include <vector>
 
 class CSurface {
-public:
+  public:
     CSurface(int width, int height);
 
     // The whole surface; rows Pitch() bytes apart. Null when it was lost.
@@ -21,7 +21,7 @@ public:
     int Pitch() const { return m_nWidth * 2; }
     const uint16_t* Pixels() const { return m_pixels.data(); }
 
-private:
+  private:
     int m_nWidth;
     int m_nHeight;
     bool m_bLocked = false;
@@ -30,13 +30,13 @@ private:
 
 // Stands for the window on the desktop: blitting into it shows a frame.
 class CPrimarySurface {
-public:
+  public:
     // Shows the whole of `source` at the window's client origin.
     bool Blt(const CSurface& source);
 };
 
 class CDDraw {
-public:
+  public:
     static constexpr const char* kClassName = "CDDraw";
 
     CDDraw() = default;
@@ -60,7 +60,7 @@ public:
     // Shows the back surface in the window (the frame's present step).
     bool Present();
 
-private:
+  private:
     bool m_pDD = false;  // the display link exists
     CPrimarySurface* m_pDDSPrimary = nullptr;
     CSurface* m_pDDSBack = nullptr;

@@ -8,7 +8,9 @@ namespace {
 Platform* g_current = nullptr;
 }
 
-void SetPlatform(Platform* platform) { g_current = platform; }
+void SetPlatform(Platform* platform) {
+    g_current = platform;
+}
 
 Platform& Current() {
     assert(g_current && "SetPlatform must run before the logic uses the platform");

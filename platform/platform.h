@@ -74,7 +74,7 @@ struct FileFilter {
 using AudioFill = std::function<void(int16_t* samples, int frames)>;
 
 class Platform {
-public:
+  public:
     virtual ~Platform() = default;
 
     // Window and display.

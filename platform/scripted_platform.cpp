@@ -44,7 +44,9 @@ void ScriptedPlatform::Sleep(uint32_t milliseconds) {
     m_slept += milliseconds;
 }
 
-bool ScriptedPlatform::PeekMessage() { return !m_messages.empty() && Due(m_messages.front()); }
+bool ScriptedPlatform::PeekMessage() {
+    return !m_messages.empty() && Due(m_messages.front());
+}
 
 Message ScriptedPlatform::GetMessage() {
     // Like the desktop's GetMessage, this waits for the next message.
@@ -78,7 +80,9 @@ void ScriptedPlatform::WaitMessage(int timeoutMs) {
         m_now = limit;
 }
 
-void ScriptedPlatform::PostMessage(const Message& message) { ScheduleMessage(m_now, message); }
+void ScriptedPlatform::PostMessage(const Message& message) {
+    ScheduleMessage(m_now, message);
+}
 
 KeyPoll ScriptedPlatform::PollKey(int code) {
     KeyPoll& key = m_keys[code];
@@ -102,7 +106,7 @@ BoxAnswer ScriptedPlatform::MessageBox(const std::string& text, const std::strin
     m_shown.push_back(dialog);
     if (m_boxAnswers.empty()) {
         Unanswered(dialog);
-        return buttons == BoxButtons::Ok ? BoxAnswer::Ok
+        return buttons == BoxButtons::Ok      ? BoxAnswer::Ok
                : buttons == BoxButtons::YesNo ? BoxAnswer::No
                                               : BoxAnswer::Cancel;
     }
@@ -145,4 +149,3 @@ bool ScriptedPlatform::OpenAudio(int sampleRate, AudioFill fill) {
 }
 
 }  // namespace platform
-

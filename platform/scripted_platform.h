@@ -24,7 +24,7 @@ struct ShownDialog {
 };
 
 class ScriptedPlatform : public Platform {
-public:
+  public:
     // Called when a box or dialog comes up with no queued answer; tests make
     // it a failure that names the dialog. The call then answers Cancel/nothing.
     std::function<void(const ShownDialog&)> onUnanswered;
@@ -91,7 +91,7 @@ public:
     AudioFill audioFill;
     int audioRate = 0;
 
-private:
+  private:
     struct Scheduled {
         uint32_t at;
         Message message;

@@ -111,7 +111,7 @@ void LoadArrows() {
         int x;
         int width;
     };
-    const Mark marks[9] = {{170, 20}, {40, 20}, {20, 20}, {0, 20},  {60, 20},
+    const Mark marks[9] = {{170, 20}, {40, 20},  {20, 20},  {0, 20},  {60, 20},
                            {80, 23},  {120, 23}, {100, 23}, {140, 23}};
     for (int i = 0; i < 9; ++i) g_imgArrow[i] = new CPixmap(marks[i].width, 20);
     LoadSkinFile("arrow.pcx", LoadBuffer::Sheet);
@@ -254,13 +254,35 @@ void Free(CPixmap*& image) {
 }  // namespace
 
 void ReleaseWorkbench() {
-    for (CPixmap** image :
-         {&g_imgLogo, &g_imgTvError, &g_imgSheetFull, &g_imgSingleTitle, &g_imgTv, &g_imgDelay,
-          &g_imgEditBar, &g_imgEditBar2, &g_imgClipboard, &g_imgSMaker, &g_imgCheck,
-          &g_freezeBackdrop, &g_imgBottomBar, &g_imgFreezeBox, &g_imgFrozen, &g_imgKeyColourPane,
-          &g_imgPickerOn, &g_imgAnimePane, &g_imgClosingBackdrop, &g_imgModeBar, &g_imgTopToolBar,
-          &g_imgRightToolBar, &g_imgRightToolBarDown, &g_cellPixmap, &g_previewPixmap,
-          &g_workingImage, &g_clipboardPixmap, &g_swapPixmap, &g_singleImage})
+    for (CPixmap** image : {&g_imgLogo,
+                            &g_imgTvError,
+                            &g_imgSheetFull,
+                            &g_imgSingleTitle,
+                            &g_imgTv,
+                            &g_imgDelay,
+                            &g_imgEditBar,
+                            &g_imgEditBar2,
+                            &g_imgClipboard,
+                            &g_imgSMaker,
+                            &g_imgCheck,
+                            &g_freezeBackdrop,
+                            &g_imgBottomBar,
+                            &g_imgFreezeBox,
+                            &g_imgFrozen,
+                            &g_imgKeyColourPane,
+                            &g_imgPickerOn,
+                            &g_imgAnimePane,
+                            &g_imgClosingBackdrop,
+                            &g_imgModeBar,
+                            &g_imgTopToolBar,
+                            &g_imgRightToolBar,
+                            &g_imgRightToolBarDown,
+                            &g_cellPixmap,
+                            &g_previewPixmap,
+                            &g_workingImage,
+                            &g_clipboardPixmap,
+                            &g_swapPixmap,
+                            &g_singleImage})
         Free(*image);
     FreeAll(g_imgArrow);
     FreeAll(g_imgModeButton);

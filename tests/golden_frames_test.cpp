@@ -52,7 +52,7 @@ std::vector<uint16_t> LoadGolden(const std::string& path) {
 }
 
 class GoldenFrameTest : public SessionTest {
-protected:
+  protected:
     void ExpectGolden(const std::string& name) {
         const std::vector<uint16_t>& frame = script.LastFrame();
         ASSERT_EQ(frame.size(), size_t{SCREEN_WIDTH * SCREEN_HEIGHT});
@@ -62,8 +62,8 @@ protected:
             ASSERT_TRUE(SaveFramePng(frame, path));
         }
         const std::vector<uint16_t> golden = LoadGolden(path);
-        ASSERT_FALSE(golden.empty()) << "no reference picture " << path
-                                     << " (CELFORGE_UPDATE_GOLDEN=1 writes it)";
+        ASSERT_FALSE(golden.empty())
+            << "no reference picture " << path << " (CELFORGE_UPDATE_GOLDEN=1 writes it)";
         EXPECT_TRUE(SamePixels(ViewOf(golden.data(), SCREEN_WIDTH, SCREEN_HEIGHT),
                                ViewOf(frame.data(), SCREEN_WIDTH, SCREEN_HEIGHT), name));
     }

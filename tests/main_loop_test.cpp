@@ -16,7 +16,7 @@ namespace {
 constexpr uint32_t kStart = 5000;
 
 class MainLoopTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ResetEditorState();
         platform::SetPlatform(&script);
@@ -34,8 +34,7 @@ protected:
         return RunMainLoop([&] {
             frameTimes.push_back(script.TickCount());
             if (during) during(frameTimes.size());
-            if (frameTimes.size() == frames)
-                script.PostMessage(Message{MessageKind::Quit, 0, 7});
+            if (frameTimes.size() == frames) script.PostMessage(Message{MessageKind::Quit, 0, 7});
         });
     }
 
@@ -46,8 +45,8 @@ protected:
 TEST_F(MainLoopTest, FirstFrameWaitsHundredMsThenEveryTwentyWithoutFocusEvents) {
     EXPECT_EQ(script.windowTitle, "Celforge_V1.0");
     EXPECT_EQ(Run(4), 7);
-    EXPECT_EQ(frameTimes, (std::vector<uint32_t>{kStart + 100, kStart + 120, kStart + 140,
-                                                 kStart + 160}));
+    EXPECT_EQ(frameTimes,
+              (std::vector<uint32_t>{kStart + 100, kStart + 120, kStart + 140, kStart + 160}));
 }
 
 TEST_F(MainLoopTest, SlowFrameIsFollowedAtOnceAndNeverMadeUp) {
@@ -56,8 +55,8 @@ TEST_F(MainLoopTest, SlowFrameIsFollowedAtOnceAndNeverMadeUp) {
     });
     // The deadline is taken before the frame runs, so the third frame follows
     // the slow one at once, and the fourth comes a full period later.
-    EXPECT_EQ(frameTimes, (std::vector<uint32_t>{kStart + 100, kStart + 120, kStart + 195,
-                                                 kStart + 215}));
+    EXPECT_EQ(frameTimes,
+              (std::vector<uint32_t>{kStart + 100, kStart + 120, kStart + 195, kStart + 215}));
 }
 
 TEST_F(MainLoopTest, PendingMessagesAreHandledBeforeTheFrame) {
@@ -73,8 +72,8 @@ TEST_F(MainLoopTest, LosingFocusStopsTicksAndRegainingResumesAtOnce) {
     script.ScheduleMessage(kStart + 130, Message{MessageKind::Deactivate, 0, 0});
     script.ScheduleMessage(kStart + 900, Message{MessageKind::Activate, 0, 0});
     Run(4);
-    EXPECT_EQ(frameTimes, (std::vector<uint32_t>{kStart + 100, kStart + 120, kStart + 900,
-                                                 kStart + 920}));
+    EXPECT_EQ(frameTimes,
+              (std::vector<uint32_t>{kStart + 100, kStart + 120, kStart + 900, kStart + 920}));
 }
 
 TEST_F(MainLoopTest, InactiveEditorWaitsForMessagesWithoutSpinning) {

@@ -16,7 +16,7 @@ using platform::kKeyLeftButton;
 namespace {
 
 class WorkbenchTest : public SessionTest {
-protected:
+  protected:
     void Start(int width, int height) { StartWith(WriteGradient("first.pcx", width, height)); }
     // The screen point of a sheet pixel with the current scroll.
     static platform::Point OnSheet(int sx, int sy) {
@@ -27,9 +27,9 @@ protected:
         Click(p.x, p.y);
     }
     bool CellHoldsWorkingImage(int x, int y) {
-        return SamePixels(ViewOf(g_workingImage->GetBits(), g_spriteWidth, g_spriteHeight),
-                          ViewOf(g_sheet + y * SHEET_WIDTH + x, g_spriteWidth, g_spriteHeight,
-                                 SHEET_WIDTH));
+        return SamePixels(
+            ViewOf(g_workingImage->GetBits(), g_spriteWidth, g_spriteHeight),
+            ViewOf(g_sheet + y * SHEET_WIDTH + x, g_spriteWidth, g_spriteHeight, SHEET_WIDTH));
     }
 };
 
@@ -133,7 +133,8 @@ TEST_F(WorkbenchTest, OpenButtonCancelledChangesNothingAndAPictureReplacesTheCor
     EXPECT_EQ(g_openPictureRequest, 0);
     EXPECT_EQ(script.Shown().back().caption,
               "Already Working Image Size Fixed!, Read Only 40 X 30 -Brisk_Wren :)");
-    EXPECT_TRUE(SamePixels(ViewOf(working.data(), 40, 30), ViewOf(g_workingImage->GetBits(), 40, 30)));
+    EXPECT_TRUE(
+        SamePixels(ViewOf(working.data(), 40, 30), ViewOf(g_workingImage->GetBits(), 40, 30)));
 
     // A larger picture is clipped into the buffer; its corner becomes the image.
     g_openPictureRequest = 1;

@@ -6,9 +6,13 @@
 
 using platform::Point;
 
-bool KeyDown(int code) { return platform::Current().PollKey(code).down; }
+bool KeyDown(int code) {
+    return platform::Current().PollKey(code).down;
+}
 
-bool KeyPressed(int code) { return platform::Current().PollKey(code).pressed; }
+bool KeyPressed(int code) {
+    return platform::Current().PollKey(code).pressed;
+}
 
 bool KeyActive(int code) {
     const platform::KeyPoll poll = platform::Current().PollKey(code);
@@ -49,7 +53,9 @@ void PollScrollKeys(int focus) {
 
 namespace {
 
-int StepBack(int value, int step) { return value - step > 0 ? value - step : 0; }
+int StepBack(int value, int step) {
+    return value - step > 0 ? value - step : 0;
+}
 
 // Forward steps stop at `max`; once at or past `turn` the value settles on
 // `turn`, which is why the sheet goes 780, 800, then 799.
@@ -63,10 +69,12 @@ int StepForward(int value, int step, int turn, int max) {
 void ScrollSheet() {
     if (KeyActive(platform::kKeyLeft)) g_sheetScrollX = StepBack(g_sheetScrollX, 20);
     if (KeyActive(platform::kKeyRight))
-        g_sheetScrollX = StepForward(g_sheetScrollX, 20, SHEET_SCROLL_MAX_X - 1, SHEET_SCROLL_MAX_X);
+        g_sheetScrollX =
+            StepForward(g_sheetScrollX, 20, SHEET_SCROLL_MAX_X - 1, SHEET_SCROLL_MAX_X);
     if (KeyActive(platform::kKeyUp)) g_sheetScrollY = StepBack(g_sheetScrollY, 20);
     if (KeyActive(platform::kKeyDown))
-        g_sheetScrollY = StepForward(g_sheetScrollY, 20, SHEET_SCROLL_MAX_Y - 1, SHEET_SCROLL_MAX_Y);
+        g_sheetScrollY =
+            StepForward(g_sheetScrollY, 20, SHEET_SCROLL_MAX_Y - 1, SHEET_SCROLL_MAX_Y);
 }
 
 void ScrollPicturePane() {

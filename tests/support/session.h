@@ -10,7 +10,7 @@
 #include "tests/support/pcx_writer.h"
 
 class SessionTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
 
