@@ -1,0 +1,310 @@
+#!/usr/bin/env bash
+# Drives the real editor on a private X server along the whole road: places
+# the beetle's idle and walk-left frames, marks both runs in Animate mode,
+# writes a one-frame sprite from a big picture through the single-sprite
+# window, freezes, saves through the save dialog and leaves through the
+# closing screen. Both written files must equal, byte for byte, the files
+# built here straight from the pictures.
+# Usage: sprite_road_test.sh <celforge-binary>
+set -uo pipefail
+
+[[ $# -eq 1 && -x $1 ]] || { echo "usage: $0 <celforge-binary>" >&2; exit 2; }
+for tool in Xvfb xdotool zenity; do
+    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+/usr/bin/python3 -c 'import PIL' 2>/dev/null || { echo "SKIP: python3-pil is not installed"; exit 77; }
+binary=$(realpath "$1")
+root=$(cd "$(dirname "$0")/../.." && pwd)
+examples=$root/examples
+work=$(mktemp -d)
+xvfb_pid=""
+app_pid=""
+
+readonly WINDOW_NAME='^Celforge_V1\.0$'
+readonly FIRST_PICTURE_DIALOG='^Open PCX'
+readonly NEXT_PICTURE_DIALOG='^Already Working Image Size Fixed'
+readonly SINGLE_OPEN_DIALOG='^Open PCX\(Only 64K'
+readonly SINGLE_SAVE_DIALOG='^Save Single Sprite'
+readonly SAVE_DIALOG='^Save Sprite\.\.\.Good Luck'
+readonly FREEZE_QUESTION='^동작을 확인합니다$'
+readonly NOT_FROZEN_BOX='^Fuck you!$'
+readonly REPORT_BOX='^Output Infomation$'
+readonly SPRITE=48
+readonly WORK_TOP=30
+readonly SHEET_COLUMNS=$((1400 / SPRITE))
+
+stop() {  # pid: asks politely, then insists
+    local pid=$1
+    [[ -n $pid ]] && kill -0 "$pid" 2>/dev/null || return 0
+    kill "$pid" 2>/dev/null
+    for _ in $(seq 20); do kill -0 "$pid" 2>/dev/null || return 0; sleep 0.1; done
+    kill -9 "$pid" 2>/dev/null
+}
+cleanup() {
+    stop "$app_pid"
+    stop "$xvfb_pid"
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+pass() { echo "PASS: $*"; }
+fail() {
+    echo "FAIL: $*"
+    if [[ -n ${DISPLAY:-} ]]; then
+        echo "  windows on the display:"
+        for w in $(xdotool search --onlyvisible --name . 2>/dev/null); do
+            echo "    $w \"$(xdotool getwindowname "$w" 2>/dev/null)\""
+        done
+    fi
+    [[ -s $work/editor.log ]] && { echo "  editor output:"; grep -v dconf "$work/editor.log" | tail -n 15 | sed 's/^/    /'; }
+    exit 1
+}
+
+start_display() {
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+    xvfb_pid=$!
+    for _ in $(seq 100); do
+        [[ -s $work/display ]] && break
+        sleep 0.1
+    done
+    [[ -s $work/display ]] || fail "Xvfb did not start"
+    DISPLAY=":$(head -n 1 "$work/display")"
+    export DISPLAY
+    unset WAYLAND_DISPLAY
+    # A bare session has no settings daemon and no accessibility bus.
+    export GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1
+    pass "Xvfb runs on display $DISPLAY"
+}
+
+# window_id <name-regex> <seconds>: waits for a visible window with that name.
+window_id() {
+    local id
+    for _ in $(seq $(($2 * 10))); do
+        id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1)
+        [[ -n $id ]] && { echo "$id"; return 0; }
+        kill -0 "$app_pid" 2>/dev/null || return 1
+        sleep 0.1
+    done
+    return 1
+}
+
+window_gone() {  # <window-id> <seconds>
+    for _ in $(seq $(($2 * 10))); do
+        xdotool getwindowname "$1" >/dev/null 2>&1 || return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# With no window manager nobody hands the focus back when a dialog closes,
+# and the editor draws no frames while it is without focus.
+focus_editor() {
+    xdotool windowfocus --sync "$editor_window" 2>/dev/null
+    sleep 0.2
+}
+
+start_editor() {
+    (cd "$root" && exec "$binary") >"$work/editor.log" 2>&1 &
+    app_pid=$!
+    editor_window=$(window_id "$WINDOW_NAME" 15) || fail "no window named Celforge_V1.0 appeared"
+    pass "the window Celforge_V1.0 appeared"
+}
+
+# answer_file_dialog <title-regex> <path>: types the path into the dialog.
+answer_file_dialog() {
+    local dialog
+    dialog=$(window_id "$1" 20) || fail "no dialog titled $1 appeared"
+    xdotool windowfocus --sync "$dialog" 2>/dev/null
+    xdotool key --clearmodifiers ctrl+l
+    sleep 0.5
+    xdotool type --delay 15 "$2"
+    sleep 0.5
+    xdotool key Return
+    window_gone "$dialog" 10 || fail "the dialog $1 did not close"
+    focus_editor
+}
+
+# answer_box <title-regex>: accepts a message box or question with Return.
+answer_box() {
+    local box
+    box=$(window_id "$1" 20) || fail "no box titled $1 appeared"
+    xdotool windowfocus --sync "$box" 2>/dev/null
+    sleep 0.3
+    xdotool key Return
+    window_gone "$box" 10 || fail "the box $1 did not close"
+    focus_editor
+}
+
+# press_at <x> <y>: the editor polls its buttons once a frame, and some only
+# look at a button that is still down, so the press spans a few frames.
+press_at() {
+    xdotool mousemove --sync "$1" "$2" mousedown 1
+    sleep 0.15
+    xdotool mouseup 1
+    sleep 0.15
+}
+
+cell_x() { echo $(((($1 - 1) % SHEET_COLUMNS) * SPRITE + SPRITE / 2)); }
+cell_y() { echo $(((($1 - 1) / SHEET_COLUMNS) * SPRITE + SPRITE / 2 + WORK_TOP)); }
+
+place_frame() {  # <cell>
+    press_at "$(cell_x "$1")" "$(cell_y "$1")"
+}
+
+# open_and_place <picture> <cell>: focus the picture pane, press the right
+# tool bar's Open button, choose the picture and click the marked cell.
+open_and_place() {
+    press_at 700 300
+    press_at 649 17
+    answer_file_dialog "$NEXT_PICTURE_DIALOG" "$1"
+    place_frame "$2"
+}
+
+place_run() {  # <first-cell> <pictures...>
+    local cell=$1
+    shift
+    for picture in "$@"; do
+        if ((cell == 1)); then
+            place_frame 1
+        else
+            open_and_place "$picture" "$cell"
+        fi
+        cell=$((cell + 1))
+    done
+}
+
+# mark_range <button-x> <button-y> <first-cell> <last-cell>: presses the
+# direction's button, then presses on the first cell, drags to the last and
+# confirms with Space while the button is still held.
+mark_range() {
+    press_at "$1" "$2"
+    xdotool mousemove --sync "$(cell_x "$3")" "$(cell_y "$3")" mousedown 1
+    sleep 0.2
+    xdotool mousemove --sync "$(cell_x "$4")" "$(cell_y "$4")"
+    sleep 0.2
+    xdotool key space
+    sleep 0.2
+    xdotool mouseup 1
+    sleep 0.2
+}
+
+# The mode bar's buttons, below the picture pane.
+press_place_mode() { press_at 628 470; }
+press_edit_mode() { press_at 684 470; }
+press_animate_mode() { press_at 740 470; }
+
+# Saving asks again until the freeze has gathered every strip; before that
+# the editor refuses with a box.
+save_animation() {  # <path>
+    local dialog
+    for _ in $(seq 20); do
+        press_at 100 15
+        if dialog=$(window_id "$SAVE_DIALOG|$NOT_FROZEN_BOX" 10); then
+            if [[ $(xdotool getwindowname "$dialog") =~ $SAVE_DIALOG ]]; then
+                answer_file_dialog "$SAVE_DIALOG" "$1"
+                answer_box "$REPORT_BOX"
+                return 0
+            fi
+            answer_box "$NOT_FROZEN_BOX"
+            sleep 0.5
+        fi
+    done
+    fail "the save dialog never came after the freeze"
+}
+
+write_single_sprite() {  # <picture> <path>
+    press_edit_mode
+    press_at 520 525
+    press_at 210 36
+    answer_file_dialog "$SINGLE_OPEN_DIALOG" "$1"
+    press_at 370 33
+    answer_file_dialog "$SINGLE_SAVE_DIALOG" "$2"
+    press_at 668 35
+}
+
+# The closing screen takes a click only after its first frames.
+leave_through_closing_screen() {
+    for _ in $(seq 50); do
+        kill -0 "$app_pid" 2>/dev/null || break
+        press_at 400 300
+    done
+    kill -0 "$app_pid" 2>/dev/null && fail "a click did not end the closing screen"
+    wait "$app_pid"
+    local code=$?
+    app_pid=""
+    ((code == 0)) || fail "the closing screen ended the editor with exit code $code"
+    pass "the closing screen ends the editor with exit code 0"
+}
+
+# expect_sprite <written> <type> <counts> <pictures...>: builds the file the
+# editor should have written, each frame one picture's top-left corner of the
+# size the type says, and compares the two byte for byte.
+expect_sprite() {
+    /usr/bin/python3 - "$@" <<'EOF'
+import struct, sys
+from PIL import Image
+written, sprite_type, counts, pictures = sys.argv[1], int(sys.argv[2]), sys.argv[3], sys.argv[4:]
+counts = [int(c) for c in counts.split(",")]
+images = [Image.open(p).convert("RGB") for p in pictures]
+width, height = (48, 48) if sprite_type == 1 else images[0].size
+header = struct.pack("<23s12s14i", b"Brisk_Kite(Brisk_Wren)", b"Ver.1",
+                     sprite_type, width, height, 16, 0, *counts)
+assert len(header) == 91
+pixels = bytearray()
+for image in images:
+    for y in range(height):
+        for x in range(width):
+            r, g, b = image.getpixel((x, y))
+            pixels += struct.pack("<H", (r >> 3) << 11 | (g >> 2) << 5 | b >> 3)
+want = header + bytes(pixels)
+try:
+    got = open(written, "rb").read()
+except OSError as error:
+    sys.exit(f"no file written: {error}")
+if got == want:
+    sys.exit(0)
+for offset in range(min(len(got), len(want))):
+    if got[offset] != want[offset]:
+        break
+else:
+    sys.exit(f"{len(got)} bytes written, {len(want)} expected; the shorter is a prefix")
+if offset < 91:
+    sys.exit(f"first difference in the header at byte {offset}: {got[offset]} != {want[offset]}")
+pixel = (offset - 91) // 2
+frame, inside = divmod(pixel, width * height)
+y, x = divmod(inside, width)
+sys.exit(f"first differing pixel: frame {frame + 1} ({pictures[frame]}) at ({x}, {y}), "
+         f"{len(got)} bytes written, {len(want)} expected")
+EOF
+}
+
+start_display
+idle=("$examples"/beetle_0_nodirection_{1..4}.pcx)
+left=("$examples"/beetle_1_left_{1..4}.pcx)
+
+start_editor
+answer_file_dialog "$FIRST_PICTURE_DIALOG" "${idle[0]}"
+place_run 1 "${idle[@]}"
+place_run 5 "${left[@]}"
+pass "placed the idle and walk-left frames in cells 1 to 8"
+
+write_single_sprite "$examples/beetle_large_320x240.pcx" "$work/single.Spr"
+expect_sprite "$work/single.Spr" 2 1,0,0,0,0,0,0,0,0 "$examples/beetle_large_320x240.pcx" ||
+    fail "the single sprite differs from the picture"
+pass "the single sprite equals the picture, byte for byte"
+
+press_animate_mode
+mark_range 230 565 1 4  # No Direction
+mark_range 124 565 5 8  # Left
+pass "marked cells 1-4 as No Direction and 5-8 as Left"
+
+press_place_mode
+press_at 317 551
+answer_box "$FREEZE_QUESTION"
+save_animation "$work/beetle.Spr"
+expect_sprite "$work/beetle.Spr" 1 4,4,0,0,0,0,0,0,0 "${idle[@]}" "${left[@]}" ||
+    fail "the saved sprite differs from the placed pictures"
+pass "the saved sprite equals the pictures' corners, byte for byte"
+
+leave_through_closing_screen
+echo "all sprite road checks passed"
