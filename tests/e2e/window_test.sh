@@ -14,52 +14,12 @@ work=$(mktemp -d)
 xvfb_pid=""
 app_pid=""
 
+# shellcheck source=tests/e2e/lib.sh
+source "$root/tests/e2e/lib.sh"
+
 readonly WINDOW_NAME='^Celforge_V1\.0$'
 readonly FIRST_PICTURE_DIALOG='^Open PCX'
 readonly MAX_IDLE_PERCENT=10
-
-stop() {  # pid: asks politely, then insists
-    local pid=$1
-    [[ -n $pid ]] && kill -0 "$pid" 2>/dev/null || return 0
-    kill "$pid" 2>/dev/null
-    for _ in $(seq 20); do kill -0 "$pid" 2>/dev/null || return 0; sleep 0.1; done
-    kill -9 "$pid" 2>/dev/null
-}
-cleanup() {
-    stop "$app_pid"
-    stop "$xvfb_pid"
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-pass() { echo "PASS: $*"; }
-fail() {
-    echo "FAIL: $*"
-    if [[ -n ${DISPLAY:-} ]]; then
-        echo "  windows on the display:"
-        for w in $(xdotool search --onlyvisible --name . 2>/dev/null); do
-            echo "    $w \"$(xdotool getwindowname "$w" 2>/dev/null)\""
-        done
-    fi
-    [[ -s $work/editor.log ]] && { echo "  editor output:"; grep -v dconf "$work/editor.log" | tail -n 15 | sed 's/^/    /'; }
-    exit 1
-}
-
-start_display() {
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-    xvfb_pid=$!
-    for _ in $(seq 100); do
-        [[ -s $work/display ]] && break
-        sleep 0.1
-    done
-    [[ -s $work/display ]] || fail "Xvfb did not start"
-    DISPLAY=":$(head -n 1 "$work/display")"
-    export DISPLAY
-    unset WAYLAND_DISPLAY
-    # A bare session has no settings daemon and no accessibility bus.
-    export GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1
-    pass "Xvfb runs on display $DISPLAY"
-}
 
 # A tiny 24-bit picture for the first-picture dialog; every byte stays below
 # the run marker, so the lines need no runs at all.
@@ -72,33 +32,6 @@ header = struct.pack("<BBBBhhhhHH48sBBHHHH", 10, 5, 1, 8, 0, 0, width - 1, heigh
 lines = b"".join(bytes([0x20 + 0x20 * plane] * width) for _ in range(height) for plane in range(3))
 open(sys.argv[1], "wb").write(header.ljust(128, b"\0") + lines)
 EOF
-}
-
-# window_id <name-regex> <seconds>: waits for a visible window with that name.
-window_id() {
-    local id
-    for _ in $(seq $(($2 * 10))); do
-        id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1)
-        [[ -n $id ]] && { echo "$id"; return 0; }
-        kill -0 "$app_pid" 2>/dev/null || return 1
-        sleep 0.1
-    done
-    return 1
-}
-
-window_gone() {  # <window-id> <seconds>
-    for _ in $(seq $(($2 * 10))); do
-        xdotool getwindowname "$1" >/dev/null 2>&1 || return 0
-        sleep 0.1
-    done
-    return 1
-}
-
-start_editor() {
-    (cd "$root" && exec "$binary") >"$work/editor.log" 2>&1 &
-    app_pid=$!
-    editor_window=$(window_id "$WINDOW_NAME" 15) || fail "no window named Celforge_V1.0 appeared"
-    pass "the window Celforge_V1.0 appeared"
 }
 
 check_geometry() {
