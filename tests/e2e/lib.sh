@@ -68,3 +68,13 @@ start_editor() {
     pass "the window Celforge_V1.0 appeared"
 }
 trap cleanup EXIT
+
+# ended_with_zero <what>: the editor must have ended, with exit code 0.
+ended_with_zero() {
+    kill -0 "$app_pid" 2>/dev/null && fail "$1 did not end the editor"
+    wait "$app_pid"
+    local code=$?
+    app_pid=""
+    ((code == 0)) || fail "$1 ended the editor with exit code $code"
+    pass "$1 ends the editor with exit code 0"
+}

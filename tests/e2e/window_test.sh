@@ -88,12 +88,7 @@ close_with() {
         kill -0 "$app_pid" 2>/dev/null || break
         sleep 0.1
     done
-    kill -0 "$app_pid" 2>/dev/null && fail "$1 did not end the editor within 5 s"
-    wait "$app_pid"
-    local code=$?
-    app_pid=""
-    ((code == 0)) || fail "$1 ended the editor with exit code $code"
-    pass "$1 ends the editor with exit code 0"
+    ended_with_zero "$1"
 }
 
 # check_placed <picture>: the sheet's first cell on screen must show the
