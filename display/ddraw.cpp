@@ -26,7 +26,7 @@ void CSurface::Unlock() {
 }
 
 bool CPrimarySurface::Blt(const CSurface& source) {
-    if (source.Width() != platform::kScreenWidth || source.Height() != platform::kScreenHeight)
+    if (source.Width() != platform::SCREEN_WIDTH || source.Height() != platform::SCREEN_HEIGHT)
         return false;
     platform::Current().Present(source.Pixels());
     return true;

@@ -4,8 +4,8 @@
 #include <cassert>
 #include <cstring>
 
+#include "display/blocks.h"
 #include "formats/colour.h"
-#include "shell/editor_state.h"
 
 namespace {
 
@@ -167,12 +167,6 @@ void FrameRect(uint16_t* screen, int left, int top, int right, int bottom, uint1
         PutPixel(screen, left, y, colour);
         PutPixel(screen, right - 1, y, colour);
     }
-}
-
-void MarkPlacementCell(uint16_t* block, int pitch) {
-    g_cellRight = g_cellX + g_spriteWidth;
-    g_cellBottom = g_cellY + g_spriteHeight;
-    FillRect(block, pitch, g_cellX, g_cellY, g_cellRight, g_cellBottom, PLACEMENT_MARK);
 }
 
 CPixmap::CPixmap(int width, int height) : m_nWidth(0), m_nHeight(0), m_pBits(nullptr) {

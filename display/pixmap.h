@@ -30,12 +30,6 @@ void FillRectClipped(uint16_t* block, int pitch, int left, int top, int right, i
 // One-pixel outline on a pitch-800 block; an empty rectangle draws nothing.
 void FrameRect(uint16_t* screen, int left, int top, int right, int bottom, uint16_t colour);
 
-// The raw value the sheet's next free cell is marked with.
-constexpr uint16_t PLACEMENT_MARK = 33000;
-// Sets g_cellRight and g_cellBottom from the cell origin and the sprite size,
-// then marks that cell of the block.
-void MarkPlacementCell(uint16_t* block, int pitch);
-
 class CPixmap {
   public:
     // Sizes that are not positive, or too large to be a picture of this

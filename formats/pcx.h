@@ -20,18 +20,11 @@
 #include <optional>
 #include <string>
 
+#include "formats/pixel_target.h"
+
 struct PcxSize {
     int32_t width = 0;
     int32_t height = 0;
-};
-
-// Where decoded pixels go: `rows` rows of `width` pixels, row y starting
-// y * `pitch` pixels into `pixels`.
-struct PixelTarget {
-    uint16_t* pixels = nullptr;
-    int pitch = 0;
-    int width = 0;
-    int rows = 0;
 };
 
 // The 128-byte file header as laid out on disk (little-endian).
@@ -92,6 +85,3 @@ PcxSize GetPcxSize(const std::string& path);
 // `pitch` pixels apart. False, with the block untouched, when the file cannot
 // be read or is refused.
 bool LoadPcx(uint16_t* dest, int pitch, int destWidth, int destRows, const std::string& path);
-
-// The open-file dialog for PCX pictures; nothing when the user cancels.
-std::optional<std::string> AskPcxFileName(const std::string& title);

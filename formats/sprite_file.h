@@ -7,15 +7,14 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
-#include "shell/editor_state.h"
-
-class CPixmap;
-
 enum SpriteType : int32_t { SPRITE_ANIMATION = 1, SPRITE_SINGLE = 2 };
+
+// The file keeps nine directions: No Direction, then clockwise from Left.
+constexpr int SPRITE_DIRECTIONS = 9;
+extern const char* const SPRITE_DIRECTION_NAMES[SPRITE_DIRECTIONS];
 
 #pragma pack(push, 1)
 struct SpriteFileHeader {
@@ -26,7 +25,7 @@ struct SpriteFileHeader {
     int32_t nHeight;
     int32_t nColorSystem;
     int32_t nKeyColor;
-    int32_t nFrameCount[DIRECTION_COUNT];  // in file order
+    int32_t nFrameCount[SPRITE_DIRECTIONS];  // in file order
 };
 #pragma pack(pop)
 
@@ -41,22 +40,13 @@ static_assert(offsetof(SpriteFileHeader, nFrameCount) == 55, "frame counts at 55
 
 constexpr size_t SPRITE_HEADER_SIZE = sizeof(SpriteFileHeader);
 constexpr int SPRITE_COLOUR_BITS = 16;
+extern const char SPRITE_SIGNATURE[23];
+extern const char SPRITE_VERSION[6];
 
-// The nine directions in the file's order: No Direction, then clockwise from
-// Left. Each names its selector code (the index of g_directionRanges plus 1)
-// and the freeze step at which its strip is gathered.
-struct FileDirection {
-    const char* name;
-    int selector;
-    int gatherStep;
-};
-extern const FileDirection FILE_DIRECTIONS[DIRECTION_COUNT];
-
-// The freeze step that gathers the last strip and makes saving possible.
-constexpr int FROZEN_STEP = 150;
+using SpriteCounts = std::array<int32_t, SPRITE_DIRECTIONS>;
 
 SpriteFileHeader MakeSpriteHeader(SpriteType type, int width, int height, uint32_t keyColour,
-                                  const std::array<int32_t, DIRECTION_COUNT>& counts);
+                                  const SpriteCounts& counts);
 std::array<uint8_t, SPRITE_HEADER_SIZE> EncodeSpriteHeader(const SpriteFileHeader& header);
 
 // One direction's pixels as they go into the file.
@@ -70,37 +60,3 @@ std::vector<uint8_t> EncodeSpriteFile(const SpriteFileHeader& header,
 
 // The information report shown before an animation sprite is written.
 std::string FormatSpriteReport(const SpriteFileHeader& header);
-
-// Writes the bytes to a new file in the target's folder and renames it over
-// the target once every byte is on disk, so a failure never leaves the
-// target truncated. A target that exists and is not a regular file (a
-// device) is written in place. False when anything failed.
-bool WriteFileReplacing(const std::string& path, const std::vector<uint8_t>& bytes);
-
-// The save dialog for sprite files; nothing when the user cancels.
-std::optional<std::string> AskSpriteFileName(const std::string& title);
-
-// Fills the strip with the frames of the cells firstCell to lastCell, each
-// width x height pixels cut from the source at the cell's origin. Never more
-// frames than the strip holds; pixels outside the source block come out 0.
-void GrabFrames(CPixmap& strip, const uint16_t* source, int pitch, int firstCell, int lastCell,
-                int width, int height);
-
-// At the gathering step of a direction, cuts its frames out of g_sheet into
-// its strip (directions of fewer than 3 frames get none); at FROZEN_STEP it
-// first sets g_phase to Frozen.
-void GatherDirectionStrips();
-// The strip of a direction, by file position; null when it has none.
-const CPixmap* DirectionStrip(int filePosition);
-// Drops every strip (tests, and the end of the process).
-void ReleaseDirectionStrips();
-
-// The header an animation save writes now: counts from the strips.
-SpriteFileHeader AnimationSpriteHeader();
-
-void SaveAnimationSprite();
-
-extern const char* const SAVE_SPRITE_TITLE;
-extern const char* const REPORT_CAPTION;
-extern const char* const ERROR_CAPTION;
-extern const char* const SAVE_FAILED_TEXT;

@@ -12,8 +12,8 @@
 
 namespace platform {
 
-constexpr int kScreenWidth = 800;
-constexpr int kScreenHeight = 600;
+constexpr int SCREEN_WIDTH = 800;
+constexpr int SCREEN_HEIGHT = 600;
 
 // Key codes polled by the workbench (the same numbers as the desktop's
 // virtual-key codes, so tables read naturally).
@@ -82,7 +82,7 @@ class Platform {
     virtual void DestroyMainWindow() = 0;
     virtual bool HasWindow() const = 0;
     virtual PixelMasks DisplayMasks() const = 0;
-    // Shows an 800 x 600 block of 16-bit pixels, rows `kScreenWidth` apart.
+    // Shows an 800 x 600 block of 16-bit pixels, rows `SCREEN_WIDTH` apart.
     virtual void Present(const uint16_t* pixels) = 0;
 
     // Clock in milliseconds since an arbitrary start; wraps like a 32-bit count.

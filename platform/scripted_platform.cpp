@@ -35,7 +35,7 @@ bool ScriptedPlatform::CreateMainWindow(const std::string& title, int, int) {
 }
 
 void ScriptedPlatform::Present(const uint16_t* pixels) {
-    m_lastFrame.assign(pixels, pixels + kScreenWidth * kScreenHeight);
+    m_lastFrame.assign(pixels, pixels + SCREEN_WIDTH * SCREEN_HEIGHT);
     ++m_presentCount;
 }
 

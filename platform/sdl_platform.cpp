@@ -17,8 +17,8 @@ namespace platform {
 
 namespace {
 
-constexpr size_t kScreenPixels = static_cast<size_t>(kScreenWidth) * kScreenHeight;
-constexpr int kScreenPitchBytes = kScreenWidth * static_cast<int>(sizeof(uint16_t));
+constexpr size_t kScreenPixels = static_cast<size_t>(SCREEN_WIDTH) * SCREEN_HEIGHT;
+constexpr int kScreenPitchBytes = SCREEN_WIDTH * static_cast<int>(sizeof(uint16_t));
 constexpr int kBeepRate = 22050;
 constexpr int kBeepMs = 120;
 constexpr double kTwoPi = 6.283185307179586;
@@ -153,7 +153,7 @@ bool SdlPlatform::CreateMainWindow(const std::string& title, int width, int heig
     if (m_window) m_renderer = SDL_CreateRenderer(m_window, -1, SDL_RENDERER_SOFTWARE);
     if (m_renderer)
         m_texture = SDL_CreateTexture(m_renderer, SDL_PIXELFORMAT_RGB565,
-                                      SDL_TEXTUREACCESS_STREAMING, kScreenWidth, kScreenHeight);
+                                      SDL_TEXTUREACCESS_STREAMING, SCREEN_WIDTH, SCREEN_HEIGHT);
     if (!m_texture) {
         std::fprintf(stderr, "celforge: the window could not be created: %s\n", SDL_GetError());
         DestroyMainWindow();

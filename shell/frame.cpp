@@ -4,15 +4,17 @@
 
 #include "display/ddraw.h"
 #include "display/pixmap.h"
-#include "formats/single_sprite.h"
-#include "formats/sprite_file.h"
-#include "shell/editor_state.h"
+#include "shell/music.h"
 #include "shell/workbench_init.h"
+#include "state/editor_state.h"
+#include "workbench/animate_mode.h"
 #include "workbench/directions.h"
 #include "workbench/freeze.h"
 #include "workbench/input.h"
 #include "workbench/mode_tools.h"
 #include "workbench/placement.h"
+#include "workbench/single_sprite.h"
+#include "workbench/sprite_save.h"
 
 using platform::BoxAnswer;
 using platform::BoxButtons;
@@ -69,8 +71,8 @@ void PlaceModeButtons() {
         if (Hit(g_cursor, 4, 0, 200, 32)) {
             if (g_phase == PHASE_EDITING)
                 ShowBox("Freeze를 하지 않으면 저장할수 없습니다", "Fuck you!");
-            else if (g_phase == PHASE_FROZEN)
-                SaveAnimationSprite();
+            else if (g_phase == PHASE_FROZEN && SaveAnimationSprite())
+                PlayClosingMusic();
         }
     }
     if (g_freezeRequested == 1) FreezeTick();

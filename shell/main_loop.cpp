@@ -3,68 +3,28 @@
 #include <cstdio>
 
 #include "display/ddraw.h"
-#include "shell/editor_state.h"
 #include "shell/frame.h"
 #include "shell/music.h"
+#include "shell/window.h"
 #include "shell/workbench_init.h"
+#include "state/editor_state.h"
 
 using platform::Message;
 using platform::MessageKind;
 
 namespace {
 
-constexpr const char* kWindowTitle = "Celforge_V1.0";
-
 bool DeadlinePassed(uint32_t now, uint32_t deadline) {
     return static_cast<int32_t>(now - deadline) >= 0;
 }
 
-void CloseMainWindow() {
-    g_screen.ReleaseAll();
-    platform::Current().DestroyMainWindow();
-    g_hWnd = 0;
-    platform::Current().PostMessage(Message{MessageKind::Quit, 0, 0});
-}
-
 }  // namespace
-
-bool OpenMainWindow() {
-    platform::Platform& p = platform::Current();
-    if (!p.CreateMainWindow(kWindowTitle, SCREEN_WIDTH, SCREEN_HEIGHT)) return false;
-    g_hWnd = 1;
-    g_screen.Create();
-    g_screen.Init(g_hWnd, SCREEN_WIDTH, SCREEN_HEIGHT, 16, false);
-    return true;
-}
 
 int InitApplication(bool /*popup*/) {
     if (!OpenMainWindow()) return INIT_NO_WINDOW;
     StartMusic();
     if (!InitWorkbench()) return INIT_CLOSED_BY_USER;
     return INIT_READY;
-}
-
-void WindowProc(const Message& message) {
-    switch (message.kind) {
-        case MessageKind::CloseWindow:
-            CloseMainWindow();
-            break;
-        case MessageKind::Activate:
-            g_bActive = 1;
-            break;
-        case MessageKind::Deactivate:
-            g_bActive = 0;
-            break;
-        case MessageKind::KeyDown:
-            if (message.key == platform::kKeyEscape || message.key == platform::kKeyF12)
-                platform::Current().PostMessage(Message{MessageKind::CloseWindow, 0, 0});
-            break;
-        case MessageKind::Exposed:
-            g_screen.Present();
-            break;
-        case MessageKind::Quit:
-            break;
-    }
 }
 
 int RunMainLoop(const std::function<void()>& frame) {

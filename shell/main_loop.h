@@ -4,20 +4,15 @@
 #include <functional>
 
 #include "platform/platform.h"
+#include "shell/window.h"
 
 constexpr unsigned FIRST_FRAME_DELAY_MS = 100;
 constexpr unsigned FRAME_PERIOD_MS = 20;
 
 enum InitResult : int { INIT_READY = 0, INIT_NO_WINDOW = 1, INIT_CLOSED_BY_USER = 2 };
 
-// Creates the main window and sets the screen up in it.
-bool OpenMainWindow();
-
 // Opens the window and prepares the workbench, first picture included.
 int InitApplication(bool popup);
-
-// Handles one window message: close keys, activation, exposure, closing.
-void WindowProc(const platform::Message& message);
 
 // Dispatches messages first and runs `frame` whenever the deadline has passed
 // while the editor is active. Returns the exit code carried by the quit message.

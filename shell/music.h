@@ -11,7 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "shell/editor_state.h"
+#include "state/editor_state.h"
 
 // What the audio layer tells about a loaded module.
 struct ModuleRecord {

@@ -5,14 +5,15 @@
 #include "display/pixmap.h"
 #include "formats/colour.h"
 #include "formats/sprite_file.h"
-#include "shell/editor_state.h"
 #include "shell/music.h"
 #include "shell/workbench_init.h"
+#include "state/editor_state.h"
 #include "tests/support/file_faults.h"
 #include "tests/support/pixel_compare.h"
 #include "tests/support/recording_audio.h"
 #include "tests/support/session.h"
 #include "workbench/freeze.h"
+#include "workbench/sprite_save.h"
 
 using platform::BoxAnswer;
 using platform::kKeyLeftButton;

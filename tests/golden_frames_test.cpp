@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "formats/colour.h"
-#include "shell/editor_state.h"
+#include "state/editor_state.h"
 #include "tests/support/pixel_compare.h"
 #include "tests/support/session.h"
 

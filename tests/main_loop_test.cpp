@@ -4,8 +4,8 @@
 
 #include "display/ddraw.h"
 #include "platform/scripted_platform.h"
-#include "shell/editor_state.h"
 #include "shell/main_loop.h"
+#include "state/editor_state.h"
 
 using platform::Message;
 using platform::MessageKind;

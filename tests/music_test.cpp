@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "platform/scripted_platform.h"
-#include "shell/editor_state.h"
 #include "shell/music.h"
+#include "state/editor_state.h"
 #include "tests/support/recording_audio.h"
 
 namespace {

@@ -6,8 +6,9 @@
 
 #include "display/pixmap.h"
 #include "formats/colour.h"
-#include "shell/editor_state.h"
+#include "state/editor_state.h"
 #include "tests/support/pixel_compare.h"
+#include "workbench/placement.h"
 
 namespace {
 

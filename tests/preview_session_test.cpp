@@ -2,8 +2,8 @@
 #include <vector>
 
 #include "display/pixmap.h"
-#include "shell/editor_state.h"
 #include "shell/workbench_init.h"
+#include "state/editor_state.h"
 #include "tests/support/pixel_compare.h"
 #include "tests/support/session.h"
 #include "workbench/directions.h"

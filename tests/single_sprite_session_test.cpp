@@ -1,9 +1,9 @@
 #include "display/pixmap.h"
-#include "formats/single_sprite.h"
-#include "shell/editor_state.h"
+#include "state/editor_state.h"
 #include "tests/support/file_faults.h"
 #include "tests/support/pixel_compare.h"
 #include "tests/support/session.h"
+#include "workbench/single_sprite.h"
 
 using platform::BoxAnswer;
 using platform::DialogKind;

@@ -4,10 +4,12 @@
 #include <random>
 
 #include "display/pixmap.h"
+#include "formats/safe_file.h"
 #include "formats/sprite_file.h"
-#include "shell/editor_state.h"
+#include "state/editor_state.h"
 #include "tests/support/file_faults.h"
 #include "tests/support/pixel_compare.h"
+#include "workbench/sprite_save.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 
 #include "display/pixmap.h"
 #include "formats/colour.h"
-#include "shell/editor_state.h"
 #include "shell/frame.h"
 #include "shell/workbench_init.h"
+#include "state/editor_state.h"
 #include "tests/support/pixel_compare.h"
 #include "tests/support/session.h"
 #include "workbench/input.h"

@@ -1,29 +1,34 @@
 #include "workbench/directions.h"
 
 #include "display/pixmap.h"
-#include "shell/workbench_init.h"
+#include "state/skin.h"
 #include "workbench/input.h"
-#include "workbench/preview.h"
 
 using platform::Point;
 
 // The compass of the bottom pane: top row LeftUp, Up, RightUp; middle row
 // Left, No Direction, Right; bottom row LeftDown, Down, RightDown.
 const DirectionInfo DIRECTIONS[DIRECTION_COUNT] = {
-    {"No Direction", {177, 282, 555, 574}, {205, 530}, {200, 200, 200}, 0, 9, true},
-    {"Left", {73, 175, 555, 574}, {105, 530}, {0, 0, 200}, 1, 1, true},
-    {"Right", {284, 381, 555, 574}, {305, 530}, {0, 0, 100}, 5, 5, true},
-    {"Up", {177, 282, 537, 553}, {205, 510}, {0, 100, 0}, 3, 3, true},
-    {"Down", {177, 282, 576, 593}, {205, 550}, {100, 0, 0}, 7, 7, false},
-    {"LeftUp", {73, 175, 537, 553}, {105, 510}, {0, 200, 0}, 2, 2, false},
-    {"LeftDown", {73, 175, 576, 593}, {105, 550}, {200, 0, 0}, 8, 8, false},
-    {"RightUp", {284, 381, 537, 553}, {305, 510}, {0, 50, 0}, 4, 4, false},
-    {"RightDown", {284, 381, 576, 593}, {305, 550}, {50, 0, 0}, 6, 6, false},
+    {"No Direction", {177, 282, 555, 574}, {205, 530}, {200, 200, 200}, 0, 9, true, 90},
+    {"Left", {73, 175, 555, 574}, {105, 530}, {0, 0, 200}, 1, 1, true, 20},
+    {"Right", {284, 381, 555, 574}, {305, 530}, {0, 0, 100}, 5, 5, true, 100},
+    {"Up", {177, 282, 537, 553}, {205, 510}, {0, 100, 0}, 3, 3, true, 80},
+    {"Down", {177, 282, 576, 593}, {205, 550}, {100, 0, 0}, 7, 7, false, FROZEN_STEP},
+    {"LeftUp", {73, 175, 537, 553}, {105, 510}, {0, 200, 0}, 2, 2, false, 40},
+    {"LeftDown", {73, 175, 576, 593}, {105, 550}, {200, 0, 0}, 8, 8, false, 60},
+    {"RightUp", {284, 381, 537, 553}, {305, 510}, {0, 50, 0}, 4, 4, false, 120},
+    {"RightDown", {284, 381, 576, 593}, {305, 550}, {50, 0, 0}, 6, 6, false, 140},
 };
 
 int SelectorForPreviewCode(int previewCode) {
     for (int i = 0; i < DIRECTION_COUNT; ++i)
         if (DIRECTIONS[i].previewCode == previewCode) return i + 1;
+    return 0;
+}
+
+int SelectorForFilePosition(int filePosition) {
+    for (int i = 0; i < DIRECTION_COUNT; ++i)
+        if (DIRECTIONS[i].arrowCode == filePosition) return i + 1;
     return 0;
 }
 
@@ -143,28 +148,8 @@ void DrawConfirmedRanges() {
     for (int selector = 1; selector <= DIRECTION_COUNT; ++selector) DrawConfirmedRange(selector);
 }
 
-void PollDirectionButtons() {
-    g_imgAnimePane->Put(g_screenBuf, 0, 530);
-    RefreshCursor();
-    PollPreviewButton(g_cursor.x, g_cursor.y);
-    if (!KeyActive(platform::kKeyLeftButton)) return;
-    for (int i = 0; i < DIRECTION_COUNT; ++i) {
-        const Area& b = DIRECTIONS[i].button;
-        if (HitArea(g_cursor, b.x0, b.x1, b.y0, b.y1)) g_direction = g_directionPick = i + 1;
-    }
-}
-
 void DrawDirectionCheck() {
     if (g_direction < 1 || g_direction > DIRECTION_COUNT) return;
     const Point at = DIRECTIONS[g_direction - 1].check;
     g_imgCheck->PutKeyed(g_screenBuf, SCREEN_WIDTH, at.x, at.y);
-}
-
-void AnimateModeTick() {
-    if (g_workMode != MODE_ANIMATE) return;
-    UpdateDirectionRanges();
-    DrawConfirmedRanges();
-    if (g_previewOpen == 1) g_previewOpen = PreviewWindowTick(1);
-    PollDirectionButtons();
-    DrawDirectionCheck();
 }

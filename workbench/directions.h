@@ -4,7 +4,7 @@
 // Space, and shown tinted with arrows on the sheet pane.
 
 #include "platform/platform.h"
-#include "shell/editor_state.h"
+#include "state/editor_state.h"
 
 enum RangeState : int {
     RANGE_UNSET = 0,
@@ -37,12 +37,18 @@ struct DirectionInfo {
     // No Direction, Left, Right and Up take Space and the right button only
     // while the left button is down; the others on every tick of the marking.
     bool confirmsOnlyWhileHeld;
+    int gatherStep;  // the freeze step at which its strip is gathered
 };
 
 extern const DirectionInfo DIRECTIONS[DIRECTION_COUNT];
 
 // The selector code (1 to 9) of a preview code, or 0 for none.
 int SelectorForPreviewCode(int previewCode);
+// The selector code (1 to 9) of a position in the sprite file's order.
+int SelectorForFilePosition(int filePosition);
+
+// The freeze step that gathers the last strip and makes saving possible.
+constexpr int FROZEN_STEP = 150;
 
 // Whether the cell lies wholly inside g_sheet. Indices below 1 or past the
 // sheet's last full row name no cell, whatever CellOrigin makes of them.
@@ -50,9 +56,7 @@ bool CellFitsSheet(int index);
 // Where a cell shows on screen with the current sheet scroll.
 platform::Point CellOnScreen(int index);
 
-void AnimateModeTick();
 void UpdateDirectionRanges();
 void DrawLiveRange(int selector);
 void DrawConfirmedRanges();
-void PollDirectionButtons();
 void DrawDirectionCheck();

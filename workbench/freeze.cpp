@@ -5,9 +5,9 @@
 
 #include "display/pixmap.h"
 #include "formats/colour.h"
-#include "formats/sprite_file.h"
-#include "shell/editor_state.h"
-#include "shell/workbench_init.h"
+#include "state/editor_state.h"
+#include "state/skin.h"
+#include "workbench/sprite_save.h"
 
 namespace {
 

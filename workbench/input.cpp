@@ -2,7 +2,7 @@
 
 #include "display/ddraw.h"
 #include "display/pixmap.h"
-#include "shell/editor_state.h"
+#include "state/editor_state.h"
 
 using platform::Point;
 

@@ -6,8 +6,9 @@
 
 #include "display/pixmap.h"
 #include "formats/pcx.h"
-#include "shell/editor_state.h"
-#include "shell/workbench_init.h"
+#include "state/editor_state.h"
+#include "state/skin.h"
+#include "workbench/file_dialogs.h"
 #include "workbench/input.h"
 
 namespace {
@@ -109,4 +110,10 @@ void OpenNextPicture() {
     ClearPixels(g_pictureBuf, PICTURE_WIDTH, PICTURE_HEIGHT);
     LoadPcx(g_pictureBuf, PICTURE_WIDTH, PICTURE_WIDTH, PICTURE_HEIGHT, *path);
     g_workingImage->GrabPicture(g_pictureBuf, 0, 0, g_spriteWidth, g_spriteHeight);
+}
+
+void MarkPlacementCell(uint16_t* block, int pitch) {
+    g_cellRight = g_cellX + g_spriteWidth;
+    g_cellBottom = g_cellY + g_spriteHeight;
+    FillRect(block, pitch, g_cellX, g_cellY, g_cellRight, g_cellBottom, PLACEMENT_MARK);
 }

@@ -2,9 +2,16 @@
 // Place mode: the sheet and picture panes, the marked cell that receives the
 // next frame, carrying the working image, and opening further pictures.
 
+#include <cstdint>
 #include <string>
 
 constexpr int PANE_ROWS = 500;
+
+// The raw value the sheet's next free cell is marked with.
+constexpr uint16_t PLACEMENT_MARK = 33000;
+// Sets g_cellRight and g_cellBottom from the cell origin and the sprite size,
+// then marks that cell of the block.
+void MarkPlacementCell(uint16_t* block, int pitch);
 
 void DrawSheetPane();
 void DrawPicturePane();

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "display/pixmap.h"
-#include "shell/editor_state.h"
-#include "shell/workbench_init.h"
+#include "state/editor_state.h"
+#include "state/skin.h"
 #include "workbench/directions.h"
 #include "workbench/input.h"
 

@@ -10,11 +10,6 @@ constexpr int PREVIEW_DELAY_MAX = 10000;
 constexpr int PREVIEW_DELAY_STEP = 100;
 constexpr uint16_t PREVIEW_PANEL_COLOUR = 2655;
 
-// g_previewError values.
-constexpr int PREVIEW_NOTHING_SEEN = 1;
-constexpr int PREVIEW_NOTICE_SHOWING = 3;
-constexpr int PREVIEW_RANGE_SEEN = 0;
-
 void PollPreviewButton(int x, int y);
 void ShowPreviewNotice();
 // One tick of the open window; returns the new open value (0 once closed).

@@ -1,10 +1,10 @@
 #include "tests/support/session.h"
 
 #include "display/ddraw.h"
-#include "shell/editor_state.h"
 #include "shell/frame.h"
 #include "shell/main_loop.h"
 #include "shell/workbench_init.h"
+#include "state/editor_state.h"
 
 void SessionTest::SetUp() {
     ResetEditorState();

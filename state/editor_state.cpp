@@ -1,4 +1,4 @@
-#include "shell/editor_state.h"
+#include "state/editor_state.h"
 
 #include <algorithm>
 

@@ -1,13 +1,16 @@
-#include "formats/single_sprite.h"
+#include "workbench/single_sprite.h"
 
 #include <optional>
 #include <string>
 
 #include "display/pixmap.h"
 #include "formats/pcx.h"
+#include "formats/safe_file.h"
 #include "formats/sprite_file.h"
 #include "platform/platform.h"
-#include "shell/editor_state.h"
+#include "state/editor_state.h"
+#include "workbench/file_dialogs.h"
+#include "workbench/sprite_save.h"
 
 int32_t g_singleWidth = 0;
 int32_t g_singleHeight = 0;

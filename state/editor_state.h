@@ -5,22 +5,21 @@
 
 #include <cstdint>
 
+#include "display/blocks.h"
 #include "platform/platform.h"
 
 class CDDraw;
 class CPixmap;
 
-constexpr int WORK_TOP = 30;  // height of the top tool bar; the work panes start below it
-
-constexpr int SCREEN_WIDTH = 800;
-constexpr int SCREEN_HEIGHT = 600;
-constexpr int SHEET_WIDTH = 1400;
-constexpr int SHEET_HEIGHT = 2500;
-constexpr int PICTURE_WIDTH = 640;
-constexpr int PICTURE_HEIGHT = 480;
-
 enum WorkMode : int { MODE_PLACE = 1, MODE_EDIT = 2, MODE_ANIMATE = 3 };
 enum Phase : int { PHASE_EDITING = 0, PHASE_FROZEN = 1, PHASE_CLOSING = 3 };
+
+// The preview's error notice.
+enum PreviewError : int {
+    PREVIEW_RANGE_SEEN = 0,
+    PREVIEW_NOTHING_SEEN = 1,
+    PREVIEW_NOTICE_SHOWING = 3
+};
 
 constexpr int DIRECTION_COUNT = 9;
 

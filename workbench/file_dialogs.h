@@ -1,0 +1,10 @@
+#pragma once
+// The editor's file dialogs with their filter lists.
+
+#include <optional>
+#include <string>
+
+// The open-file dialog for pictures; nothing when the user cancels.
+std::optional<std::string> AskPcxFileName(const std::string& title);
+// The save dialog for sprite files; nothing when the user cancels.
+std::optional<std::string> AskSpriteFileName(const std::string& title);
