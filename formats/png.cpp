@@ -1,0 +1,225 @@
+#include "formats/png.h"
+
+#include <spng.h>
+
+#include <algorithm>
+#include <cassert>
+#include <cstdio>
+#include <memory>
+#include <new>
+#include <vector>
+
+#include "formats/colour.h"
+
+namespace {
+
+constexpr int kBytesPerPixel = 4;  // red, green, blue, alpha
+constexpr uint8_t kOpaqueFrom = 128;
+
+// Where each of the seven interlace passes puts its pixels within a row.
+constexpr int kPassFirstColumn[7] = {0, 4, 0, 2, 0, 1, 0};
+constexpr int kPassColumnStep[7] = {8, 8, 4, 4, 2, 2, 1};
+constexpr int kLastPass = 6;
+
+struct ContextDeleter {
+    void operator()(spng_ctx* ctx) const { spng_ctx_free(ctx); }
+};
+using Context = std::unique_ptr<spng_ctx, ContextDeleter>;
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+// A decoder with the limits set; a bad ancillary checksum drops that chunk
+// rather than the whole picture.
+Context NewDecoder() {
+    Context ctx(spng_ctx_new(0));
+    if (!ctx) return ctx;
+    if (spng_set_image_limits(ctx.get(), kMaxPngSide, kMaxPngSide) != 0 ||
+        spng_set_chunk_limits(ctx.get(), kMaxPngChunkBytes, kMaxPngChunkCacheBytes) != 0 ||
+        spng_set_crc_action(ctx.get(), SPNG_CRC_ERROR, SPNG_CRC_DISCARD) != 0) {
+        ctx.reset();
+    }
+    return ctx;
+}
+
+// Errors met before the image data: the file is refused.
+PngRefusal RefusalBeforeData(int error) {
+    switch (error) {
+        case SPNG_ESIGNATURE:
+            return PngRefusal::kNotPng;
+        case SPNG_EUSER_WIDTH:
+        case SPNG_EUSER_HEIGHT:
+        case SPNG_ECHUNK_LIMITS:
+            return PngRefusal::kTooLarge;
+        case SPNG_EMEM:
+            return PngRefusal::kOutOfMemory;
+        default:
+            return PngRefusal::kBadHeader;
+    }
+}
+
+PngHeader HeaderOf(spng_ctx* ctx) {
+    spng_ihdr ihdr{};
+    const int error = spng_get_ihdr(ctx, &ihdr);
+    if (error != 0) return {{}, RefusalBeforeData(error)};
+    return {{static_cast<int32_t>(ihdr.width), static_cast<int32_t>(ihdr.height)},
+            PngRefusal::kNone};
+}
+
+uint16_t PackPixel(const uint8_t* rgba, uint16_t magenta) {
+    return rgba[3] < kOpaqueFrom ? magenta : PackRgb(rgba[0], rgba[1], rgba[2]);
+}
+
+struct RowPlan {
+    int columns = 0;  // of the picture that land in the destination
+    int rows = 0;
+    bool interlaced = false;
+};
+
+// Packs the pixels that this row's pass delivered; the others in `rgba` are
+// left from earlier rows and must not be copied.
+void WriteRow(const std::vector<uint8_t>& rgba, const spng_row_info& info, const RowPlan& plan,
+              const PixelTarget& dest) {
+    if (info.row_num >= static_cast<uint32_t>(plan.rows)) return;
+    const int pass = plan.interlaced ? info.pass : kLastPass;
+    const int step = kPassColumnStep[pass];
+    const uint16_t magenta = PackRgb(255, 0, 255);
+    uint16_t* out = dest.pixels + static_cast<ptrdiff_t>(info.row_num) * dest.pitch;
+    for (int x = kPassFirstColumn[pass]; x < plan.columns; x += step) {
+        out[x] = PackPixel(&rgba[static_cast<size_t>(x) * kBytesPerPixel], magenta);
+    }
+}
+
+// Every row the destination shows has had all its passes once the next row
+// due is past them in the last pass (or, without interlacing, in any pass).
+bool DestinationFilled(const spng_row_info& next, const RowPlan& plan) {
+    const bool lastPass = !plan.interlaced || next.pass == kLastPass;
+    return lastPass && next.row_num >= static_cast<uint32_t>(plan.rows);
+}
+
+PngRefusal DecodeRows(spng_ctx* ctx, const spng_ihdr& ihdr, const PixelTarget& dest) {
+    RowPlan plan;
+    plan.columns = static_cast<int>(std::min<uint32_t>(ihdr.width, std::max(dest.width, 0)));
+    plan.rows = static_cast<int>(std::min<uint32_t>(ihdr.height, std::max(dest.rows, 0)));
+    plan.interlaced = ihdr.interlace_method != SPNG_INTERLACE_NONE;
+    std::vector<uint8_t> rgba;
+    try {
+        rgba.resize(static_cast<size_t>(ihdr.width) * kBytesPerPixel);
+    } catch (const std::bad_alloc&) {
+        return PngRefusal::kOutOfMemory;
+    }
+    for (int y = 0; y < plan.rows; ++y) {
+        uint16_t* row = dest.pixels + static_cast<ptrdiff_t>(y) * dest.pitch;
+        std::fill(row, row + plan.columns, uint16_t{0});
+    }
+    if (plan.columns == 0 || plan.rows == 0) return PngRefusal::kNone;
+    for (;;) {
+        spng_row_info info{};
+        if (spng_get_row_info(ctx, &info) != 0) return PngRefusal::kDamaged;
+        if (DestinationFilled(info, plan)) return PngRefusal::kNone;
+        const int status = spng_decode_row(ctx, rgba.data(), rgba.size());
+        if (status != 0 && status != SPNG_EOI) return PngRefusal::kDamaged;
+        WriteRow(rgba, info, plan, dest);
+        if (status == SPNG_EOI) return PngRefusal::kNone;
+    }
+}
+
+// Decodes from whatever source `ctx` was given.
+PngRefusal Decode(spng_ctx* ctx, const PixelTarget& dest) {
+    assert(dest.width <= dest.pitch);
+    assert(dest.pixels != nullptr || dest.width <= 0 || dest.rows <= 0);
+    spng_ihdr ihdr{};
+    int error = spng_get_ihdr(ctx, &ihdr);
+    if (error == 0) {
+        error = spng_decode_image(ctx, nullptr, 0, SPNG_FMT_RGBA8,
+                                  SPNG_DECODE_TRNS | SPNG_DECODE_PROGRESSIVE);
+    }
+    if (error != 0) return RefusalBeforeData(error);
+    return DecodeRows(ctx, ihdr, dest);
+}
+
+Context DecoderOnBytes(const uint8_t* bytes, size_t size) {
+    Context ctx = NewDecoder();
+    // libspng only reads the buffer, though its signature takes it writable.
+    if (ctx && spng_set_png_buffer(ctx.get(), const_cast<uint8_t*>(bytes), size) != 0) {
+        ctx.reset();
+    }
+    return ctx;
+}
+
+Context DecoderOnFile(std::FILE* file) {
+    Context ctx = NewDecoder();
+    if (ctx && spng_set_png_file(ctx.get(), file) != 0) ctx.reset();
+    return ctx;
+}
+
+}  // namespace
+
+const char* DescribePngRefusal(PngRefusal refusal) {
+    switch (refusal) {
+        case PngRefusal::kNone:
+            return "the picture was read";
+        case PngRefusal::kUnreadable:
+            return "the file could not be opened";
+        case PngRefusal::kNotPng:
+            return "the file is not a PNG picture";
+        case PngRefusal::kBadHeader:
+            return "the PNG picture's header is damaged";
+        case PngRefusal::kTooLarge:
+            return "the PNG picture is too large";
+        case PngRefusal::kDamaged:
+            return "the PNG picture's image data is damaged or cut short";
+        case PngRefusal::kOutOfMemory:
+            return "there was not enough memory to read the PNG picture";
+    }
+    return "the PNG picture could not be read";
+}
+
+PngHeader ReadPngHeader(const uint8_t* bytes, size_t size) {
+    if (bytes == nullptr || size == 0) return {{}, PngRefusal::kNotPng};
+    Context ctx = DecoderOnBytes(bytes, size);
+    if (!ctx) return {{}, PngRefusal::kOutOfMemory};
+    return HeaderOf(ctx.get());
+}
+
+PngSize ReadPngSize(const uint8_t* bytes, size_t size) {
+    return ReadPngHeader(bytes, size).size;
+}
+
+PngRefusal DecodePng(const uint8_t* bytes, size_t size, const PixelTarget& dest) {
+    if (bytes == nullptr || size == 0) return PngRefusal::kNotPng;
+    Context ctx = DecoderOnBytes(bytes, size);
+    if (!ctx) return PngRefusal::kOutOfMemory;
+    return Decode(ctx.get(), dest);
+}
+
+bool DecodePngFile(const uint8_t* bytes, size_t size, const PixelTarget& dest) {
+    return DecodePng(bytes, size, dest) == PngRefusal::kNone;
+}
+
+PngHeader ReadPngFileHeader(const std::string& path) {
+    File file(std::fopen(path.c_str(), "rb"));
+    if (!file) return {{}, PngRefusal::kUnreadable};
+    Context ctx = DecoderOnFile(file.get());
+    if (!ctx) return {{}, PngRefusal::kOutOfMemory};
+    return HeaderOf(ctx.get());
+}
+
+PngSize GetPngSize(const std::string& path) {
+    return ReadPngFileHeader(path).size;
+}
+
+PngRefusal DecodePngFromPath(const std::string& path, const PixelTarget& dest) {
+    File file(std::fopen(path.c_str(), "rb"));
+    if (!file) return PngRefusal::kUnreadable;
+    Context ctx = DecoderOnFile(file.get());
+    if (!ctx) return PngRefusal::kOutOfMemory;
+    return Decode(ctx.get(), dest);
+}
+
+bool LoadPng(uint16_t* dest, int pitch, int destWidth, int destRows, const std::string& path) {
+    return DecodePngFromPath(path, PixelTarget{dest, pitch, destWidth, destRows}) ==
+           PngRefusal::kNone;
+}

@@ -1,0 +1,71 @@
+#pragma once
+// Reading PNG pictures into blocks of 16-bit display pixels.
+//
+// Every colour type and bit depth, interlaced or not, is read as 8-bit red,
+// green, blue and alpha and packed for the display. A pixel whose alpha is
+// below 128 (including colours a transparency chunk names) comes out magenta,
+// 255 0 255, so the artist can pick it as the key colour; other pixels keep
+// their colour and their alpha is dropped.
+//
+// The picture is clipped to the destination's width and rows and decoded one
+// row at a time through a single row buffer, so memory stays small whatever
+// the file declares: pictures wider or taller than kMaxPngSide are refused
+// before anything is allocated, and ancillary chunks are kept within
+// kMaxPngChunkBytes each and kMaxPngChunkCacheBytes in all. Decoding stops as
+// soon as the destination's rows are filled (an interlaced picture is read
+// until its last pass has reached them).
+//
+// The destination, when the decode fails:
+// - refused before the image data (anything but kDamaged): left untouched;
+// - kDamaged (image data cut short or corrupt): pixels decoded before the
+//   damage keep their colour and every other pixel of the clipped area is 0.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "formats/pixel_target.h"
+
+constexpr uint32_t kMaxPngSide = 16384;
+constexpr size_t kMaxPngChunkBytes = size_t{1} << 20;
+constexpr size_t kMaxPngChunkCacheBytes = size_t{8} << 20;
+
+struct PngSize {
+    int32_t width = 0;
+    int32_t height = 0;
+};
+
+enum class PngRefusal {
+    kNone,         // accepted (or decoded)
+    kUnreadable,   // the file could not be opened
+    kNotPng,       // no PNG signature
+    kBadHeader,    // the chunks before the image data are cut short, malformed
+                   // or fail their checksum
+    kTooLarge,     // wider or taller than kMaxPngSide, or a chunk over the limits
+    kDamaged,      // the image data is cut short or corrupt
+    kOutOfMemory,  // a row buffer could not be allocated
+};
+
+// A short sentence for the user, e.g. "the file is not a PNG picture".
+const char* DescribePngRefusal(PngRefusal refusal);
+
+struct PngHeader {
+    PngSize size;  // 0 x 0 when refused
+    PngRefusal refusal = PngRefusal::kNone;
+};
+
+// Reads the signature and the header chunk only.
+PngHeader ReadPngHeader(const uint8_t* bytes, size_t size);
+PngSize ReadPngSize(const uint8_t* bytes, size_t size);
+
+// Decodes a whole file held in memory into `dest`.
+PngRefusal DecodePng(const uint8_t* bytes, size_t size, const PixelTarget& dest);
+bool DecodePngFile(const uint8_t* bytes, size_t size, const PixelTarget& dest);
+
+// File wrappers: the file is streamed, never read whole. GetPngSize reads
+// only up to the header chunk; 0 x 0 when the file cannot be opened or is
+// refused.
+PngHeader ReadPngFileHeader(const std::string& path);
+PngSize GetPngSize(const std::string& path);
+PngRefusal DecodePngFromPath(const std::string& path, const PixelTarget& dest);
+bool LoadPng(uint16_t* dest, int pitch, int destWidth, int destRows, const std::string& path);
