@@ -120,18 +120,19 @@ void SetAudioLayer(AudioLayer* layer) {
 void StartMusic() {
     AudioLayer& audio = CurrentAudioLayer();
     audio.Start();
-    g_audioSettings = {AUDIO_FIRST_SETTING, AUDIO_SECOND_SETTING, AUDIO_SAMPLE_RATE};
-    audio.OpenOutput(&g_audioSettings);
-    audio.LoadModule(MUSIC_PATH, &g_musicModule, 0);
-    if (!g_musicModule) return;
+    g_state.music.audioSettings = {AUDIO_FIRST_SETTING, AUDIO_SECOND_SETTING, AUDIO_SAMPLE_RATE};
+    audio.OpenOutput(&g_state.music.audioSettings);
+    audio.LoadModule(MUSIC_PATH, &g_state.music.musicModule, 0);
+    if (!g_state.music.musicModule) return;
     uint16_t channels = 0;
-    std::memcpy(&channels, static_cast<const uint8_t*>(g_musicModule) + 38, sizeof channels);
+    std::memcpy(&channels, static_cast<const uint8_t*>(g_state.music.musicModule) + 38,
+                sizeof channels);
     audio.OpenVoices(channels + 1);
 }
 
 void PlayClosingMusic() {
-    if (!g_musicModule) return;
+    if (!g_state.music.musicModule) return;
     AudioLayer& audio = CurrentAudioLayer();
-    audio.PlayModule(g_musicModule);
+    audio.PlayModule(g_state.music.musicModule);
     audio.SetLevel(MUSIC_LEVEL);
 }

@@ -17,31 +17,26 @@ namespace {
 
 const std::string kDataFolder = "data/";
 
-enum class LoadBuffer { Sheet, Picture };
-
 // Decodes a skin file at the top-left of its load buffer. A missing or
 // unreadable file leaves the buffer as it was; the skin then shows whatever
 // the buffer held, as nothing here can be repaired by the user.
-void LoadSkinFile(const char* name, LoadBuffer buffer) {
+void LoadSkinFile(const char* name, SkinBuffer buffer) {
     const std::string path = kDataFolder + name;
-    if (buffer == LoadBuffer::Sheet)
+    if (buffer == SkinBuffer::Sheet)
         LoadPcx(g_sheet, SHEET_WIDTH, SHEET_WIDTH, SHEET_HEIGHT, path);
     else
         LoadPcx(g_pictureBuf, PICTURE_WIDTH, PICTURE_WIDTH, PICTURE_HEIGHT, path);
 }
 
-CPixmap* SkinFromSheet(const char* name, int width, int height) {
-    CPixmap* image = new CPixmap(width, height);
-    LoadSkinFile(name, LoadBuffer::Sheet);
-    image->GrabSheet(g_sheet, 0, 0);
-    return image;
-}
-
-CPixmap* SkinFromPicture(const char* name, int width, int height) {
-    CPixmap* image = new CPixmap(width, height);
-    LoadSkinFile(name, LoadBuffer::Picture);
-    image->GrabPicture(g_pictureBuf, 0, 0, width, height);
-    return image;
+void LoadSkinPicture(const SkinPicture& skin) {
+    CPixmap* image = new CPixmap(skin.width, skin.height);
+    *skin.picture = image;
+    if (skin.blank) return;
+    if (skin.file) LoadSkinFile(skin.file, skin.buffer);
+    if (skin.buffer == SkinBuffer::Sheet)
+        image->GrabSheet(g_sheet, skin.cutX, skin.cutY);
+    else
+        image->GrabPicture(g_pictureBuf, skin.cutX, skin.cutY, skin.width, skin.height);
 }
 
 void ShowLogo() {
@@ -65,57 +60,17 @@ void SetClosingTables() {
     const int figureX[3] = {120, 160, 40};
     const int figureY[3] = {120, 140, 20};
     for (int i = 0; i < 10; ++i) {
-        g_closingJitterX[i] = jitterX[i];
-        g_closingJitterY[i] = jitterY[i];
+        g_state.closing.closingJitterX[i] = jitterX[i];
+        g_state.closing.closingJitterY[i] = jitterY[i];
     }
     for (int i = 0; i < 3; ++i) {
-        g_closingFigureX[i] = figureX[i];
-        g_closingFigureY[i] = figureY[i];
+        g_state.closing.closingFigureX[i] = figureX[i];
+        g_state.closing.closingFigureY[i] = figureY[i];
     }
-}
-
-void LoadArrows() {
-    // Cut positions on the arrow strip, in the order of g_imgArrow.
-    struct Mark {
-        int x;
-        int width;
-    };
-    const Mark marks[9] = {{170, 20}, {40, 20},  {20, 20},  {0, 20},  {60, 20},
-                           {80, 23},  {120, 23}, {100, 23}, {140, 23}};
-    for (int i = 0; i < 9; ++i) g_imgArrow[i] = new CPixmap(marks[i].width, 20);
-    LoadSkinFile("arrow.pcx", LoadBuffer::Sheet);
-    for (int i = 0; i < 9; ++i) g_imgArrow[i]->GrabSheet(g_sheet, marks[i].x, 0);
 }
 
 void LoadSkin() {
-    g_imgTvError = SkinFromSheet("tv_error.pcx", 300, 200);
-    g_imgSheetFull = SkinFromSheet("eow.pcx", 200, 50);
-    g_imgSingleTitle = SkinFromSheet("single.pcx", 640, 29);
-    g_imgTv = SkinFromSheet("tv.pcx", 200, 200);
-    g_imgDelay = SkinFromSheet("delay.pcx", 49, 41);
-    g_imgEditBar = SkinFromSheet("editbar.pcx", 200, 400);
-    g_imgEditBar2 = SkinFromSheet("editbar2.pcx", 200, 177);
-    g_imgClipboard = SkinFromSheet("clipboard.pcx", 200, 390);
-    LoadArrows();
-    g_imgSMaker = SkinFromSheet("smaker.pcx", 143, 33);
-    g_imgCheck = SkinFromSheet("check.pcx", 43, 41);
-    g_freezeBackdrop = new CPixmap(400, 100);
-    g_imgBottomBar = SkinFromSheet("bottombar.pcx", 800, 70);
-    g_imgFreezeBox = SkinFromSheet("freezbox.pcx", 350, 100);
-    g_imgFrozen = SkinFromSheet("freezed.pcx", 600, 470);
-    g_imgPickerOn = new CPixmap(83, 48);
-    g_imgKeyColourPane = SkinFromSheet("keycolor.pcx", 479, 70);
-    g_imgPickerOn->GrabSheet(g_sheet, 305, 11);
-    g_imgAnimePane = SkinFromSheet("animepane.pcx", 479, 70);
-    g_imgClosingBackdrop = SkinFromSheet("ar.pcx", 500, 254);
-    for (CPixmap*& button : g_imgModeButton) button = new CPixmap(56, 116);
-    g_imgModeBar = SkinFromSheet("modebar.pcx", 200, 150);
-    for (int i = 0; i < 3; ++i) g_imgModeButton[i]->GrabSheet(g_sheet, 56 * i, 34);
-    g_imgTopToolBar = SkinFromSheet("WTOOLBAR.pcx", 600, 30);
-    g_imgRightToolBar = SkinFromPicture("RTOOLBAR.pcx", 200, 30);
-    g_imgRightToolBarDown = SkinFromPicture("RTOOLBAR1.pcx", 200, 30);
-    const char* figures[3] = {"m1.pcx", "m2.pcx", "m3.pcx"};
-    for (int i = 0; i < 3; ++i) g_closingFigures[i] = SkinFromPicture(figures[i], 300, 40);
+    for (int i = 0; i < SKIN_PICTURE_COUNT; ++i) LoadSkinPicture(SKIN_PICTURES[i]);
 }
 
 // Handles what reached the window while the dialog was up. False once the
@@ -169,16 +124,17 @@ bool AskFirstPicture(std::string* path, PcxSize* size) {
 }
 
 void MakeSpriteSizePictures(const std::string& path) {
-    g_cellPixmap = new CPixmap(g_spriteWidth, g_spriteHeight);
-    g_previewPixmap = new CPixmap(g_spriteWidth, g_spriteHeight);
+    g_cellPixmap = new CPixmap(g_state.sheet.spriteWidth, g_state.sheet.spriteHeight);
+    g_previewPixmap = new CPixmap(g_state.sheet.spriteWidth, g_state.sheet.spriteHeight);
     LoadPcx(g_pictureBuf, PICTURE_WIDTH, PICTURE_WIDTH, PICTURE_HEIGHT, path);
-    g_workingImage = new CPixmap(g_spriteWidth, g_spriteHeight);
-    g_workingImage->GrabPicture(g_pictureBuf, 0, 0, g_spriteWidth, g_spriteHeight);
-    g_cellRight = g_cellX + g_spriteWidth;
-    g_cellBottom = g_cellY + g_spriteHeight;
-    g_sheetColumns = SHEET_WIDTH / g_spriteWidth;
-    g_clipboardPixmap = new CPixmap(g_spriteWidth, g_spriteHeight);
-    g_swapPixmap = new CPixmap(g_spriteWidth, g_spriteHeight);
+    g_workingImage = new CPixmap(g_state.sheet.spriteWidth, g_state.sheet.spriteHeight);
+    g_workingImage->GrabPicture(g_pictureBuf, 0, 0, g_state.sheet.spriteWidth,
+                                g_state.sheet.spriteHeight);
+    g_state.sheet.cellRight = g_state.sheet.cellX + g_state.sheet.spriteWidth;
+    g_state.sheet.cellBottom = g_state.sheet.cellY + g_state.sheet.spriteHeight;
+    g_state.sheet.sheetColumns = SHEET_WIDTH / g_state.sheet.spriteWidth;
+    g_clipboardPixmap = new CPixmap(g_state.sheet.spriteWidth, g_state.sheet.spriteHeight);
+    g_swapPixmap = new CPixmap(g_state.sheet.spriteWidth, g_state.sheet.spriteHeight);
 }
 
 }  // namespace
@@ -196,8 +152,8 @@ bool InitWorkbench() {
     std::string path;
     PcxSize size;
     if (!AskFirstPicture(&path, &size)) return false;
-    g_spriteWidth = size.width;
-    g_spriteHeight = size.height;
+    g_state.sheet.spriteWidth = size.width;
+    g_state.sheet.spriteHeight = size.height;
     MakeSpriteSizePictures(path);
 
     ClearPixels(g_pictureBuf, PICTURE_WIDTH, PICTURE_HEIGHT);
@@ -205,57 +161,10 @@ bool InitWorkbench() {
     return true;
 }
 
-namespace {
-
-template <size_t N>
-void FreeAll(CPixmap* (&images)[N]) {
-    for (CPixmap*& image : images) {
-        delete image;
-        image = nullptr;
-    }
-}
-
-void Free(CPixmap*& image) {
-    delete image;
-    image = nullptr;
-}
-
-}  // namespace
-
 void ReleaseWorkbench() {
-    for (CPixmap** image : {&g_imgLogo,
-                            &g_imgTvError,
-                            &g_imgSheetFull,
-                            &g_imgSingleTitle,
-                            &g_imgTv,
-                            &g_imgDelay,
-                            &g_imgEditBar,
-                            &g_imgEditBar2,
-                            &g_imgClipboard,
-                            &g_imgSMaker,
-                            &g_imgCheck,
-                            &g_freezeBackdrop,
-                            &g_imgBottomBar,
-                            &g_imgFreezeBox,
-                            &g_imgFrozen,
-                            &g_imgKeyColourPane,
-                            &g_imgPickerOn,
-                            &g_imgAnimePane,
-                            &g_imgClosingBackdrop,
-                            &g_imgModeBar,
-                            &g_imgTopToolBar,
-                            &g_imgRightToolBar,
-                            &g_imgRightToolBarDown,
-                            &g_cellPixmap,
-                            &g_previewPixmap,
-                            &g_workingImage,
-                            &g_clipboardPixmap,
-                            &g_swapPixmap,
-                            &g_singleImage})
-        Free(*image);
-    FreeAll(g_imgArrow);
-    FreeAll(g_imgModeButton);
-    FreeAll(g_closingFigures);
+    ReleaseSkin();
+    delete g_state.edit.singleImage;
+    g_state.edit.singleImage = nullptr;
     ReleaseDirectionStrips();
     delete[] g_pictureBuf;
     g_pictureBuf = nullptr;

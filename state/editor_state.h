@@ -1,7 +1,8 @@
 #pragma once
-// The editor's whole working state. Every handler reads and writes these
-// program-wide variables directly from the one thread; ResetEditorState puts
-// every one of them back to its start-up value (tests call it between stories).
+// The editor's whole working state, touched from the one thread only. The
+// display's pixel blocks are program-wide buffers; everything else lives in
+// g_state, one small struct per part of the workbench, each member starting
+// at its start-up value, so ResetEditorState is one assignment and a clear.
 
 #include <cstdint>
 
@@ -13,12 +14,24 @@ class CPixmap;
 
 enum WorkMode : int { MODE_PLACE = 1, MODE_EDIT = 2, MODE_ANIMATE = 3 };
 enum Phase : int { PHASE_EDITING = 0, PHASE_FROZEN = 1, PHASE_CLOSING = 3 };
-
+// The pane the arrow keys scroll and the outline marks.
+enum FocusPane : int { FOCUS_NONE = 0, FOCUS_SHEET = 1, FOCUS_PICTURE = 2 };
+enum SingleWindow : int {
+    SINGLE_CLOSED = 0,
+    SINGLE_OPEN = 1,
+    SINGLE_IMPORT = 2,  // opening a picture requested
+    SINGLE_SAVE = 3,    // saving requested
+};
+enum ClipboardState : int {
+    CLIPBOARD_IDLE = 0,
+    CLIPBOARD_AWAIT_STORE = 1,     // waiting for the frame to store
+    CLIPBOARD_AWAIT_EXCHANGE = 2,  // a frame stored, waiting for its partner
+};
 // The preview's error notice.
 enum PreviewError : int {
     PREVIEW_RANGE_SEEN = 0,
     PREVIEW_NOTHING_SEEN = 1,
-    PREVIEW_NOTICE_SHOWING = 3
+    PREVIEW_NOTICE_SHOWING = 3,
 };
 
 constexpr int DIRECTION_COUNT = 9;
@@ -39,79 +52,108 @@ extern uint16_t* g_pictureBuf;
 extern uint16_t* g_singleBuf;
 extern platform::Point g_cursor;
 
-// Work mode and phase
-extern int g_workMode;
-extern int g_phase;
-extern int g_freezeRequested;
-extern int g_freezeStep;
+// Sprite geometry, the sheet's next cell and the sheet's fill.
+struct SheetState {
+    int spriteWidth = 0;
+    int spriteHeight = 0;
+    int sheetColumns = 0;
+    int cellX = 0;
+    int cellY = 0;
+    int cellRight = 0;
+    int cellBottom = 0;
+    int sheetHasRoom = 1;
+    int placedCount = 0;
+};
 
-// Sprite geometry and the sheet
-extern int g_spriteWidth;
-extern int g_spriteHeight;
-extern int g_sheetColumns;
-extern int g_cellX;
-extern int g_cellY;
-extern int g_cellRight;
-extern int g_cellBottom;
-extern int g_sheetHasRoom;
-extern int g_placedCount;
+struct PaneState {
+    FocusPane focusPane = FOCUS_NONE;
+    int carrying = 0;
+    int openPictureRequest = 0;
+    int sheetScrollX = 0;
+    int sheetScrollY = 0;
+    int pictureScrollX = 0;
+    int pictureScrollY = 0;
+};
 
-// Panes and scrolling
-extern int g_focusPane;
-extern int g_carrying;
-extern int g_openPictureRequest;
-extern int g_sheetScrollX;
-extern int g_sheetScrollY;
-extern int g_pictureScrollX;
-extern int g_pictureScrollY;
+// The nine entries run No Direction, Left, Right, Up, Down, LeftUp, LeftDown,
+// RightUp, RightDown.
+struct DirectionState {
+    int direction = 0;
+    DirectionRange directionRanges[DIRECTION_COUNT] = {};
+    int directionCount[DIRECTION_COUNT] = {1, 1, 1, 1, 1, 1, 1, 1, 1};
+    int cellIndex = 1;
+    int directionPick = 0;
+};
 
-// Directions and preview; the nine entries run No Direction, Left, Right, Up,
-// Down, LeftUp, LeftDown, RightUp, RightDown.
-extern int g_direction;
-extern DirectionRange g_directionRanges[DIRECTION_COUNT];
-extern int g_directionCount[DIRECTION_COUNT];
-extern int g_cellIndex;
-extern int g_directionPick;
-extern int g_previewOpen;
-extern int g_previewX;
-extern int g_previewY;
-extern int g_previewDelay;
-extern int g_previewStep;
-extern int g_previewDirection;
-extern int g_previewError;
+struct PreviewState {
+    int previewOpen = 0;
+    int previewX = 100;
+    int previewY = 120;
+    int previewDelay = 100;
+    int previewStep = 1;
+    int previewDirection = 0;
+    PreviewError previewError = PREVIEW_NOTHING_SEEN;
+};
 
-// Edit-mode tools
-extern uint32_t g_keyColour;
-extern int g_colourPickOn;
-extern int g_singleState;
-extern CPixmap* g_singleImage;
-extern int g_clipboardOpen;
-extern int g_clipboardState;
-extern int g_clipboardCell;
-extern int g_clipboardX;  // sheet position of the stored cell
-extern int g_clipboardY;
+// The mode bar and the Edit mode's tools.
+struct EditToolState {
+    WorkMode workMode = MODE_PLACE;
+    uint32_t keyColour = 0;
+    int colourPickOn = 0;
+    SingleWindow singleState = SINGLE_CLOSED;
+    CPixmap* singleImage = nullptr;
+    int32_t singleWidth = 0;  // the imported picture's size from its header
+    int32_t singleHeight = 0;
+    int clipboardOpen = 0;
+    ClipboardState clipboardState = CLIPBOARD_IDLE;
+    int clipboardCell = 0;
+    int clipboardX = 0;  // sheet position of the stored cell
+    int clipboardY = 0;
+};
 
-// Closing screen
-extern int g_closingTicks;
-extern int g_closingStep;
-extern int g_closingFigure;
-extern CPixmap* g_closingFigures[3];
-extern int g_closingFigureX[3];
-extern int g_closingFigureY[3];
-extern int g_closingJitterX[10];
-extern int g_closingJitterY[10];
-extern int g_fadeLevel[3];
+struct FreezeState {
+    Phase phase = PHASE_EDITING;
+    int freezeRequested = 0;
+    int freezeStep = 0;
+};
 
-// Music
+struct ClosingState {
+    int closingTicks = 0;
+    int closingStep = 0;
+    int closingFigure = 0;
+    CPixmap* closingFigures[3] = {};
+    int closingFigureX[3] = {};
+    int closingFigureY[3] = {};
+    int closingJitterX[10] = {};
+    int closingJitterY[10] = {};
+    int fadeLevel[3] = {2, 2, 2};
+};
+
 struct AudioSettings {
     uint32_t first;
     uint16_t second;
     uint16_t sampleRate;
 };
 static_assert(sizeof(AudioSettings) == 8, "the audio settings record is 8 bytes");
-extern AudioSettings g_audioSettings;
-extern void* g_musicModule;
 
-// Puts every variable above back to its start-up value. Buffers are cleared;
-// pictures the state owns are not released here (their owners do that).
+struct MusicState {
+    AudioSettings audioSettings = {};
+    void* musicModule = nullptr;
+};
+
+struct EditorState {
+    SheetState sheet;
+    PaneState panes;
+    DirectionState directions;
+    PreviewState preview;
+    EditToolState edit;
+    FreezeState freeze;
+    ClosingState closing;
+    MusicState music;
+};
+
+extern EditorState g_state;
+
+// Puts the state back to its start-up values and clears the buffers.
+// Pictures the state points at are not released here (their owners do that).
 void ResetEditorState();

@@ -39,3 +39,27 @@ extern CPixmap* g_previewPixmap;
 extern CPixmap* g_workingImage;
 extern CPixmap* g_clipboardPixmap;
 extern CPixmap* g_swapPixmap;
+
+// Where start-up decodes a skin file before cutting pictures from it.
+enum class SkinBuffer { Sheet, Picture };
+
+// One picture of the skin. Rows are in load order: a row with a file decodes
+// it into its buffer first; a row without one cuts from the file the row
+// before it loaded. A row with no picture to cut (the freeze backdrop) only
+// makes a blank one.
+struct SkinPicture {
+    CPixmap** picture;
+    const char* file;  // in the data folder; null: the previous row's file
+    int width;
+    int height;
+    SkinBuffer buffer;
+    int cutX = 0;
+    int cutY = 0;
+    bool blank = false;
+};
+
+extern const SkinPicture SKIN_PICTURES[];
+extern const int SKIN_PICTURE_COUNT;
+
+// Deletes every picture above, the logo and the sprite-size pictures.
+void ReleaseSkin();

@@ -32,9 +32,9 @@ class RangeTest : public SessionTest {
         for (CPixmap* arrow : g_imgArrow)
             for (int i = 0; i < arrow->Width() * arrow->Height(); ++i)
                 arrow->GetBits()[i] = i % 3 == 0 ? 0 : static_cast<uint16_t>(random() | 1);
-        g_sheetHasRoom = 0;
+        g_state.sheet.sheetHasRoom = 0;
         Click(740, 520);
-        ASSERT_EQ(g_workMode, MODE_ANIMATE);
+        ASSERT_EQ(g_state.edit.workMode, MODE_ANIMATE);
     }
     void Choose(int selector) {
         const Area& b = DIRECTIONS[selector - 1].button;
@@ -43,7 +43,7 @@ class RangeTest : public SessionTest {
     }
     void MoveToCell(int index) {
         const Point at = CellOnScreen(index);
-        MoveTo(at.x + g_spriteWidth / 2, at.y + g_spriteHeight / 2);
+        MoveTo(at.x + g_state.sheet.spriteWidth / 2, at.y + g_state.sheet.spriteHeight / 2);
     }
     // Press on `first`, drag to `last`; the left button stays down.
     void PressAndDrag(int first, int last) {
@@ -58,8 +58,10 @@ class RangeTest : public SessionTest {
         Tick();
         Hold(kKeySpace, false);
     }
-    const DirectionRange& Range(int selector) { return g_directionRanges[selector - 1]; }
-    int Span(int selector) { return g_directionCount[selector - 1]; }
+    const DirectionRange& Range(int selector) {
+        return g_state.directions.directionRanges[selector - 1];
+    }
+    int Span(int selector) { return g_state.directions.directionCount[selector - 1]; }
 
     // What a cell shows: the untouched sheet, tinted, or an arrow over it.
     enum class Look { Plain, Tinted, Arrow };
@@ -68,8 +70,8 @@ class RangeTest : public SessionTest {
         const Tint& t = DIRECTIONS[selector - 1].tint;
         const CPixmap* arrow = g_imgArrow[selector - 1];
         std::vector<uint16_t> cell;
-        for (int y = 0; y < g_spriteHeight; ++y) {
-            for (int x = 0; x < g_spriteWidth; ++x) {
+        for (int y = 0; y < g_state.sheet.spriteHeight; ++y) {
+            for (int x = 0; x < g_state.sheet.spriteWidth; ++x) {
                 const uint16_t p = g_sheet[(o.y + y) * SHEET_WIDTH + o.x + x];
                 const Rgb c = UnpackPixel(p);
                 const bool onArrow = x < arrow->Width() && y < arrow->Height() &&
@@ -89,9 +91,10 @@ class RangeTest : public SessionTest {
     ::testing::AssertionResult Shows(int index, Look look, int selector) {
         const Point at = CellOnScreen(index);
         const std::vector<uint16_t> expected = Expected(index, look, selector);
-        return SamePixels(ViewOf(expected.data(), g_spriteWidth, g_spriteHeight),
-                          ViewOf(g_screenBuf + at.y * SCREEN_WIDTH + at.x, g_spriteWidth,
-                                 g_spriteHeight, SCREEN_WIDTH));
+        return SamePixels(
+            ViewOf(expected.data(), g_state.sheet.spriteWidth, g_state.sheet.spriteHeight),
+            ViewOf(g_screenBuf + at.y * SCREEN_WIDTH + at.x, g_state.sheet.spriteWidth,
+                   g_state.sheet.spriteHeight, SCREEN_WIDTH));
     }
 };
 
@@ -184,12 +187,12 @@ TEST_F(RangeTest, UpTakesSpaceAndResetOnlyWhileHeldDownTakesThemAlways) {
 TEST_F(RangeTest, RangeWrapsToTheNextSheetRow) {
     Start(40, 30);  // 35 cells to a row
     Choose(LEFT);
-    g_sheetScrollX = 800;  // the sheet has the focus since the first placement
+    g_state.panes.sheetScrollX = 800;  // the sheet has the focus since the first placement
     PressAndDrag(34, 34);
     Hold(platform::kKeyLeft, true);
     Ticks(40);
     Hold(platform::kKeyLeft, false);
-    ASSERT_EQ(g_sheetScrollX, 0);
+    ASSERT_EQ(g_state.panes.sheetScrollX, 0);
     MoveToCell(37);
     Tick();
     TapSpace();
@@ -212,14 +215,14 @@ TEST_F(RangeTest, HeldDirectionButtonRestartsItsRangeEveryTick) {
     MoveTo(b.x0 + 5, b.y0 + 5);
     Hold(kKeyLeftButton, true);
     Tick();
-    EXPECT_EQ(g_directionPick, LEFT);
+    EXPECT_EQ(g_state.directions.directionPick, LEFT);
     Tick();
     EXPECT_EQ(Range(LEFT).state, RANGE_MARKING) << "the held button took a first cell";
     EXPECT_EQ(Span(LEFT), 0);
     Hold(kKeyLeftButton, false);
     Tick();
     EXPECT_EQ(Range(LEFT).state, RANGE_AWAIT_FIRST);
-    EXPECT_EQ(g_directionPick, DIRECTION_PICK_TAKEN);
+    EXPECT_EQ(g_state.directions.directionPick, DIRECTION_PICK_TAKEN);
     const CPixmap* check = g_imgCheck;
     const Point at = DIRECTIONS[LEFT - 1].check;
     for (int i = 0; i < check->Width() * check->Height(); ++i) {
@@ -234,7 +237,7 @@ TEST_F(RangeTest, HeldDirectionButtonRestartsItsRangeEveryTick) {
 TEST_F(RangeTest, RangeRunningBelowTheSheetSkipsTheMissingCells) {
     Start(40, 480);  // five full rows of cells; a sixth would end at 2880
     Choose(DOWN);
-    g_sheetScrollY = 2000;
+    g_state.panes.sheetScrollY = 2000;
     MoveTo(20, 100);  // row 4
     Hold(kKeyLeftButton, true);
     Tick();

@@ -43,12 +43,12 @@ class FreezeTest : public SessionTest {
             for (int x = 0; x < 7 * 32; ++x) g_sheet[y * SHEET_WIDTH + x] = random();
     }
     void SetRange(int selector, int first, int last) {
-        g_directionRanges[selector - 1] = {3, first, last};
-        g_directionCount[selector - 1] = last - first;
+        g_state.directions.directionRanges[selector - 1] = {3, first, last};
+        g_state.directions.directionCount[selector - 1] = last - first;
     }
     void FreezeAll() {
-        g_freezeRequested = 1;
-        while (g_freezeStep < FREEZE_STEPS) Tick();
+        g_state.freeze.freezeRequested = 1;
+        while (g_state.freeze.freezeStep < FREEZE_STEPS) Tick();
     }
     // The report and, for a failed save, its error box are answered.
     void Save(const std::string& path, int boxes = 1) {
@@ -80,7 +80,7 @@ class FreezeTest : public SessionTest {
 
 TEST_F(FreezeTest, WholeRoadFromPlacingToTheClosingScreen) {
     for (int cell = 0; cell < 7; ++cell) Click(cell * 32 + 5, WORK_TOP + 5);
-    ASSERT_EQ(g_placedCount, 7);
+    ASSERT_EQ(g_state.sheet.placedCount, 7);
     FillCells();
     Click(740, 470);  // Animate
     for (auto [button, first, last] : {std::tuple{565, 1, 4}, std::tuple{585, 5, 7}}) {
@@ -96,18 +96,18 @@ TEST_F(FreezeTest, WholeRoadFromPlacingToTheClosingScreen) {
         script.ReleaseAllKeys();
         Tick();
     }
-    ASSERT_EQ(g_directionCount[1], 3) << "Left: cells 1 to 4";
-    ASSERT_EQ(g_directionCount[4], 2) << "Down: cells 5 to 7";
+    ASSERT_EQ(g_state.directions.directionCount[1], 3) << "Left: cells 1 to 4";
+    ASSERT_EQ(g_state.directions.directionCount[4], 2) << "Down: cells 5 to 7";
     Click(628, 470);  // Place
     script.QueueBoxAnswer(BoxAnswer::Ok);
     Click(300, 550);  // Freeze
-    while (g_freezeStep < FREEZE_STEPS) Tick();
+    while (g_state.freeze.freezeStep < FREEZE_STEPS) Tick();
     SetRange(2, 1, 7);  // changed after the freeze: must not count
 
     const std::string path = MakeTestFolder("road") + "/beetle.Spr";
     script.ClearShown();
     Save(path);
-    ASSERT_EQ(g_phase, PHASE_CLOSING);
+    ASSERT_EQ(g_state.freeze.phase, PHASE_CLOSING);
     ASSERT_EQ(script.Shown().size(), 2u);
     EXPECT_EQ(script.Shown()[1].caption, "Output Infomation");
     EXPECT_NE(script.Shown()[1].text.find("Left Direction Frame = 4\n"), std::string::npos);
@@ -119,7 +119,7 @@ TEST_F(FreezeTest, WholeRoadFromPlacingToTheClosingScreen) {
     for (int frame = 0; frame < 7; ++frame) EXPECT_TRUE(FrameIsCell(file, frame, frame + 1));
     EXPECT_EQ(audio.calls.back(), "level 64") << "the music starts with the save";
 
-    EXPECT_EQ(g_closingTicks, 1) << "the save's own frame is the first closing frame";
+    EXPECT_EQ(g_state.closing.closingTicks, 1) << "the save's own frame is the first closing frame";
     g_screenBuf[300 * SCREEN_WIDTH + 700] = PackRgb(200, 100, 50);
     Tick();
     EXPECT_EQ(ScreenAt(700, 300), PackRgb(178, 78, 28)) << "the second closing tick fades by 22";
@@ -144,32 +144,32 @@ TEST_F(FreezeTest, DirectionsOfFewerThanThreeFramesAreLeftOut) {
 
 TEST_F(FreezeTest, ProgressBoxBarBackdropAndCover) {
     SeeThroughFreezeBox();
-    g_freezeRequested = 1;
+    g_state.freeze.freezeRequested = 1;
     Tick();
     EXPECT_NE(ScreenAt(280, 320), FREEZE_BAR_COLOUR) << "step 0 has no bar";
     EXPECT_EQ(ScreenAt(620, 300), g_pictureBuf[270 * PICTURE_WIDTH + 20]) << "no tint past 600";
     const uint16_t tinted = ScreenAt(400, 300);
-    while (g_freezeStep < 5) Tick();
+    while (g_state.freeze.freezeStep < 5) Tick();
     g_sheet[270 * SHEET_WIDTH + 400] = 0xFFFF;
     Tick();
     EXPECT_EQ(ScreenAt(400, 300), tinted) << "the backdrop is the one of step 0";
-    g_workMode = MODE_EDIT;
+    g_state.edit.workMode = MODE_EDIT;
     Ticks(5);
-    EXPECT_EQ(g_freezeStep, 6) << "the freeze waits outside Place mode";
-    g_workMode = MODE_PLACE;
+    EXPECT_EQ(g_state.freeze.freezeStep, 6) << "the freeze waits outside Place mode";
+    g_state.edit.workMode = MODE_PLACE;
 
     const int lengths[][2] = {{10, 20}, {145, 290}};
     for (const auto& [step, length] : lengths) {
-        while (g_freezeStep < step) Tick();
+        while (g_state.freeze.freezeStep < step) Tick();
         Tick();
         EXPECT_EQ(ScreenAt(280 + length - 1, 320), FREEZE_BAR_COLOUR) << "step " << step;
         EXPECT_NE(ScreenAt(280 + length, 320), FREEZE_BAR_COLOUR) << "step " << step;
     }
-    while (g_freezeStep < 150) Tick();
-    EXPECT_EQ(g_phase, PHASE_EDITING);
+    while (g_state.freeze.freezeStep < 150) Tick();
+    EXPECT_EQ(g_state.freeze.phase, PHASE_EDITING);
     Tick();
-    EXPECT_EQ(g_phase, PHASE_FROZEN);
-    while (g_freezeStep < FREEZE_STEPS) Tick();
+    EXPECT_EQ(g_state.freeze.phase, PHASE_FROZEN);
+    while (g_state.freeze.freezeStep < FREEZE_STEPS) Tick();
     EXPECT_TRUE(SamePixels(ViewOf(g_imgFrozen->GetBits(), 600, 470),
                            ViewOf(g_screenBuf + WORK_TOP * SCREEN_WIDTH, 600, 470, SCREEN_WIDTH)));
 }
@@ -194,14 +194,14 @@ TEST_F(FreezeTest, AFailedSaveSaysSoAndStaysFrozen) {
         EXPECT_EQ(script.Shown()[1].caption, "Output Infomation") << "shown before writing";
         EXPECT_EQ(script.Shown()[2].text, "Error Test 1") << target.what;
         EXPECT_EQ(script.Shown()[2].caption, "Error Message");
-        EXPECT_EQ(g_phase, PHASE_FROZEN) << target.what;
+        EXPECT_EQ(g_state.freeze.phase, PHASE_FROZEN) << target.what;
     }
     EXPECT_EQ(ReadWholeFile(kept), old);
     struct stat info {};
     EXPECT_TRUE(stat("/dev/full", &info) == 0 && S_ISCHR(info.st_mode)) << "written in place";
     EXPECT_EQ(audio.calls.size(), 4u) << "no music for a failed save";
     Save(kept);
-    EXPECT_EQ(g_phase, PHASE_CLOSING) << "the user can save again elsewhere";
+    EXPECT_EQ(g_state.freeze.phase, PHASE_CLOSING) << "the user can save again elsewhere";
     EXPECT_EQ(ReadWholeFile(kept).size(), 91u + 2 * 32 * 48 * 4);
 }
 

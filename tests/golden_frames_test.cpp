@@ -77,7 +77,7 @@ TEST_F(GoldenFrameTest, FirstWorkbenchFrameAndAfterThreePlacements) {
     for (int cell = 0; cell < 3; ++cell) Click(96 * cell + 48, WORK_TOP + 36);
     MoveTo(700, 560);
     Tick();
-    ASSERT_EQ(g_placedCount, 3);
+    ASSERT_EQ(g_state.sheet.placedCount, 3);
     ExpectGolden("three_placements");
 }
 

@@ -39,16 +39,16 @@ class EditTest : public SessionTest {
     // Places the first frame, then lays seeded noise over the sheet and stops
     // the placement mark so the sheet holds the noise alone.
     void PlaceAndFillSheet() {
-        Click(g_spriteWidth / 2, WORK_TOP + g_spriteHeight / 2);
-        ASSERT_EQ(g_placedCount, 1);
+        Click(g_state.sheet.spriteWidth / 2, WORK_TOP + g_state.sheet.spriteHeight / 2);
+        ASSERT_EQ(g_state.sheet.placedCount, 1);
         std::mt19937 random(5);
         for (uint16_t& pixel : g_sheet) pixel = static_cast<uint16_t>(random());
-        g_sheetHasRoom = 0;
+        g_state.sheet.sheetHasRoom = 0;
     }
     void ChooseMode(int mode) { Click(602 + 56 * (mode - 1) + 26, 520); }
     platform::Point CellCentre(int index) {
         const platform::Point at = CellOnScreen(index);
-        return {at.x + g_spriteWidth / 2, at.y + g_spriteHeight / 2};
+        return {at.x + g_state.sheet.spriteWidth / 2, at.y + g_state.sheet.spriteHeight / 2};
     }
     void ClickCell(int index) {
         const platform::Point p = CellCentre(index);
@@ -57,19 +57,21 @@ class EditTest : public SessionTest {
     std::vector<uint16_t> CellPixels(int index) {
         const platform::Point o = CellOrigin(index);
         std::vector<uint16_t> pixels;
-        for (int y = 0; y < g_spriteHeight; ++y)
+        for (int y = 0; y < g_state.sheet.spriteHeight; ++y)
             pixels.insert(pixels.end(), g_sheet + (o.y + y) * SHEET_WIDTH + o.x,
-                          g_sheet + (o.y + y) * SHEET_WIDTH + o.x + g_spriteWidth);
+                          g_sheet + (o.y + y) * SHEET_WIDTH + o.x + g_state.sheet.spriteWidth);
         return pixels;
     }
     ::testing::AssertionResult CellHolds(int index, const std::vector<uint16_t>& pixels) {
-        return SamePixels(ViewOf(pixels.data(), g_spriteWidth, g_spriteHeight),
-                          ViewOf(CellPixels(index).data(), g_spriteWidth, g_spriteHeight));
+        return SamePixels(
+            ViewOf(pixels.data(), g_state.sheet.spriteWidth, g_state.sheet.spriteHeight),
+            ViewOf(CellPixels(index).data(), g_state.sheet.spriteWidth,
+                   g_state.sheet.spriteHeight));
     }
     void OpenAndArmClipboard() {
         Click(650, 55);
         Click(650, 255);
-        ASSERT_EQ(g_clipboardState, 1);
+        ASSERT_EQ(g_state.edit.clipboardState, 1);
     }
     uint16_t Screen(int x, int y) const { return g_screenBuf[y * SCREEN_WIDTH + x]; }
 };
@@ -79,21 +81,21 @@ TEST_F(EditTest, ModeBarWaitsForTheFirstPlacementThenOnlySwitchesTheMode) {
     Tick();
     const uint16_t paneUnderBar = Screen(700, 450);
     ChooseMode(MODE_ANIMATE);
-    EXPECT_EQ(g_workMode, MODE_PLACE);
+    EXPECT_EQ(g_state.edit.workMode, MODE_PLACE);
     EXPECT_EQ(Screen(700, 450), paneUnderBar) << "no mode bar before the first placement";
 
     PlaceAndFillSheet();
     const std::vector<uint16_t> sheet(g_sheet, g_sheet + SHEET_WIDTH * SHEET_HEIGHT);
-    const int focus = g_focusPane;
+    const int focus = g_state.panes.focusPane;
     for (int mode : {MODE_EDIT, MODE_ANIMATE, MODE_PLACE, MODE_ANIMATE}) {
         ChooseMode(mode);
-        EXPECT_EQ(g_workMode, mode);
-        EXPECT_EQ(g_focusPane, focus);
-        EXPECT_EQ(g_direction, 0);
-        EXPECT_EQ(g_clipboardOpen, 0);
-        EXPECT_EQ(g_colourPickOn, 0);
-        EXPECT_EQ(g_previewOpen, 0);
-        EXPECT_EQ(g_placedCount, 1);
+        EXPECT_EQ(g_state.edit.workMode, mode);
+        EXPECT_EQ(g_state.panes.focusPane, focus);
+        EXPECT_EQ(g_state.directions.direction, 0);
+        EXPECT_EQ(g_state.edit.clipboardOpen, 0);
+        EXPECT_EQ(g_state.edit.colourPickOn, 0);
+        EXPECT_EQ(g_state.preview.previewOpen, 0);
+        EXPECT_EQ(g_state.sheet.placedCount, 1);
     }
     EXPECT_TRUE(SamePixels(ViewOf(sheet.data(), SHEET_WIDTH, SHEET_HEIGHT),
                            ViewOf(g_sheet, SHEET_WIDTH, SHEET_HEIGHT)));
@@ -109,33 +111,33 @@ TEST_F(EditTest, PickerFlipsEveryHeldTickAndTakesTheComposedPixel) {
     std::vector<int> states;
     for (int i = 0; i < 5; ++i) {
         Tick();
-        states.push_back(g_colourPickOn);
+        states.push_back(g_state.edit.colourPickOn);
     }
     EXPECT_EQ(states, (std::vector<int>{1, 0, 1, 0, 1}));
     Hold(kKeyLeftButton, false);
     Tick();
-    EXPECT_EQ(g_colourPickOn, 1) << "a release keeps what the last tick left";
+    EXPECT_EQ(g_state.edit.colourPickOn, 1) << "a release keeps what the last tick left";
 
     Click(123, 217);
-    EXPECT_EQ(g_keyColour, g_sheet[(217 - WORK_TOP) * SHEET_WIDTH + 123]);
-    EXPECT_NE(g_sheet[(217 - WORK_TOP) * SHEET_WIDTH + 122], g_keyColour);
+    EXPECT_EQ(g_state.edit.keyColour, g_sheet[(217 - WORK_TOP) * SHEET_WIDTH + 123]);
+    EXPECT_NE(g_sheet[(217 - WORK_TOP) * SHEET_WIDTH + 122], g_state.edit.keyColour);
 
     // With the single-sprite window open the pixel is the window's picture.
-    g_singleImage = new CPixmap(640, 480);
+    g_state.edit.singleImage = new CPixmap(640, 480);
     for (int i = 0; i < PICTURE_WIDTH * PICTURE_HEIGHT; ++i)
         g_singleBuf[i] = static_cast<uint16_t>(i * 7 + 1);
-    g_singleState = 1;
+    g_state.edit.singleState = SINGLE_OPEN;
     Click(300, 200);
-    EXPECT_EQ(g_keyColour, g_singleBuf[(200 - 49 + 1) * PICTURE_WIDTH + 250]);
+    EXPECT_EQ(g_state.edit.keyColour, g_singleBuf[(200 - 49 + 1) * PICTURE_WIDTH + 250]);
     Click(300, 500);  // below the picking area, though still on the window
-    EXPECT_EQ(g_keyColour, g_singleBuf[(200 - 49 + 1) * PICTURE_WIDTH + 250]);
+    EXPECT_EQ(g_state.edit.keyColour, g_singleBuf[(200 - 49 + 1) * PICTURE_WIDTH + 250]);
 }
 
 TEST_F(EditTest, SwatchShowsTheKeyColourAndItsValue) {
     Start(40, 30);
     PlaceAndFillSheet();
     ChooseMode(MODE_EDIT);
-    g_keyColour = 31;
+    g_state.edit.keyColour = 31;
     script.QueueBoxAnswer(BoxAnswer::Ok);
     Click(80, 560);
     ASSERT_EQ(script.Shown().size(), 2u);
@@ -159,13 +161,13 @@ TEST_F(EditTest, ClipboardExchangesTheStoredCopy) {
     script.QueueBoxAnswer(BoxAnswer::Yes);
     script.QueueBoxAnswer(BoxAnswer::Ok);
     ClickCell(3);
-    EXPECT_EQ(g_clipboardState, 2);
+    EXPECT_EQ(g_state.edit.clipboardState, CLIPBOARD_AWAIT_EXCHANGE);
     EXPECT_EQ(script.BeepCount() - beeps, 2);
     script.QueueBoxAnswer(BoxAnswer::Yes);
     script.QueueBoxAnswer(BoxAnswer::Ok);
     ClickCell(7);
     EXPECT_EQ(script.BeepCount() - beeps, 3);
-    EXPECT_EQ(g_clipboardState, 1);
+    EXPECT_EQ(g_state.edit.clipboardState, CLIPBOARD_AWAIT_STORE);
     EXPECT_TRUE(CellHolds(3, cell7));
     EXPECT_TRUE(CellHolds(7, cell3));
 
@@ -203,13 +205,13 @@ TEST_F(EditTest, NoAnswersChangeNothingAndClosingDropsTheStoredFrame) {
     const std::vector<uint16_t> sheet(g_sheet, g_sheet + SHEET_WIDTH * SHEET_HEIGHT);
     script.QueueBoxAnswer(BoxAnswer::No);
     ClickCell(5);
-    EXPECT_EQ(g_clipboardState, 1);
+    EXPECT_EQ(g_state.edit.clipboardState, CLIPBOARD_AWAIT_STORE);
     script.QueueBoxAnswer(BoxAnswer::Yes);
     script.QueueBoxAnswer(BoxAnswer::Ok);
     ClickCell(5);
     script.QueueBoxAnswer(BoxAnswer::No);
     ClickCell(9);
-    EXPECT_EQ(g_clipboardState, 2);
+    EXPECT_EQ(g_state.edit.clipboardState, CLIPBOARD_AWAIT_EXCHANGE);
     const size_t before = script.Shown().size();
     script.QueueBoxAnswer(BoxAnswer::No);
     ClickCell(9);
@@ -218,8 +220,8 @@ TEST_F(EditTest, NoAnswersChangeNothingAndClosingDropsTheStoredFrame) {
                            ViewOf(g_sheet, SHEET_WIDTH, SHEET_HEIGHT)));
 
     Click(780, 60);  // close the pane
-    EXPECT_EQ(g_clipboardOpen, 0);
-    EXPECT_EQ(g_clipboardState, 0);
+    EXPECT_EQ(g_state.edit.clipboardOpen, 0);
+    EXPECT_EQ(g_state.edit.clipboardState, CLIPBOARD_IDLE);
     OpenAndArmClipboard();
     script.QueueBoxAnswer(BoxAnswer::No);
     ClickCell(9);
@@ -231,11 +233,11 @@ TEST_F(EditTest, ClickBelowTheSheetsLastFullRowIsNotTaken) {
     PlaceAndFillSheet();
     ChooseMode(MODE_EDIT);
     OpenAndArmClipboard();
-    g_sheetScrollY = 2000;
+    g_state.panes.sheetScrollY = 2000;
     const size_t before = script.Shown().size();
     Click(20, 480);  // sheet row 2450: the sixth row
     EXPECT_EQ(script.Shown().size(), before);
-    EXPECT_EQ(g_clipboardState, 1);
+    EXPECT_EQ(g_state.edit.clipboardState, CLIPBOARD_AWAIT_STORE);
 }
 
 // Expected frames are assembled from the same layers in the documented order.
@@ -244,12 +246,14 @@ class EditFrameTest : public EditTest {
     std::vector<uint16_t> BaseFrame(int mode) {
         std::vector<uint16_t> frame(SCREEN_WIDTH * SCREEN_HEIGHT, 0);
         for (int y = 0; y < 500; ++y)
-            std::copy_n(g_sheet + (g_sheetScrollY + y) * SHEET_WIDTH + g_sheetScrollX, 600,
-                        &frame[(WORK_TOP + y) * SCREEN_WIDTH]);
+            std::copy_n(g_sheet + (g_state.panes.sheetScrollY + y) * SHEET_WIDTH +
+                            g_state.panes.sheetScrollX,
+                        600, &frame[(WORK_TOP + y) * SCREEN_WIDTH]);
         g_imgTopToolBar->Put(frame.data(), 0, 0);
         g_imgBottomBar->Put(frame.data(), 0, 530);
         g_imgKeyColourPane->Put(frame.data(), 0, 530);
-        FillRect(frame.data(), SCREEN_WIDTH, 52, 540, 119, 589, static_cast<uint16_t>(g_keyColour));
+        FillRect(frame.data(), SCREEN_WIDTH, 52, 540, 119, 589,
+                 static_cast<uint16_t>(g_state.edit.keyColour));
         g_imgEditBar->Put(frame.data(), 600, 0);
         g_imgEditBar2->Put(frame.data(), 600, 0);
         g_imgModeBar->Put(frame.data(), 600, 380);
@@ -264,12 +268,12 @@ TEST_F(EditFrameTest, SingleSpriteWindowFrame) {
     Start(40, 30);
     PlaceAndFillSheet();
     ChooseMode(MODE_EDIT);
-    g_keyColour = 0x1234;
-    g_singleImage = new CPixmap(640, 480);
+    g_state.edit.keyColour = 0x1234;
+    g_state.edit.singleImage = new CPixmap(640, 480);
     std::mt19937 random(9);
     for (int i = 0; i < PICTURE_WIDTH * PICTURE_HEIGHT; ++i)
         g_singleBuf[i] = static_cast<uint16_t>(random());
-    g_singleState = 1;
+    g_state.edit.singleState = SINGLE_OPEN;
     MoveTo(300, 580);
     Tick();
 

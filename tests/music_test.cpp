@@ -35,7 +35,7 @@ TEST_F(MusicTest, CallsGoInOrderWithTheirValues) {
     StartMusic();
     const Calls prepared{"start", "output 65535 257 44100", "load data/hold.xm 0", "voices 8"};
     EXPECT_EQ(audio.calls, prepared) << "settings 0xFFFF, 0x0101, 44100; channels + 1 voices";
-    EXPECT_EQ(g_musicModule, &audio.record);
+    EXPECT_EQ(g_state.music.musicModule, &audio.record);
     PlayClosingMusic();
     EXPECT_EQ(Calls(audio.calls.begin() + 4, audio.calls.end()),
               (Calls{"play record", "level 64"}));
@@ -62,12 +62,12 @@ int LoudestSample(const platform::AudioFill& fill, int frames) {
 TEST_F(MusicTest, TheModuleIsSilentUntilPlayedThenAudible) {
     script.audioAvailable = true;
     StartMusic();
-    ASSERT_NE(g_musicModule, nullptr) << "data/hold.xm must load";
+    ASSERT_NE(g_state.music.musicModule, nullptr) << "data/hold.xm must load";
     std::ifstream file(MUSIC_PATH, std::ios::binary);
     const std::vector<uint8_t> xm{std::istreambuf_iterator<char>(file), {}};
     ASSERT_GT(xm.size(), 70u);
     uint16_t channels;
-    std::memcpy(&channels, static_cast<const uint8_t*>(g_musicModule) + 38, 2);
+    std::memcpy(&channels, static_cast<const uint8_t*>(g_state.music.musicModule) + 38, 2);
     EXPECT_EQ(channels, xm[68] | xm[69] << 8) << "the record's count is the file's channels";
     ASSERT_TRUE(script.audioFill);
     EXPECT_EQ(script.audioRate, 44100);

@@ -108,13 +108,13 @@ TEST_F(PixmapTest, FrameRectOutlinesTheRectangle) {
 
 TEST_F(PixmapTest, MarkPlacementCellFillsTheNextCellOfTheSheet) {
     Grid sheet(SHEET_WIDTH * SHEET_HEIGHT, 0);
-    g_cellX = 1398;
-    g_cellY = 2;
-    g_spriteWidth = 2;
-    g_spriteHeight = 3;
+    g_state.sheet.cellX = 1398;
+    g_state.sheet.cellY = 2;
+    g_state.sheet.spriteWidth = 2;
+    g_state.sheet.spriteHeight = 3;
     MarkPlacementCell(sheet.data(), SHEET_WIDTH);
-    EXPECT_EQ(g_cellRight, 1400);
-    EXPECT_EQ(g_cellBottom, 5);
+    EXPECT_EQ(g_state.sheet.cellRight, 1400);
+    EXPECT_EQ(g_state.sheet.cellBottom, 5);
     Grid expected(sheet.size(), 0);
     for (int y = 2; y < 5; ++y)
         expected[y * SHEET_WIDTH + 1398] = expected[y * SHEET_WIDTH + 1399] = 33000;

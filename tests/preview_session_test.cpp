@@ -33,25 +33,27 @@ class PreviewTest : public SessionTest {
               g_imgArrow[LEFT - 1], g_imgArrow[RIGHT_DOWN - 1]})
             for (int i = 0; i < skin->Width() * skin->Height(); ++i)
                 skin->GetBits()[i] = i % 5 == 0 ? 0 : static_cast<uint16_t>(random() | 1);
-        g_sheetHasRoom = 0;
+        g_state.sheet.sheetHasRoom = 0;
         Click(740, 520);
-        ASSERT_EQ(g_workMode, MODE_ANIMATE);
+        ASSERT_EQ(g_state.edit.workMode, MODE_ANIMATE);
     }
     void SetRange(int selector, int state, int first, int last) {
-        g_directionRanges[selector - 1] = {state, first, last};
-        g_directionCount[selector - 1] = last - first;
+        g_state.directions.directionRanges[selector - 1] = {state, first, last};
+        g_state.directions.directionCount[selector - 1] = last - first;
     }
     void OpenWindow() {
         SetRange(LEFT, RANGE_CONFIRMED, 3, 5);
         Tick();
         Click(420, 545);
         Tick();
-        ASSERT_EQ(g_previewOpen, 1);
+        ASSERT_EQ(g_state.preview.previewOpen, 1);
     }
     // Clicks a point given relative to the window's corner.
-    void ClickInWindow(int dx, int dy) { Click(g_previewX + dx, g_previewY + dy); }
+    void ClickInWindow(int dx, int dy) {
+        Click(g_state.preview.previewX + dx, g_state.preview.previewY + dy);
+    }
     void HoldInWindow(int dx, int dy) {
-        MoveTo(g_previewX + dx, g_previewY + dy);
+        MoveTo(g_state.preview.previewX + dx, g_state.preview.previewY + dy);
         Hold(kKeyLeftButton, true);
     }
     // Whether every opaque pixel of `image` shows at (x, y) on screen.
@@ -68,9 +70,11 @@ class PreviewTest : public SessionTest {
     ::testing::AssertionResult FrameShows(int cell) {
         const Point o = CellOrigin(cell);
         return SamePixels(
-            ViewOf(g_sheet + o.y * SHEET_WIDTH + o.x, g_spriteWidth, g_spriteHeight, SHEET_WIDTH),
-            ViewOf(g_screenBuf + g_previewY * SCREEN_WIDTH + g_previewX + 211, g_spriteWidth,
-                   g_spriteHeight, SCREEN_WIDTH));
+            ViewOf(g_sheet + o.y * SHEET_WIDTH + o.x, g_state.sheet.spriteWidth,
+                   g_state.sheet.spriteHeight, SHEET_WIDTH),
+            ViewOf(g_screenBuf + g_state.preview.previewY * SCREEN_WIDTH +
+                       g_state.preview.previewX + 211,
+                   g_state.sheet.spriteWidth, g_state.sheet.spriteHeight, SCREEN_WIDTH));
     }
 };
 
@@ -80,7 +84,7 @@ TEST_F(PreviewTest, NoticeWhileHeldUntilARangeIsShownThenTheWindowOpens) {
     Hold(kKeyLeftButton, true);
     Tick();
     EXPECT_TRUE(KeyedAt(g_imgTvError, 200, 150));
-    EXPECT_EQ(g_previewOpen, 0);
+    EXPECT_EQ(g_state.preview.previewOpen, 0);
     Hold(kKeyLeftButton, false);
     Tick();
     EXPECT_FALSE(KeyedAt(g_imgTvError, 200, 150)) << "the notice goes with the button";
@@ -88,13 +92,13 @@ TEST_F(PreviewTest, NoticeWhileHeldUntilARangeIsShownThenTheWindowOpens) {
     SetRange(LEFT, RANGE_CONFIRMED, 3, 4);  // a span of 1 is not shown
     Tick();
     Click(420, 545);
-    EXPECT_EQ(g_previewOpen, 0);
+    EXPECT_EQ(g_state.preview.previewOpen, 0);
     SetRange(LEFT, RANGE_CONFIRMED, 3, 5);
     Tick();
     SetRange(LEFT, RANGE_AWAIT_FIRST, 3, 3);  // reset after it was shown
     Tick();
     Click(420, 545);
-    EXPECT_EQ(g_previewOpen, 1);
+    EXPECT_EQ(g_state.preview.previewOpen, 1);
     Tick();
     EXPECT_TRUE(KeyedAt(g_imgTv, 100, 120)) << "drawn opaque, so every pixel shows";
 }
@@ -103,12 +107,12 @@ TEST_F(PreviewTest, SpeedButtonsKnobAndWait) {
     Start(40, 30);
     OpenWindow();
     ClickInWindow(150, 170);  // the pad's Left
-    ASSERT_EQ(g_previewDirection, 1);
+    ASSERT_EQ(g_state.preview.previewDirection, 1);
     HoldInWindow(30, 10);
     std::vector<int> delays;
     for (int i = 0; i < 100; ++i) {
         Tick();
-        delays.push_back(g_previewDelay);
+        delays.push_back(g_state.preview.previewDelay);
     }
     EXPECT_EQ(delays[97], 9900);
     EXPECT_EQ(delays[98], 10000);
@@ -118,18 +122,18 @@ TEST_F(PreviewTest, SpeedButtonsKnobAndWait) {
     uint32_t slept = script.SleptMs();
     Tick();
     EXPECT_EQ(script.SleptMs() - slept, 100u) << "about 100 ms a frame at the slowest";
-    EXPECT_TRUE(KeyedAt(g_imgDelay, g_previewX + 8, g_previewY + 30));
+    EXPECT_TRUE(KeyedAt(g_imgDelay, g_state.preview.previewX + 8, g_state.preview.previewY + 30));
 
-    g_previewDelay = 100;
+    g_state.preview.previewDelay = 100;
     HoldInWindow(30, 190);
     Tick();
-    EXPECT_EQ(g_previewDelay, 0);
+    EXPECT_EQ(g_state.preview.previewDelay, 0);
     Hold(kKeyLeftButton, false);
     MoveTo(300, 596);
     slept = script.SleptMs();
     Tick();
     EXPECT_EQ(script.SleptMs(), slept) << "no wait at the fastest";
-    EXPECT_TRUE(KeyedAt(g_imgDelay, g_previewX + 8, g_previewY + 141));
+    EXPECT_TRUE(KeyedAt(g_imgDelay, g_state.preview.previewX + 8, g_state.preview.previewY + 141));
 }
 
 TEST_F(PreviewTest, RightButtonDragsAndStateSurvivesClosing) {
@@ -139,24 +143,25 @@ TEST_F(PreviewTest, RightButtonDragsAndStateSurvivesClosing) {
     Hold(kKeyRightButton, true);
     Tick();
     Hold(kKeyRightButton, false);
-    EXPECT_EQ(g_previewX, 530);
-    EXPECT_EQ(g_previewY, 430);
+    EXPECT_EQ(g_state.preview.previewX, 530);
+    EXPECT_EQ(g_state.preview.previewY, 430);
 
-    g_previewX = 150;
-    g_previewY = 100;
+    g_state.preview.previewX = 150;
+    g_state.preview.previewY = 100;
     ClickInWindow(150, 170);
-    g_previewDelay = 700;
-    const int step = g_previewStep;
+    g_state.preview.previewDelay = 700;
+    const int step = g_state.preview.previewStep;
     ClickInWindow(160, 15);  // close
-    EXPECT_EQ(g_previewOpen, 0);
+    EXPECT_EQ(g_state.preview.previewOpen, 0);
     Tick();
     Click(420, 545);
-    EXPECT_EQ(g_previewOpen, 1);
-    EXPECT_EQ(g_previewX, 150);
-    EXPECT_EQ(g_previewY, 100);
-    EXPECT_EQ(g_previewDelay, 700);
-    EXPECT_EQ(g_previewDirection, 1);
-    EXPECT_EQ(g_previewStep, step + 1) << "one frame shown since, on the reopening tick";
+    EXPECT_EQ(g_state.preview.previewOpen, 1);
+    EXPECT_EQ(g_state.preview.previewX, 150);
+    EXPECT_EQ(g_state.preview.previewY, 100);
+    EXPECT_EQ(g_state.preview.previewDelay, 700);
+    EXPECT_EQ(g_state.preview.previewDirection, 1);
+    EXPECT_EQ(g_state.preview.previewStep, step + 1)
+        << "one frame shown since, on the reopening tick";
 }
 
 TEST_F(PreviewTest, PadChoosesTheRangeWhichPlaysInOrderAndRepeats) {
@@ -164,22 +169,23 @@ TEST_F(PreviewTest, PadChoosesTheRangeWhichPlaysInOrderAndRepeats) {
     OpenWindow();
     SetRange(RIGHT_DOWN, RANGE_MARKING, 10, 12);  // a range being marked plays too
     ClickInWindow(185, 185);
-    ASSERT_EQ(g_previewDirection, 6);
-    g_previewStep = 1;
+    ASSERT_EQ(g_state.preview.previewDirection, 6);
+    g_state.preview.previewStep = 1;
     MoveTo(300, 596);
     for (int cell : {10, 11, 12, 10, 11}) {
         Tick();
         EXPECT_TRUE(FrameShows(cell)) << cell;
     }
 
-    g_directionCount[UP - 1] = 0;
+    g_state.directions.directionCount[UP - 1] = 0;
     ClickInWindow(168, 155);  // the pad's Up
-    ASSERT_EQ(g_previewDirection, 3);
+    ASSERT_EQ(g_state.preview.previewDirection, 3);
     MoveTo(300, 596);
     Tick();
-    const int right = g_previewX + 221 + g_spriteWidth, bottom = g_previewY + 10 + g_spriteHeight;
-    for (int y = g_previewY - 6; y < bottom; ++y)
-        for (int x = g_previewX + 200; x < right; ++x)
+    const int right = g_state.preview.previewX + 221 + g_state.sheet.spriteWidth,
+              bottom = g_state.preview.previewY + 10 + g_state.sheet.spriteHeight;
+    for (int y = g_state.preview.previewY - 6; y < bottom; ++y)
+        for (int x = g_state.preview.previewX + 200; x < right; ++x)
             ASSERT_EQ(g_screenBuf[y * SCREEN_WIDTH + x], PREVIEW_PANEL_COLOUR) << x << ", " << y;
 }
 
@@ -188,15 +194,16 @@ TEST_F(PreviewTest, CellsBelowTheSheetShowOnlyThePanel) {
     OpenWindow();
     SetRange(LEFT, RANGE_CONFIRMED, 2903, 2908);
     ClickInWindow(150, 170);
-    g_previewStep = 1;
+    g_state.preview.previewStep = 1;
     MoveTo(300, 596);
     Tick();
     EXPECT_TRUE(FrameShows(2903));
     Ticks(2);
     EXPECT_TRUE(FrameShows(2905));
     Tick();
-    EXPECT_EQ(g_screenBuf[g_previewY * SCREEN_WIDTH + g_previewX + 211], PREVIEW_PANEL_COLOUR);
-    EXPECT_EQ(g_previewStep, 5);
+    EXPECT_EQ(g_screenBuf[g_state.preview.previewY * SCREEN_WIDTH + g_state.preview.previewX + 211],
+              PREVIEW_PANEL_COLOUR);
+    EXPECT_EQ(g_state.preview.previewStep, 5);
 }
 
 TEST_F(PreviewTest, AnimateFrameWithTwoRangesAndThePreview) {
@@ -207,7 +214,7 @@ TEST_F(PreviewTest, AnimateFrameWithTwoRangesAndThePreview) {
     Click(DIRECTIONS[RIGHT_DOWN - 1].button.x0 + 5, DIRECTIONS[RIGHT_DOWN - 1].button.y0 + 5);
     Tick();  // takes the choice up, which restarts the range
     SetRange(RIGHT_DOWN, RANGE_CONFIRMED, 20, 23);
-    g_previewStep = 2;
+    g_state.preview.previewStep = 2;
     MoveTo(300, 596);
     Tick();
 
@@ -217,7 +224,7 @@ TEST_F(PreviewTest, AnimateFrameWithTwoRangesAndThePreview) {
     g_imgTopToolBar->Put(e, 0, 0);
     g_imgBottomBar->Put(e, 0, 530);
     for (int selector : {LEFT, RIGHT_DOWN}) {
-        const DirectionRange& r = g_directionRanges[selector - 1];
+        const DirectionRange& r = g_state.directions.directionRanges[selector - 1];
         const Tint t = DIRECTIONS[selector - 1].tint;
         for (int cell = r.firstCell; cell <= r.lastCell; ++cell) {
             const Point o = CellOrigin(cell), at = CellOnScreen(cell);

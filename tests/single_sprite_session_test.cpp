@@ -15,7 +15,7 @@ class SingleSpriteTest : public SessionTest {
     void SetUp() override {
         SessionTest::SetUp();
         StartWith(WriteGradient("first.pcx", 32, 32));
-        g_workMode = MODE_EDIT;
+        g_state.edit.workMode = MODE_EDIT;
         Click(500, 525);  // the window's button
     }
     void Import(const std::string& path) {
@@ -48,8 +48,8 @@ TEST_F(SingleSpriteTest, APictureBecomesAOneFrameSprite) {
     Import(WriteGradient("first-try.pcx", 50, 50));
     const RgbImage image = MakeRandomImage(100, 80, 5);
     Import(WritePicture("single.pcx", image));
-    ASSERT_NE(g_singleImage, nullptr);
-    ASSERT_EQ(g_singleImage->Width(), 100) << "the second import replaces the first";
+    ASSERT_NE(g_state.edit.singleImage, nullptr);
+    ASSERT_EQ(g_state.edit.singleImage->Width(), 100) << "the second import replaces the first";
 
     Save(folder + "/one.Spr", false);
     const std::vector<uint8_t> file = ReadWholeFile(folder + "/one.Spr");
@@ -60,10 +60,10 @@ TEST_F(SingleSpriteTest, APictureBecomesAOneFrameSprite) {
         pixels[i] = static_cast<uint16_t>(file[91 + 2 * i] | file[92 + 2 * i] << 8);
     const std::vector<uint16_t> expected = PackImage(image);
     EXPECT_TRUE(SamePixels(ViewOf(expected.data(), 100, 80), ViewOf(pixels.data(), 100, 80)));
-    EXPECT_EQ(g_singleImage, nullptr) << "released after the save";
+    EXPECT_EQ(g_state.edit.singleImage, nullptr) << "released after the save";
     EXPECT_TRUE(BufferIsClear());
-    EXPECT_EQ(g_singleState, 1);
-    EXPECT_EQ(g_phase, PHASE_EDITING);
+    EXPECT_EQ(g_state.edit.singleState, SINGLE_OPEN);
+    EXPECT_EQ(g_state.freeze.phase, PHASE_EDITING);
 }
 
 TEST_F(SingleSpriteTest, AnUnreadableFileGivesAnEmptyPicture) {
@@ -72,7 +72,7 @@ TEST_F(SingleSpriteTest, AnUnreadableFileGivesAnEmptyPicture) {
     script.ClearShown();
     Import(junk);
     EXPECT_EQ(script.Shown().size(), 1u) << "the dialog only, no message";
-    ASSERT_NE(g_singleImage, nullptr);
+    ASSERT_NE(g_state.edit.singleImage, nullptr);
     Save(folder + "/empty.Spr", false);
     const std::vector<uint8_t> file = ReadWholeFile(folder + "/empty.Spr");
     ASSERT_EQ(file.size(), 91u);
@@ -94,8 +94,8 @@ TEST_F(SingleSpriteTest, TheImportInsistsOnAPictureThatFits) {
     EXPECT_EQ(shown[3].kind, DialogKind::MessageBox);
     EXPECT_NE(shown[3].text.find("641 x 10"), std::string::npos) << shown[3].text;
     EXPECT_EQ(shown[4].kind, DialogKind::OpenFile);
-    ASSERT_NE(g_singleImage, nullptr);
-    EXPECT_EQ(g_singleImage->Width(), 640);
+    ASSERT_NE(g_state.edit.singleImage, nullptr);
+    EXPECT_EQ(g_state.edit.singleImage->Width(), 640);
 }
 
 TEST_F(SingleSpriteTest, AFailedSaveComplainsAndKeepsThePicture) {
@@ -115,15 +115,16 @@ TEST_F(SingleSpriteTest, AFailedSaveComplainsAndKeepsThePicture) {
         EXPECT_EQ(script.Shown()[0].caption, "Save Single Sprite...Good Luck!");
         EXPECT_EQ(script.Shown()[1].text, "무슨짓을 하시는지, 도대체 이해할수 없음이야 ");
         EXPECT_EQ(script.Shown()[1].caption, "Error Message");
-        EXPECT_EQ(g_singleState, 3) << "the dialog comes again: " << target.what;
-        ASSERT_NE(g_singleImage, nullptr) << target.what;
+        EXPECT_EQ(g_state.edit.singleState, SINGLE_SAVE)
+            << "the dialog comes again: " << target.what;
+        ASSERT_NE(g_state.edit.singleImage, nullptr) << target.what;
         script.QueueSaveAnswer(std::nullopt);  // cancelled the second time
         script.QueueBoxAnswer(BoxAnswer::Ok);
         Tick();
-        EXPECT_EQ(g_singleState, 1);
+        EXPECT_EQ(g_state.edit.singleState, SINGLE_OPEN);
     }
     EXPECT_EQ(ReadWholeFile(kept), old);
-    EXPECT_EQ(g_singleImage->Width(), 40);
+    EXPECT_EQ(g_state.edit.singleImage->Width(), 40);
 }
 
 }  // namespace

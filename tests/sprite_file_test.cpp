@@ -1,10 +1,8 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <random>
 
 #include "display/pixmap.h"
-#include "formats/safe_file.h"
 #include "formats/sprite_file.h"
 #include "state/editor_state.h"
 #include "tests/support/file_faults.h"
@@ -44,9 +42,9 @@ class GrabFramesTest : public ::testing::Test {
   protected:
     void TearDown() override { ResetEditorState(); }
     void UseSpriteSize(int width, int height) {
-        g_spriteWidth = width;
-        g_spriteHeight = height;
-        g_sheetColumns = SHEET_WIDTH / width;
+        g_state.sheet.spriteWidth = width;
+        g_state.sheet.spriteHeight = height;
+        g_state.sheet.sheetColumns = SHEET_WIDTH / width;
     }
 };
 
@@ -57,13 +55,13 @@ TEST_F(GrabFramesTest, FramesAreTheSheetCellsInReadingOrder) {
     for (int w : {1, 7, 8, 9, 15, 16, 17, 31, 32, 33}) {
         for (int h : {1, 9, 32, 33}) {
             UseSpriteSize(w, h);
-            const int first = g_sheetColumns;
+            const int first = g_state.sheet.sheetColumns;
             CPixmap strip(3 * w, h);
             GrabFrames(strip, g_sheet, SHEET_WIDTH, first, first + 2, w, h);
             for (int f = 0; f < 3; ++f) {
                 const int cell = first + f - 1;  // zero-based
-                const uint16_t* origin = g_sheet + (cell / g_sheetColumns) * h * SHEET_WIDTH +
-                                         (cell % g_sheetColumns) * w;
+                const uint16_t* origin = g_sheet + (cell / g_state.sheet.sheetColumns) * h * SHEET_WIDTH +
+                                         (cell % g_state.sheet.sheetColumns) * w;
                 EXPECT_TRUE(SamePixels(ViewOf(origin, w, h, SHEET_WIDTH),
                                        ViewOf(strip.GetBits() + f * w * h, w, h)))
                     << w << " x " << h << ", frame " << f;
@@ -75,32 +73,13 @@ TEST_F(GrabFramesTest, FramesAreTheSheetCellsInReadingOrder) {
 TEST_F(GrabFramesTest, CellsBelowTheSheetComeOutZero) {
     UseSpriteSize(32, 48);  // the 53rd row of cells starts at y 2496, 4 rows above the end
     for (uint16_t& pixel : g_sheet) pixel = 0x1234;
-    const int cell = 53 * g_sheetColumns;  // the last cell of that row; the next lie below
+    const int cell = 53 * g_state.sheet.sheetColumns;  // the last cell of that row; the next lie below
     CPixmap strip(3 * 32, 48);
     GrabFrames(strip, g_sheet, SHEET_WIDTH, cell, cell + 2, 32, 48);
     const uint16_t* bits = strip.GetBits();
     for (int row = 0; row < 48; ++row)
         ASSERT_EQ(bits[row * 32 + 5], row < 4 ? 0x1234 : 0) << "frame 0, row " << row;
     for (int i = 32 * 48; i < 3 * 32 * 48; ++i) ASSERT_EQ(bits[i], 0) << "pixel " << i;
-}
-
-class SafeWriteTest : public ::testing::Test {
-  protected:
-    std::string folder = MakeTestFolder("safe-write");
-    std::vector<uint8_t> old{std::vector<uint8_t>(5000, 'o')};
-    std::vector<uint8_t> fresh{std::vector<uint8_t>(3000, 'n')};
-};
-
-TEST_F(SafeWriteTest, ReplacesWholeKeepsTheModeAndLeavesNoTemporary) {
-    const std::string target = folder + "/a.Spr";
-    ASSERT_TRUE(WriteFileReplacing(target, old));
-    chmod(target.c_str(), 0640);
-    ASSERT_TRUE(WriteFileReplacing(target, fresh));
-    EXPECT_EQ(ReadWholeFile(target), fresh);
-    struct stat info {};
-    stat(target.c_str(), &info);
-    EXPECT_EQ(info.st_mode & 0777, 0640u);
-    EXPECT_EQ(FolderEntries(folder), std::vector<std::string>{"a.Spr"});
 }
 
 }  // namespace

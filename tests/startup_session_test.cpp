@@ -42,10 +42,10 @@ TEST_F(StartupTest, FirstPictureAnsweredAtOnceShowsNoBoxAndLeavesBuffersClear) {
     EXPECT_EQ(dialog.filters[0].name, "Pcx files (*.pcx)");
     EXPECT_EQ(dialog.filters[1].pattern, "*.*");
 
-    EXPECT_EQ(g_spriteWidth, 120);
-    EXPECT_EQ(g_spriteHeight, 90);
-    EXPECT_EQ(g_cellRight, 120);
-    EXPECT_EQ(g_cellBottom, 90);
+    EXPECT_EQ(g_state.sheet.spriteWidth, 120);
+    EXPECT_EQ(g_state.sheet.spriteHeight, 90);
+    EXPECT_EQ(g_state.sheet.cellRight, 120);
+    EXPECT_EQ(g_state.sheet.cellBottom, 90);
     EXPECT_TRUE(AllZero(g_sheet, SHEET_WIDTH * SHEET_HEIGHT));
     EXPECT_TRUE(AllZero(g_pictureBuf, PICTURE_WIDTH * PICTURE_HEIGHT));
 
@@ -54,8 +54,8 @@ TEST_F(StartupTest, FirstPictureAnsweredAtOnceShowsNoBoxAndLeavesBuffersClear) {
     ASSERT_TRUE(LoadPcx(picture.data(), PICTURE_WIDTH, PICTURE_WIDTH, PICTURE_HEIGHT, path));
     EXPECT_TRUE(SamePixels(ViewOf(picture.data(), 120, 90, PICTURE_WIDTH),
                            ViewOf(g_workingImage->GetBits(), 120, 90)));
-    EXPECT_EQ(g_closingJitterX[2], 4);
-    EXPECT_EQ(g_closingFigureY[1], 140);
+    EXPECT_EQ(g_state.closing.closingJitterX[2], 4);
+    EXPECT_EQ(g_state.closing.closingFigureY[1], 140);
 }
 
 TEST_F(StartupTest, ColumnCountFollowsTheSpriteWidth) {
@@ -66,7 +66,7 @@ TEST_F(StartupTest, ColumnCountFollowsTheSpriteWidth) {
         TearDown();
         SetUp();
         StartWith(WritePicture("size.pcx", MakeFlatImage(c.width, c.height, 40, 80, 120)));
-        EXPECT_EQ(g_sheetColumns, c.columns) << c.width << " x " << c.height;
+        EXPECT_EQ(g_state.sheet.sheetColumns, c.columns) << c.width << " x " << c.height;
     }
 }
 
@@ -103,8 +103,8 @@ TEST_F(StartupTest, UnreadableAndOversizePicturesAreRefusedAndAskedAgain) {
     EXPECT_EQ(script.Shown()[1].text, kNeedPicture);
     EXPECT_NE(script.Shown()[3].text.find("700 x 300"), std::string::npos)
         << script.Shown()[3].text;
-    EXPECT_EQ(g_spriteWidth, 48);
-    EXPECT_EQ(g_spriteHeight, 40);
+    EXPECT_EQ(g_state.sheet.spriteWidth, 48);
+    EXPECT_EQ(g_state.sheet.spriteHeight, 40);
 }
 
 TEST_F(StartupTest, ClosingTheWindowDuringTheFirstDialogEndsStartUp) {

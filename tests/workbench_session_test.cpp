@@ -20,16 +20,17 @@ class WorkbenchTest : public SessionTest {
     void Start(int width, int height) { StartWith(WriteGradient("first.pcx", width, height)); }
     // The screen point of a sheet pixel with the current scroll.
     static platform::Point OnSheet(int sx, int sy) {
-        return {sx - g_sheetScrollX, sy + WORK_TOP - g_sheetScrollY};
+        return {sx - g_state.panes.sheetScrollX, sy + WORK_TOP - g_state.panes.sheetScrollY};
     }
     void ClickSheet(int sx, int sy) {
         const platform::Point p = OnSheet(sx, sy);
         Click(p.x, p.y);
     }
     bool CellHoldsWorkingImage(int x, int y) {
-        return SamePixels(
-            ViewOf(g_workingImage->GetBits(), g_spriteWidth, g_spriteHeight),
-            ViewOf(g_sheet + y * SHEET_WIDTH + x, g_spriteWidth, g_spriteHeight, SHEET_WIDTH));
+        return SamePixels(ViewOf(g_workingImage->GetBits(), g_state.sheet.spriteWidth,
+                                 g_state.sheet.spriteHeight),
+                          ViewOf(g_sheet + y * SHEET_WIDTH + x, g_state.sheet.spriteWidth,
+                                 g_state.sheet.spriteHeight, SHEET_WIDTH));
     }
 };
 
@@ -39,28 +40,28 @@ TEST_F(WorkbenchTest, ClickingTheMarkedCellPlacesAndMovesTheMark) {
     EXPECT_EQ(g_sheet[0], PLACEMENT_MARK);
     ClickSheet(50, 40);
     EXPECT_TRUE(CellHoldsWorkingImage(0, 0));
-    EXPECT_EQ(g_placedCount, 1);
-    EXPECT_EQ(g_cellX, 100);
+    EXPECT_EQ(g_state.sheet.placedCount, 1);
+    EXPECT_EQ(g_state.sheet.cellX, 100);
     Tick();
     EXPECT_EQ(g_sheet[100], PLACEMENT_MARK) << "the next cell is marked in the sheet itself";
 
-    std::vector<int> xs{g_cellX};
-    while (g_cellY == 0) {
+    std::vector<int> xs{g_state.sheet.cellX};
+    while (g_state.sheet.cellY == 0) {
         AdvanceCell();
-        xs.push_back(g_cellX);
+        xs.push_back(g_state.sheet.cellX);
     }
     EXPECT_EQ(xs.size(), 14u);
     EXPECT_EQ(xs[13], 0);
     EXPECT_EQ(xs[12], 1300);
-    EXPECT_EQ(g_cellY, 80);
+    EXPECT_EQ(g_state.sheet.cellY, 80);
 }
 
 TEST_F(WorkbenchTest, WideSpritesWrapAfterFourCells) {
     Start(300, 40);
     for (int i = 0; i < 4; ++i) AdvanceCell();
-    EXPECT_EQ(g_cellX, 0);
-    EXPECT_EQ(g_cellY, 40);
-    EXPECT_EQ(g_cellBottom, 80);
+    EXPECT_EQ(g_state.sheet.cellX, 0);
+    EXPECT_EQ(g_state.sheet.cellY, 40);
+    EXPECT_EQ(g_state.sheet.cellBottom, 80);
 }
 
 TEST_F(WorkbenchTest, EdgePixelsOfTheMarkedCell) {
@@ -71,10 +72,10 @@ TEST_F(WorkbenchTest, EdgePixelsOfTheMarkedCell) {
         bool places;
     } cases[] = {{0, 40, false}, {99, 40, true}, {50, 79, true}, {50, 0, false}};
     for (const auto& c : cases) {
-        const int before = g_placedCount;
-        ClickSheet(g_cellX + c.sx, g_cellY + c.sy);
+        const int before = g_state.sheet.placedCount;
+        ClickSheet(g_state.sheet.cellX + c.sx, g_state.sheet.cellY + c.sy);
         Tick();
-        EXPECT_EQ(g_placedCount - before, c.places ? 1 : 0) << c.sx << ", " << c.sy;
+        EXPECT_EQ(g_state.sheet.placedCount - before, c.places ? 1 : 0) << c.sx << ", " << c.sy;
     }
 }
 
@@ -83,19 +84,19 @@ TEST_F(WorkbenchTest, HeldButtonPlacesAgainOnlyOnTheNewMark) {
     MoveTo(50, 70);
     Hold(kKeyLeftButton, true);
     Ticks(5);
-    EXPECT_EQ(g_placedCount, 1);
+    EXPECT_EQ(g_state.sheet.placedCount, 1);
     MoveTo(150, 70);
     Ticks(1);
-    EXPECT_EQ(g_placedCount, 2);
+    EXPECT_EQ(g_state.sheet.placedCount, 2);
     EXPECT_TRUE(CellHoldsWorkingImage(100, 0));
 }
 
 TEST_F(WorkbenchTest, CarriedImageStaysOnScreenDarkened) {
     Start(100, 80);
     Click(700, 300);  // focus the picture pane
-    EXPECT_EQ(g_focusPane, 2);
+    EXPECT_EQ(g_state.panes.focusPane, FOCUS_PICTURE);
     Click(650, 60);  // on the working image in the pane's corner
-    EXPECT_EQ(g_carrying, 1);
+    EXPECT_EQ(g_state.panes.carrying, 1);
     MoveTo(790, 100);
     Tick();
     const Rgb source = UnpackPixel(g_workingImage->GetBits()[0]);
@@ -103,20 +104,20 @@ TEST_F(WorkbenchTest, CarriedImageStaysOnScreenDarkened) {
     EXPECT_EQ(shown.red, std::max(source.red - 100, 0));
     EXPECT_EQ(shown.green, std::max(source.green - 70, 0));
     Click(700, 300);  // a click elsewhere in the focused pane lets go
-    EXPECT_EQ(g_carrying, 0);
+    EXPECT_EQ(g_state.panes.carrying, 0);
 }
 
 TEST_F(WorkbenchTest, SheetFullStopsTheMarkAndTheCount) {
     Start(64, 480);
-    g_cellY = 960;  // 960 + 960 > 2500 - 960
-    g_cellBottom = g_cellY + 480;
+    g_state.sheet.cellY = 960;  // 960 + 960 > 2500 - 960
+    g_state.sheet.cellBottom = g_state.sheet.cellY + 480;
     Tick();
-    EXPECT_EQ(g_sheetHasRoom, 0);
+    EXPECT_EQ(g_state.sheet.sheetHasRoom, 0);
     const std::vector<uint16_t> before(g_screenBuf, g_screenBuf + SCREEN_WIDTH * SCREEN_HEIGHT);
-    g_sheetScrollY = 960;
-    ClickSheet(g_cellX + 10, g_cellY + 10);
-    EXPECT_EQ(g_placedCount, 0);
-    EXPECT_EQ(g_cellX, 0);
+    g_state.panes.sheetScrollY = 960;
+    ClickSheet(g_state.sheet.cellX + 10, g_state.sheet.cellY + 10);
+    EXPECT_EQ(g_state.sheet.placedCount, 0);
+    EXPECT_EQ(g_state.sheet.cellX, 0);
     EXPECT_TRUE(CellHoldsWorkingImage(0, 960)) << "the frame is still written";
     EXPECT_NE(g_screenBuf[200 * SCREEN_WIDTH + 200], before[200 * SCREEN_WIDTH + 200] + 1);
 }
@@ -125,19 +126,19 @@ TEST_F(WorkbenchTest, OpenButtonCancelledChangesNothingAndAPictureReplacesTheCor
     Start(40, 30);
     Click(650, 17);  // focus the picture pane (the tool bar strip counts)
     Click(650, 17);  // the open-picture button
-    EXPECT_EQ(g_openPictureRequest, 1);
+    EXPECT_EQ(g_state.panes.openPictureRequest, 1);
     const std::vector<uint16_t> working(g_workingImage->GetBits(),
                                         g_workingImage->GetBits() + 40 * 30);
     script.QueueOpenAnswer(std::nullopt);
     Tick();
-    EXPECT_EQ(g_openPictureRequest, 0);
+    EXPECT_EQ(g_state.panes.openPictureRequest, 0);
     EXPECT_EQ(script.Shown().back().caption,
               "Already Working Image Size Fixed!, Read Only 40 X 30 -Brisk_Wren :)");
     EXPECT_TRUE(
         SamePixels(ViewOf(working.data(), 40, 30), ViewOf(g_workingImage->GetBits(), 40, 30)));
 
     // A larger picture is clipped into the buffer; its corner becomes the image.
-    g_openPictureRequest = 1;
+    g_state.panes.openPictureRequest = 1;
     script.QueueOpenAnswer(WritePicture("wide.pcx", MakeFlatImage(900, 700, 248, 0, 0)));
     Tick();
     EXPECT_EQ(g_workingImage->GetBits()[0], 0xF800);
@@ -147,11 +148,11 @@ TEST_F(WorkbenchTest, OpenButtonCancelledChangesNothingAndAPictureReplacesTheCor
 TEST_F(WorkbenchTest, FocusRules) {
     Start(32, 32);
     Click(700, 515);  // picture pane, below row 499
-    EXPECT_EQ(g_focusPane, 0);
+    EXPECT_EQ(g_state.panes.focusPane, FOCUS_NONE);
     Click(700, 499);
-    EXPECT_EQ(g_focusPane, 2);
+    EXPECT_EQ(g_state.panes.focusPane, FOCUS_PICTURE);
     Click(300, 5);  // the tool bar strip above the sheet
-    EXPECT_EQ(g_focusPane, 1);
+    EXPECT_EQ(g_state.panes.focusPane, FOCUS_SHEET);
     // The outline is on the presented frame but never in the composition buffer.
     EXPECT_EQ(script.LastFrame()[30 * SCREEN_WIDTH + 300], FOCUS_OUTLINE_COLOUR);
     EXPECT_NE(g_screenBuf[30 * SCREEN_WIDTH + 300], FOCUS_OUTLINE_COLOUR);
@@ -164,7 +165,7 @@ TEST_F(WorkbenchTest, ScrollingSequences) {
     std::vector<int> xs;
     for (int i = 0; i < 43; ++i) {
         Tick();
-        xs.push_back(g_sheetScrollX);
+        xs.push_back(g_state.panes.sheetScrollX);
     }
     EXPECT_EQ(xs[0], 20);
     EXPECT_EQ(xs[38], 780);
@@ -176,20 +177,20 @@ TEST_F(WorkbenchTest, ScrollingSequences) {
     Click(700, 300);  // the picture pane: 4 pixels a tick, up to 440
     Hold(platform::kKeyRight, true);
     Ticks(200);
-    EXPECT_EQ(g_pictureScrollX, 440);
+    EXPECT_EQ(g_state.panes.pictureScrollX, 440);
     Hold(platform::kKeyRight, false);
     Hold(platform::kKeyDown, true);
     Ticks(3);
-    EXPECT_EQ(g_pictureScrollY, 0) << "nothing below the picture to scroll to";
+    EXPECT_EQ(g_state.panes.pictureScrollY, 0) << "nothing below the picture to scroll to";
     // The pane's 20 rows under the picture's last row show black.
     EXPECT_EQ(g_screenBuf[(WORK_TOP + 490) * SCREEN_WIDTH + 700], 0);
     Hold(platform::kKeyDown, false);
 
-    g_workMode = MODE_EDIT;  // focus 2 outside Place mode moves nothing
+    g_state.edit.workMode = MODE_EDIT;  // focus 2 outside Place mode moves nothing
     Hold(platform::kKeyLeft, true);
     Ticks(3);
-    EXPECT_EQ(g_pictureScrollX, 440);
-    EXPECT_EQ(g_sheetScrollX, 799);
+    EXPECT_EQ(g_state.panes.pictureScrollX, 440);
+    EXPECT_EQ(g_state.panes.sheetScrollX, 799);
 }
 
 TEST_F(WorkbenchTest, PressBetweenTwoPollsIsSeenByTheFirstPollOnly) {
@@ -208,7 +209,9 @@ TEST_F(WorkbenchTest, CellNumbering) {
     EXPECT_EQ(CellIndexAt(0, WORK_TOP), 1);
     EXPECT_EQ(CellIndexAt(100, WORK_TOP), 2);
     EXPECT_EQ(CellIndexAt(0, WORK_TOP + 80), 15);
-    EXPECT_EQ(g_cellIndex, 15);
+    g_cursor = {0, WORK_TOP + 80};
+    EXPECT_EQ(TrackCellUnderCursor(), 15);
+    EXPECT_EQ(g_state.directions.cellIndex, 15);
     EXPECT_EQ(CellOrigin(14).x, 1300);
     EXPECT_EQ(CellOrigin(28).y, 80);
     EXPECT_EQ(CellOrigin(28).x, 1300);
@@ -220,27 +223,27 @@ TEST_F(WorkbenchTest, SaveBeforeFreezeAndTheFreezeQuestion) {
     Click(100, 15);
     ASSERT_EQ(script.Shown().back().caption, "Fuck you!");
     EXPECT_EQ(script.Shown().back().text, "Freeze를 하지 않으면 저장할수 없습니다");
-    EXPECT_EQ(g_phase, PHASE_EDITING);
+    EXPECT_EQ(g_state.freeze.phase, PHASE_EDITING);
 
     script.QueueBoxAnswer(BoxAnswer::Cancel);
     Click(300, 550);
     EXPECT_EQ(script.Shown().back().caption, "동작을 확인합니다");
     EXPECT_EQ(script.Shown().back().buttons, platform::BoxButtons::OkCancel);
-    EXPECT_EQ(g_freezeRequested, 0);
+    EXPECT_EQ(g_state.freeze.freezeRequested, 0);
     script.QueueBoxAnswer(BoxAnswer::Ok);
     Click(300, 550);
-    EXPECT_EQ(g_freezeRequested, 1);
+    EXPECT_EQ(g_state.freeze.freezeRequested, 1);
 }
 
 TEST_F(WorkbenchTest, ClosingScreenIgnoresEarlyClicksAndEndsLater) {
     Start(32, 32);
-    g_phase = PHASE_CLOSING;
+    g_state.freeze.phase = PHASE_CLOSING;
     for (int i = 0; i < 20; ++i) Click(400, 300);
     EXPECT_FALSE(QuitPosted());
     Click(400, 300);
     EXPECT_TRUE(QuitPosted());
 
-    g_closingTicks = 0;
+    g_state.closing.closingTicks = 0;
     Ticks(1000);
     EXPECT_FALSE(QuitPosted());
     Tick();

@@ -14,15 +14,16 @@ void PollDirectionButtons() {
     if (!KeyActive(platform::kKeyLeftButton)) return;
     for (int i = 0; i < DIRECTION_COUNT; ++i) {
         const Area& b = DIRECTIONS[i].button;
-        if (HitArea(g_cursor, b.x0, b.x1, b.y0, b.y1)) g_direction = g_directionPick = i + 1;
+        if (HitArea(g_cursor, b.x0, b.x1, b.y0, b.y1))
+            g_state.directions.direction = g_state.directions.directionPick = i + 1;
     }
 }
 
 void AnimateModeTick() {
-    if (g_workMode != MODE_ANIMATE) return;
+    if (g_state.edit.workMode != MODE_ANIMATE) return;
     UpdateDirectionRanges();
     DrawConfirmedRanges();
-    if (g_previewOpen == 1) g_previewOpen = PreviewWindowTick(1);
+    if (g_state.preview.previewOpen == 1) g_state.preview.previewOpen = PreviewWindowTick(1);
     PollDirectionButtons();
     DrawDirectionCheck();
 }

@@ -35,12 +35,13 @@ int SelectorForFilePosition(int filePosition) {
 bool CellFitsSheet(int index) {
     if (index < 1) return false;
     const Point origin = CellOrigin(index);
-    return origin.y <= SHEET_HEIGHT - g_spriteHeight;
+    return origin.y <= SHEET_HEIGHT - g_state.sheet.spriteHeight;
 }
 
 Point CellOnScreen(int index) {
     const Point origin = CellOrigin(index);
-    return {origin.x - g_sheetScrollX, origin.y + WORK_TOP - g_sheetScrollY};
+    return {origin.x - g_state.panes.sheetScrollX,
+            origin.y + WORK_TOP - g_state.panes.sheetScrollY};
 }
 
 namespace {
@@ -53,8 +54,8 @@ constexpr int WORK_BOTTOM = 500;
 bool CellShows(int index) {
     if (!CellFitsSheet(index)) return false;
     const Point at = CellOnScreen(index);
-    return at.x < WORK_RIGHT && at.x + g_spriteWidth > 0 && at.y < WORK_BOTTOM &&
-           at.y + g_spriteHeight > WORK_TOP;
+    return at.x < WORK_RIGHT && at.x + g_state.sheet.spriteWidth > 0 && at.y < WORK_BOTTOM &&
+           at.y + g_state.sheet.spriteHeight > WORK_TOP;
 }
 
 // The copy comes from the untouched sheet, so tinting a cell twice looks the
@@ -75,26 +76,22 @@ void DrawArrow(int index, int selector) {
 }
 
 void DrawConfirmedRange(int selector) {
-    const DirectionRange& range = g_directionRanges[selector - 1];
-    const int span = g_directionCount[selector - 1];
+    const DirectionRange& range = g_state.directions.directionRanges[selector - 1];
+    const int span = g_state.directions.directionCount[selector - 1];
     if (range.state != RANGE_CONFIRMED || span < 2) return;
     const Tint& tint = DIRECTIONS[selector - 1].tint;
     TintCell(range.firstCell, tint);
     for (int step = 1; step <= span; ++step) {
         DrawArrow(range.firstCell + step, selector);
-        g_previewError = PREVIEW_RANGE_SEEN;
+        g_state.preview.previewError = PREVIEW_RANGE_SEEN;
     }
     TintCell(range.firstCell + span, tint);
-}
-
-int CellUnderCursor() {
-    return CellIndexAt(g_cursor.x, g_cursor.y);
 }
 
 // Space and the right button while a range is being marked.
 void ConfirmOrReset(DirectionRange& range, int& span) {
     if (KeyActive(platform::kKeySpace)) {
-        range.lastCell = CellUnderCursor();
+        range.lastCell = TrackCellUnderCursor();
         span = range.lastCell - range.firstCell;
         range.state = RANGE_CONFIRMED;
     }
@@ -105,12 +102,12 @@ void ConfirmOrReset(DirectionRange& range, int& span) {
 }
 
 void ContinueMarking(int selector) {
-    DirectionRange& range = g_directionRanges[selector - 1];
-    int& span = g_directionCount[selector - 1];
+    DirectionRange& range = g_state.directions.directionRanges[selector - 1];
+    int& span = g_state.directions.directionCount[selector - 1];
     const bool held = KeyDown(platform::kKeyLeftButton);
     if (held) {
         DrawLiveRange(selector);
-        range.lastCell = CellUnderCursor();
+        range.lastCell = TrackCellUnderCursor();
         span = range.lastCell - range.firstCell;
     }
     if (held || !DIRECTIONS[selector - 1].confirmsOnlyWhileHeld) ConfirmOrReset(range, span);
@@ -119,17 +116,18 @@ void ContinueMarking(int selector) {
 }  // namespace
 
 void UpdateDirectionRanges() {
-    const int selector = g_direction;
+    const int selector = g_state.directions.direction;
     if (selector < 1 || selector > DIRECTION_COUNT) return;
-    DirectionRange& range = g_directionRanges[selector - 1];
-    if (g_directionPick != DIRECTION_PICK_TAKEN && g_directionPick == selector) {
+    DirectionRange& range = g_state.directions.directionRanges[selector - 1];
+    if (g_state.directions.directionPick != DIRECTION_PICK_TAKEN &&
+        g_state.directions.directionPick == selector) {
         range.state = RANGE_AWAIT_FIRST;
-        g_directionCount[selector - 1] = 0;
-        g_directionPick = DIRECTION_PICK_TAKEN;
+        g_state.directions.directionCount[selector - 1] = 0;
+        g_state.directions.directionPick = DIRECTION_PICK_TAKEN;
     }
-    CellUnderCursor();
+    TrackCellUnderCursor();
     if (range.state == RANGE_AWAIT_FIRST && KeyDown(platform::kKeyLeftButton)) {
-        range.firstCell = CellUnderCursor();
+        range.firstCell = TrackCellUnderCursor();
         range.state = RANGE_MARKING;
     } else if (range.state == RANGE_MARKING) {
         ContinueMarking(selector);
@@ -137,8 +135,8 @@ void UpdateDirectionRanges() {
 }
 
 void DrawLiveRange(int selector) {
-    const DirectionRange& range = g_directionRanges[selector - 1];
-    const int span = g_directionCount[selector - 1];
+    const DirectionRange& range = g_state.directions.directionRanges[selector - 1];
+    const int span = g_state.directions.directionCount[selector - 1];
     if (span < 1) return;
     for (int step = 0; step <= span; ++step)
         TintCell(range.firstCell + step, DIRECTIONS[selector - 1].tint);
@@ -149,7 +147,7 @@ void DrawConfirmedRanges() {
 }
 
 void DrawDirectionCheck() {
-    if (g_direction < 1 || g_direction > DIRECTION_COUNT) return;
-    const Point at = DIRECTIONS[g_direction - 1].check;
+    if (g_state.directions.direction < 1 || g_state.directions.direction > DIRECTION_COUNT) return;
+    const Point at = DIRECTIONS[g_state.directions.direction - 1].check;
     g_imgCheck->PutKeyed(g_screenBuf, SCREEN_WIDTH, at.x, at.y);
 }

@@ -13,7 +13,7 @@ enum RangeState : int {
     RANGE_CONFIRMED = 3,
 };
 
-// g_directionPick once UpdateDirectionRanges has taken the pick up.
+// g_state.directions.directionPick once UpdateDirectionRanges has taken the pick up.
 constexpr int DIRECTION_PICK_TAKEN = 10;
 
 struct Area {
@@ -25,8 +25,8 @@ struct Tint {
 };
 
 // Everything that differs between the nine directions. The entries are in
-// selector-code order (code = index + 1), the order of g_directionRanges,
-// g_directionCount and g_imgArrow.
+// selector-code order (code = index + 1), the order of g_state.directions.directionRanges,
+// g_state.directions.directionCount and g_imgArrow.
 struct DirectionInfo {
     const char* name;
     Area button;

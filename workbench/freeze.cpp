@@ -31,24 +31,25 @@ int FreezeBarLength(int step) {
 // The workbench behind the box is caught once and shown tinted and still for
 // the whole freeze.
 void FreezeStepTick() {
-    if (g_freezeStep == 0) g_freezeBackdrop->Grab(g_screenBuf, SCREEN_WIDTH, BOX_X, BOX_Y);
+    if (g_state.freeze.freezeStep == 0)
+        g_freezeBackdrop->Grab(g_screenBuf, SCREEN_WIDTH, BOX_X, BOX_Y);
     g_freezeBackdrop->PutAdditive(g_screenBuf, SCREEN_WIDTH, BOX_X, BOX_Y, 30, 120, 0);
-    FillRect(g_screenBuf, SCREEN_WIDTH, BAR_X, BAR_Y, BAR_X + FreezeBarLength(g_freezeStep),
-             BAR_BOTTOM, FREEZE_BAR_COLOUR);
+    FillRect(g_screenBuf, SCREEN_WIDTH, BAR_X, BAR_Y,
+             BAR_X + FreezeBarLength(g_state.freeze.freezeStep), BAR_BOTTOM, FREEZE_BAR_COLOUR);
     g_imgFreezeBox->PutKeyed(g_screenBuf, SCREEN_WIDTH, BOX_X, BOX_Y);
     GatherDirectionStrips();
-    ++g_freezeStep;
+    ++g_state.freeze.freezeStep;
 }
 
 void FreezeTick() {
-    if (g_freezeStep < FREEZE_STEPS) FreezeStepTick();
-    if (g_freezeStep == FREEZE_STEPS) g_imgFrozen->Put(g_screenBuf, 0, WORK_TOP);
+    if (g_state.freeze.freezeStep < FREEZE_STEPS) FreezeStepTick();
+    if (g_state.freeze.freezeStep == FREEZE_STEPS) g_imgFrozen->Put(g_screenBuf, 0, WORK_TOP);
 }
 
 void FadeTick() {
-    for (int& level : g_fadeLevel) level += FADE_STEP;
-    FadeScreen(g_screenBuf, SCREEN_WIDTH, g_screenBuf, g_fadeLevel[0], g_fadeLevel[1],
-               g_fadeLevel[2]);
+    for (int& level : g_state.closing.fadeLevel) level += FADE_STEP;
+    FadeScreen(g_screenBuf, SCREEN_WIDTH, g_screenBuf, g_state.closing.fadeLevel[0],
+               g_state.closing.fadeLevel[1], g_state.closing.fadeLevel[2]);
 }
 
 // The levels are the same for every pixel, so each of the 65,536 values is

@@ -28,24 +28,33 @@ bool Hit(const Point& point, int left, int top, int right, int bottom) {
     return left < point.x && point.x < right && top < point.y && point.y < bottom;
 }
 
+bool Hit(const Point& point, const HitBox& box) {
+    return Hit(point, box.left, box.top, box.right, box.bottom);
+}
+
 bool HitArea(const Point& point, int x0, int x1, int y0, int y1) {
     return Hit(point, x0 - 1, y0 - 1, x1 + 1, y1 + 1);
 }
 
 int CellIndexAt(int x, int y) {
-    const int sx = x + g_sheetScrollX;
-    const int sy = y - WORK_TOP + g_sheetScrollY;
-    g_cellIndex = sx / g_spriteWidth + 1 + (sy / g_spriteHeight) * g_sheetColumns;
-    return g_cellIndex;
+    const int sx = x + g_state.panes.sheetScrollX;
+    const int sy = y - WORK_TOP + g_state.panes.sheetScrollY;
+    const SheetState& sheet = g_state.sheet;
+    return sx / sheet.spriteWidth + 1 + (sy / sheet.spriteHeight) * sheet.sheetColumns;
+}
+
+int TrackCellUnderCursor() {
+    g_state.directions.cellIndex = CellIndexAt(g_cursor.x, g_cursor.y);
+    return g_state.directions.cellIndex;
 }
 
 Point CellOrigin(int index) {
-    return {((index - 1) % g_sheetColumns) * g_spriteWidth,
-            ((index - 1) / g_sheetColumns) * g_spriteHeight};
+    return {((index - 1) % g_state.sheet.sheetColumns) * g_state.sheet.spriteWidth,
+            ((index - 1) / g_state.sheet.sheetColumns) * g_state.sheet.spriteHeight};
 }
 
 void PollScrollKeys(int focus) {
-    if (g_workMode == MODE_PLACE && focus == 2)
+    if (g_state.edit.workMode == MODE_PLACE && focus == 2)
         ScrollPicturePane();
     else if (focus == 1)
         ScrollSheet();
@@ -67,22 +76,26 @@ int StepForward(int value, int step, int turn, int max) {
 }  // namespace
 
 void ScrollSheet() {
-    if (KeyActive(platform::kKeyLeft)) g_sheetScrollX = StepBack(g_sheetScrollX, 20);
+    if (KeyActive(platform::kKeyLeft))
+        g_state.panes.sheetScrollX = StepBack(g_state.panes.sheetScrollX, 20);
     if (KeyActive(platform::kKeyRight))
-        g_sheetScrollX =
-            StepForward(g_sheetScrollX, 20, SHEET_SCROLL_MAX_X - 1, SHEET_SCROLL_MAX_X);
-    if (KeyActive(platform::kKeyUp)) g_sheetScrollY = StepBack(g_sheetScrollY, 20);
+        g_state.panes.sheetScrollX =
+            StepForward(g_state.panes.sheetScrollX, 20, SHEET_SCROLL_MAX_X - 1, SHEET_SCROLL_MAX_X);
+    if (KeyActive(platform::kKeyUp))
+        g_state.panes.sheetScrollY = StepBack(g_state.panes.sheetScrollY, 20);
     if (KeyActive(platform::kKeyDown))
-        g_sheetScrollY =
-            StepForward(g_sheetScrollY, 20, SHEET_SCROLL_MAX_Y - 1, SHEET_SCROLL_MAX_Y);
+        g_state.panes.sheetScrollY =
+            StepForward(g_state.panes.sheetScrollY, 20, SHEET_SCROLL_MAX_Y - 1, SHEET_SCROLL_MAX_Y);
 }
 
 void ScrollPicturePane() {
-    if (KeyActive(platform::kKeyLeft)) g_pictureScrollX = StepBack(g_pictureScrollX, 4);
+    if (KeyActive(platform::kKeyLeft))
+        g_state.panes.pictureScrollX = StepBack(g_state.panes.pictureScrollX, 4);
     if (KeyActive(platform::kKeyRight))
-        g_pictureScrollX =
-            StepForward(g_pictureScrollX, 4, PICTURE_SCROLL_MAX_X, PICTURE_SCROLL_MAX_X);
-    if (KeyActive(platform::kKeyUp)) g_pictureScrollY = StepBack(g_pictureScrollY, 1);
+        g_state.panes.pictureScrollX = StepForward(g_state.panes.pictureScrollX, 4,
+                                                   PICTURE_SCROLL_MAX_X, PICTURE_SCROLL_MAX_X);
+    if (KeyActive(platform::kKeyUp))
+        g_state.panes.pictureScrollY = StepBack(g_state.panes.pictureScrollY, 1);
     // The pane is 500 rows high and the picture 480: there is nothing below to
     // scroll to, so Down does nothing here.
 }
@@ -90,22 +103,24 @@ void ScrollPicturePane() {
 void SelectFocusPane() {
     if (KeyActive(platform::kKeyLeftButton)) {
         const Point cursor = RefreshCursor();
-        if (g_workMode == MODE_PLACE && cursor.x >= 601 && cursor.y <= 499) g_focusPane = 2;
-        if (cursor.x <= 599 && cursor.y <= 529) g_focusPane = 1;
+        if (g_state.edit.workMode == MODE_PLACE && cursor.x >= 601 && cursor.y <= 499)
+            g_state.panes.focusPane = FOCUS_PICTURE;
+        if (cursor.x <= 599 && cursor.y <= 529) g_state.panes.focusPane = FOCUS_SHEET;
     }
     CSurface* back = g_screen.GetBackSurface();
     if (!back) return;
     uint16_t* pixels = back->Lock();
     if (pixels) {
-        if (g_focusPane == 1) FrameRect(pixels, 0, 30, 600, 530, FOCUS_OUTLINE_COLOUR);
-        if (g_workMode == MODE_PLACE && g_focusPane == 2)
+        if (g_state.panes.focusPane == FOCUS_SHEET)
+            FrameRect(pixels, 0, 30, 600, 530, FOCUS_OUTLINE_COLOUR);
+        if (g_state.edit.workMode == MODE_PLACE && g_state.panes.focusPane == FOCUS_PICTURE)
             FrameRect(pixels, 600, 30, 800, 530, FOCUS_OUTLINE_COLOUR);
     }
     back->Unlock();
 }
 
 void PollOpenPictureButton() {
-    if (g_focusPane == 2 && KeyActive(platform::kKeyLeftButton)) {
-        if (HitArea(RefreshCursor(), 609, 689, 11, 24)) g_openPictureRequest = 1;
+    if (g_state.panes.focusPane == FOCUS_PICTURE && KeyActive(platform::kKeyLeftButton)) {
+        if (HitArea(RefreshCursor(), 609, 689, 11, 24)) g_state.panes.openPictureRequest = 1;
     }
 }

@@ -12,8 +12,14 @@ bool KeyActive(int code);   // either of the two
 // Reads the cursor into g_cursor and returns it.
 platform::Point RefreshCursor();
 
+// A button's rectangle, hit strictly inside all four edges.
+struct HitBox {
+    int left, top, right, bottom;
+};
+
 // Strict test on all four sides: left < x < right and top < y < bottom.
 bool Hit(const platform::Point& point, int left, int top, int right, int bottom);
+bool Hit(const platform::Point& point, const HitBox& box);
 // The same for an area given as inclusive pixel ranges x0..x1, y0..y1.
 bool HitArea(const platform::Point& point, int x0, int x1, int y0, int y1);
 
@@ -22,7 +28,10 @@ constexpr int SHEET_SCROLL_MAX_X = 800;  // the 600 x 500 view stays inside 1400
 constexpr int SHEET_SCROLL_MAX_Y = 2000;
 constexpr int PICTURE_SCROLL_MAX_X = 440;  // the pane shows 200 of the picture's 640 columns
 
+// The 1-based sheet cell under a screen point, with the current sheet scroll.
 int CellIndexAt(int x, int y);
+// The cell under g_cursor, remembered as the directions' cellIndex.
+int TrackCellUnderCursor();
 platform::Point CellOrigin(int index);
 
 void PollScrollKeys(int focus);

@@ -30,7 +30,7 @@ std::string ClipboardExchangeQuestion(int cell) {
 namespace {
 
 struct ModeButton {
-    int mode;
+    WorkMode mode;
     Area area;
     Point highlightAt;
 };
@@ -60,72 +60,72 @@ void StoreClipboardCell(int index) {
     if (Machine().MessageBox(CLIPBOARD_STORE_QUESTION, CLIPBOARD_SELECT_CAPTION,
                              BoxButtons::YesNo) != BoxAnswer::Yes)
         return;
-    g_clipboardCell = index;
+    g_state.edit.clipboardCell = index;
     const Point origin = CellOrigin(index);
-    g_clipboardX = origin.x;
-    g_clipboardY = origin.y;
+    g_state.edit.clipboardX = origin.x;
+    g_state.edit.clipboardY = origin.y;
     g_clipboardPixmap->GrabSheet(g_sheet, origin.x, origin.y);
     Machine().MessageBox(ClipboardStoredText(index), CLIPBOARD_CONFIRM_CAPTION, BoxButtons::Ok);
     Machine().Beep(BeepKind::Default);
-    g_clipboardState = 2;
+    g_state.edit.clipboardState = CLIPBOARD_AWAIT_EXCHANGE;
 }
 
 // The second cell receives the copy taken when the first was stored, not a
 // fresh copy of the first cell.
 void ExchangeWithClipboard(int index) {
-    if (Machine().MessageBox(ClipboardExchangeQuestion(g_clipboardCell), CLIPBOARD_SELECT_CAPTION,
-                             BoxButtons::YesNo) != BoxAnswer::Yes)
+    if (Machine().MessageBox(ClipboardExchangeQuestion(g_state.edit.clipboardCell),
+                             CLIPBOARD_SELECT_CAPTION, BoxButtons::YesNo) != BoxAnswer::Yes)
         return;
     Machine().Beep(BeepKind::Default);
     Machine().MessageBox(CLIPBOARD_EXCHANGED, CLIPBOARD_CONFIRM_CAPTION, BoxButtons::Ok);
     const Point origin = CellOrigin(index);
     g_swapPixmap->GrabSheet(g_sheet, origin.x, origin.y);
-    g_swapPixmap->PutSheet(g_sheet, g_clipboardX, g_clipboardY);
+    g_swapPixmap->PutSheet(g_sheet, g_state.edit.clipboardX, g_state.edit.clipboardY);
     g_clipboardPixmap->PutSheet(g_sheet, origin.x, origin.y);
-    g_clipboardState = 1;
+    g_state.edit.clipboardState = CLIPBOARD_AWAIT_STORE;
 }
 
 }  // namespace
 
 void ModeBarTick() {
-    if (g_workMode != MODE_PLACE) g_imgEditBar->Put(g_screenBuf, 600, 0);
-    if (g_workMode == MODE_EDIT) g_imgEditBar2->Put(g_screenBuf, 600, 0);
+    if (g_state.edit.workMode != MODE_PLACE) g_imgEditBar->Put(g_screenBuf, 600, 0);
+    if (g_state.edit.workMode == MODE_EDIT) g_imgEditBar2->Put(g_screenBuf, 600, 0);
     g_imgModeBar->Put(g_screenBuf, 600, 380);
     for (int i = 0; i < 3; ++i) {
         const ModeButton& b = MODE_BUTTONS[i];
-        if (b.mode == g_workMode)
+        if (b.mode == g_state.edit.workMode)
             g_imgModeButton[i]->PutTinted(g_screenBuf, SCREEN_WIDTH, b.highlightAt.x,
                                           b.highlightAt.y, TINT_GREEN);
     }
     if (!KeyDown(platform::kKeyLeftButton)) return;
     for (const ModeButton& b : MODE_BUTTONS)
-        if (On(g_cursor, b.area)) g_workMode = b.mode;
+        if (On(g_cursor, b.area)) g_state.edit.workMode = b.mode;
 }
 
 void KeyColourPaneTick() {
-    if (g_workMode != MODE_EDIT) return;
+    if (g_state.edit.workMode != MODE_EDIT) return;
     g_imgKeyColourPane->Put(g_screenBuf, 0, 530);
     FillRectClipped(g_screenBuf, SCREEN_WIDTH, SWATCH.x0, SWATCH.y0, SWATCH.x1 + 1, SWATCH.y1 + 1,
-                    static_cast<uint16_t>(g_keyColour));
+                    static_cast<uint16_t>(g_state.edit.keyColour));
     if (KeyDown(platform::kKeyLeftButton) && On(g_cursor, SWATCH_BUTTON))
-        Machine().MessageBox(std::to_string(static_cast<int>(g_keyColour)),
+        Machine().MessageBox(std::to_string(static_cast<int>(g_state.edit.keyColour)),
                              "It's Color : ", BoxButtons::Ok);
 }
 
 void ColourPickerTick() {
     RefreshCursor();
     if (KeyActive(platform::kKeyLeftButton) && On(g_cursor, PICKER_BUTTON)) {
-        if (g_colourPickOn == 1) {
-            g_colourPickOn = 0;
+        if (g_state.edit.colourPickOn == 1) {
+            g_state.edit.colourPickOn = 0;
             return;
         }
-        g_colourPickOn = 1;
+        g_state.edit.colourPickOn = 1;
     }
-    if (g_colourPickOn != 1) return;
+    if (g_state.edit.colourPickOn != 1) return;
     g_imgPickerOn->PutTinted(g_screenBuf, SCREEN_WIDTH, 305, 541, TINT_GREEN);
     const Point cursor = RefreshCursor();
     if (KeyActive(platform::kKeyLeftButton) && On(cursor, PICK_AREA))
-        g_keyColour = GetPixel(g_screenBuf, SCREEN_WIDTH, cursor.x, cursor.y);
+        g_state.edit.keyColour = GetPixel(g_screenBuf, SCREEN_WIDTH, cursor.x, cursor.y);
 }
 
 // A click on a cell below the sheet's last full row names no frame and is
@@ -134,17 +134,17 @@ void ClipboardExchangeTick() {
     if (!KeyActive(platform::kKeyLeftButton) || !On(g_cursor, PICK_AREA)) return;
     const int index = CellIndexAt(g_cursor.x, g_cursor.y);
     if (!CellFitsSheet(index)) return;
-    if (g_clipboardState == 1) {
+    if (g_state.edit.clipboardState == CLIPBOARD_AWAIT_STORE) {
         StoreClipboardCell(index);
         return;
     }
-    if (g_clipboardState == 2) ExchangeWithClipboard(index);
+    if (g_state.edit.clipboardState == CLIPBOARD_AWAIT_EXCHANGE) ExchangeWithClipboard(index);
 }
 
 // The window shows the picture from its second row on; the picture has no row
 // for the last of the window's 480 rows, which shows black.
 void ShowSinglePicture() {
-    if (!g_singleImage) return;
+    if (!g_state.edit.singleImage) return;
     constexpr int left = 50;
     constexpr int top = 49;
     for (int row = 1; row < PICTURE_HEIGHT; ++row)

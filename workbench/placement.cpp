@@ -35,27 +35,27 @@ void CopyPaneRows(const uint16_t* source, int pitch, int sourceRows, int x, int 
 }  // namespace
 
 void DrawSheetPane() {
-    if (g_sheetHasRoom == 1) MarkPlacementCell(g_sheet, SHEET_WIDTH);
-    CopyPaneRows(g_sheet, SHEET_WIDTH, SHEET_HEIGHT, g_sheetScrollX, g_sheetScrollY,
-                 SHEET_PANE_WIDTH, 0, WORK_TOP);
+    if (g_state.sheet.sheetHasRoom == 1) MarkPlacementCell(g_sheet, SHEET_WIDTH);
+    CopyPaneRows(g_sheet, SHEET_WIDTH, SHEET_HEIGHT, g_state.panes.sheetScrollX,
+                 g_state.panes.sheetScrollY, SHEET_PANE_WIDTH, 0, WORK_TOP);
 }
 
 void DrawPicturePane() {
-    if (g_workMode == MODE_PLACE) {
-        TestCarry(g_spriteWidth, g_spriteHeight);
-        if (g_carrying == 0)
+    if (g_state.edit.workMode == MODE_PLACE) {
+        TestCarry(g_state.sheet.spriteWidth, g_state.sheet.spriteHeight);
+        if (g_state.panes.carrying == 0)
             g_workingImage->PutPicture(g_pictureBuf, 0, 0);
         else
             g_workingImage->PutTinted(g_pictureBuf, PICTURE_WIDTH, 0, 0, 2);
     }
-    CopyPaneRows(g_pictureBuf, PICTURE_WIDTH, PICTURE_HEIGHT, g_pictureScrollX, g_pictureScrollY,
-                 PICTURE_PANE_WIDTH, PICTURE_PANE_X, WORK_TOP);
+    CopyPaneRows(g_pictureBuf, PICTURE_WIDTH, PICTURE_HEIGHT, g_state.panes.pictureScrollX,
+                 g_state.panes.pictureScrollY, PICTURE_PANE_WIDTH, PICTURE_PANE_X, WORK_TOP);
 }
 
 void TestCarry(int width, int height) {
-    if (g_focusPane == 2 && KeyActive(platform::kKeyLeftButton)) {
+    if (g_state.panes.focusPane == FOCUS_PICTURE && KeyActive(platform::kKeyLeftButton)) {
         const platform::Point cursor = RefreshCursor();
-        g_carrying = HitArea(cursor, 601, 599 + width, 31, 29 + height) ? 1 : 0;
+        g_state.panes.carrying = HitArea(cursor, 601, 599 + width, 31, 29 + height) ? 1 : 0;
     }
 }
 
@@ -70,50 +70,53 @@ void DrawCarried(int width, int height) {
 }
 
 void PlaceWorkingImage() {
-    if (g_workMode != MODE_PLACE) return;
+    if (g_state.edit.workMode != MODE_PLACE) return;
     ScrollSheet();
     const platform::Point cursor = RefreshCursor();
-    const int sx = cursor.x + g_sheetScrollX;
-    const int sy = cursor.y - WORK_TOP + g_sheetScrollY;
-    if (g_cellX < sx && sx < g_cellRight && g_cellY < sy && sy < g_cellBottom) {
-        g_workingImage->PutSheet(g_sheet, g_cellX, g_cellY);
-        if (g_sheetHasRoom == 1) ++g_placedCount;
+    const int sx = cursor.x + g_state.panes.sheetScrollX;
+    const int sy = cursor.y - WORK_TOP + g_state.panes.sheetScrollY;
+    if (g_state.sheet.cellX < sx && sx < g_state.sheet.cellRight && g_state.sheet.cellY < sy &&
+        sy < g_state.sheet.cellBottom) {
+        g_workingImage->PutSheet(g_sheet, g_state.sheet.cellX, g_state.sheet.cellY);
+        if (g_state.sheet.sheetHasRoom == 1) ++g_state.sheet.placedCount;
         AdvanceCell();
     }
 }
 
 void AdvanceCell() {
-    g_carrying = 0;
-    if (g_sheetHasRoom == 1) {
-        g_cellX += g_spriteWidth;
-        if (g_cellX + g_spriteWidth > SHEET_WIDTH) {
-            g_cellX = 0;
-            g_cellY += g_spriteHeight;
+    g_state.panes.carrying = 0;
+    if (g_state.sheet.sheetHasRoom == 1) {
+        g_state.sheet.cellX += g_state.sheet.spriteWidth;
+        if (g_state.sheet.cellX + g_state.sheet.spriteWidth > SHEET_WIDTH) {
+            g_state.sheet.cellX = 0;
+            g_state.sheet.cellY += g_state.sheet.spriteHeight;
         }
     }
-    g_cellRight = g_cellX + g_spriteWidth;
-    g_cellBottom = g_cellY + g_spriteHeight;
+    g_state.sheet.cellRight = g_state.sheet.cellX + g_state.sheet.spriteWidth;
+    g_state.sheet.cellBottom = g_state.sheet.cellY + g_state.sheet.spriteHeight;
 }
 
 std::string NextPictureTitle() {
     char title[128];
     std::snprintf(title, sizeof title,
                   "Already Working Image Size Fixed!, Read Only %d X %d -Brisk_Wren :)",
-                  g_spriteWidth, g_spriteHeight);
+                  g_state.sheet.spriteWidth, g_state.sheet.spriteHeight);
     return title;
 }
 
 void OpenNextPicture() {
     const std::optional<std::string> path = AskPcxFileName(NextPictureTitle());
-    g_openPictureRequest = 0;
+    g_state.panes.openPictureRequest = 0;
     if (!path) return;
     ClearPixels(g_pictureBuf, PICTURE_WIDTH, PICTURE_HEIGHT);
     LoadPcx(g_pictureBuf, PICTURE_WIDTH, PICTURE_WIDTH, PICTURE_HEIGHT, *path);
-    g_workingImage->GrabPicture(g_pictureBuf, 0, 0, g_spriteWidth, g_spriteHeight);
+    g_workingImage->GrabPicture(g_pictureBuf, 0, 0, g_state.sheet.spriteWidth,
+                                g_state.sheet.spriteHeight);
 }
 
 void MarkPlacementCell(uint16_t* block, int pitch) {
-    g_cellRight = g_cellX + g_spriteWidth;
-    g_cellBottom = g_cellY + g_spriteHeight;
-    FillRect(block, pitch, g_cellX, g_cellY, g_cellRight, g_cellBottom, PLACEMENT_MARK);
+    g_state.sheet.cellRight = g_state.sheet.cellX + g_state.sheet.spriteWidth;
+    g_state.sheet.cellBottom = g_state.sheet.cellY + g_state.sheet.spriteHeight;
+    FillRect(block, pitch, g_state.sheet.cellX, g_state.sheet.cellY, g_state.sheet.cellRight,
+             g_state.sheet.cellBottom, PLACEMENT_MARK);
 }

@@ -9,8 +9,8 @@ constexpr int PANE_ROWS = 500;
 
 // The raw value the sheet's next free cell is marked with.
 constexpr uint16_t PLACEMENT_MARK = 33000;
-// Sets g_cellRight and g_cellBottom from the cell origin and the sprite size,
-// then marks that cell of the block.
+// Sets g_state.sheet.cellRight and g_state.sheet.cellBottom from the cell origin and the sprite
+// size, then marks that cell of the block.
 void MarkPlacementCell(uint16_t* block, int pitch);
 
 void DrawSheetPane();

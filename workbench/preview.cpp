@@ -18,25 +18,28 @@ constexpr int PAD_ROWS[3] = {150, 165, 180};
 constexpr int PAD_CODES[3][3] = {{2, 3, 4}, {1, 9, 5}, {8, 7, 6}};
 
 bool HitInWindow(const Point& cursor, int x0, int x1, int y0, int y1) {
-    return HitArea(cursor, g_previewX + x0, g_previewX + x1, g_previewY + y0, g_previewY + y1);
+    return HitArea(cursor, g_state.preview.previewX + x0, g_state.preview.previewX + x1,
+                   g_state.preview.previewY + y0, g_state.preview.previewY + y1);
 }
 
 // The cell the step counter names; the counter goes back to 1 once it has
 // run through the range's span + 1 frames.
 int CellForStep(int span, int firstCell) {
-    if (g_previewStep < 1 || g_previewStep > span + 1) g_previewStep = 1;
-    return firstCell + g_previewStep - 1;
+    if (g_state.preview.previewStep < 1 || g_state.preview.previewStep > span + 1)
+        g_state.preview.previewStep = 1;
+    return firstCell + g_state.preview.previewStep - 1;
 }
 
 }  // namespace
 
 void PollPreviewButton(int x, int y) {
     if (!HitArea({x, y}, 396, 458, 536, 556) || !KeyActive(platform::kKeyLeftButton)) return;
-    if (g_previewError == PREVIEW_NOTHING_SEEN) g_previewError = PREVIEW_NOTICE_SHOWING;
-    if (g_previewError == PREVIEW_NOTICE_SHOWING)
+    if (g_state.preview.previewError == PREVIEW_NOTHING_SEEN)
+        g_state.preview.previewError = PREVIEW_NOTICE_SHOWING;
+    if (g_state.preview.previewError == PREVIEW_NOTICE_SHOWING)
         ShowPreviewNotice();
     else
-        g_previewOpen = 1;
+        g_state.preview.previewOpen = 1;
 }
 
 void ShowPreviewNotice() {
@@ -44,39 +47,42 @@ void ShowPreviewNotice() {
 }
 
 int PreviewWindowTick(int open) {
-    DrawPreviewFrame(g_previewX, g_previewY);
+    DrawPreviewFrame(g_state.preview.previewX, g_state.preview.previewY);
     PlayPreview();
     const Point cursor = RefreshCursor();
     if (KeyDown(platform::kKeyLeftButton)) {
         if (HitInWindow(cursor, 16, 45, 1, 22))
-            g_previewDelay = std::min(g_previewDelay + PREVIEW_DELAY_STEP, PREVIEW_DELAY_MAX);
+            g_state.preview.previewDelay =
+                std::min(g_state.preview.previewDelay + PREVIEW_DELAY_STEP, PREVIEW_DELAY_MAX);
         if (HitInWindow(cursor, 16, 45, 182, 201))
-            g_previewDelay = std::max(g_previewDelay - PREVIEW_DELAY_STEP, PREVIEW_DELAY_MIN);
+            g_state.preview.previewDelay =
+                std::max(g_state.preview.previewDelay - PREVIEW_DELAY_STEP, PREVIEW_DELAY_MIN);
         if (HitInWindow(cursor, 149, 183, 3, 31)) open = 0;
     }
     if (KeyDown(platform::kKeyRightButton)) {
         const Point at = RefreshCursor();
-        g_previewX = at.x + 30;
-        g_previewY = at.y + 30;
+        g_state.preview.previewX = at.x + 30;
+        g_state.preview.previewY = at.y + 30;
     }
     return open;
 }
 
 void DrawPreviewFrame(int x, int y) {
     g_imgTv->PutClipped(g_screenBuf, SCREEN_WIDTH, x, y);
-    FillRectClipped(g_screenBuf, SCREEN_WIDTH, x + 200, y - 6, x + 221 + g_spriteWidth,
-                    y + 10 + g_spriteHeight, PREVIEW_PANEL_COLOUR);
+    FillRectClipped(g_screenBuf, SCREEN_WIDTH, x + 200, y - 6, x + 221 + g_state.sheet.spriteWidth,
+                    y + 10 + g_state.sheet.spriteHeight, PREVIEW_PANEL_COLOUR);
 }
 
 void PlayPreview() {
     PollPreviewPad();
-    const int knobOffset = -((g_previewDelay - 100) / 90);
-    const int selector = SelectorForPreviewCode(g_previewDirection);
+    const int knobOffset = -((g_state.preview.previewDelay - 100) / 90);
+    const int selector = SelectorForPreviewCode(g_state.preview.previewDirection);
     if (selector == 0) return;
-    const int span = g_directionCount[selector - 1];
+    const int span = g_state.directions.directionCount[selector - 1];
     if (span >= 1)
-        g_previewDelay = PreviewStep(knobOffset, g_previewDelay, span,
-                                     g_directionRanges[selector - 1].firstCell);
+        g_state.preview.previewDelay =
+            PreviewStep(knobOffset, g_state.preview.previewDelay, span,
+                        g_state.directions.directionRanges[selector - 1].firstCell);
 }
 
 void PollPreviewPad() {
@@ -87,7 +93,7 @@ void PollPreviewPad() {
             const int x0 = PAD_COLUMNS[column];
             const int y0 = PAD_ROWS[row];
             if (HitInWindow(cursor, x0, x0 + 14, y0, y0 + 13))
-                g_previewDirection = PAD_CODES[row][column];
+                g_state.preview.previewDirection = PAD_CODES[row][column];
         }
     }
 }
@@ -104,10 +110,12 @@ int PreviewStep(int knobOffset, int delay, int span, int firstCell) {
         const Point origin = CellOrigin(cell);
         g_previewPixmap->GrabSheet(g_sheet, origin.x, origin.y);
     }
-    g_imgDelay->PutKeyed(g_screenBuf, SCREEN_WIDTH, g_previewX + 8, g_previewY + 140 + knobOffset);
+    g_imgDelay->PutKeyed(g_screenBuf, SCREEN_WIDTH, g_state.preview.previewX + 8,
+                         g_state.preview.previewY + 140 + knobOffset);
     platform::Current().Sleep(static_cast<uint32_t>(PreviewWaitMs(delay)));
     if (hasFrame)
-        g_previewPixmap->PutClipped(g_screenBuf, SCREEN_WIDTH, g_previewX + 211, g_previewY);
-    ++g_previewStep;
+        g_previewPixmap->PutClipped(g_screenBuf, SCREEN_WIDTH, g_state.preview.previewX + 211,
+                                    g_state.preview.previewY);
+    ++g_state.preview.previewStep;
     return delay;
 }

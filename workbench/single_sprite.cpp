@@ -1,5 +1,6 @@
 #include "workbench/single_sprite.h"
 
+#include <cstdio>
 #include <optional>
 #include <string>
 
@@ -12,8 +13,6 @@
 #include "workbench/file_dialogs.h"
 #include "workbench/sprite_save.h"
 
-int32_t g_singleWidth = 0;
-int32_t g_singleHeight = 0;
 
 const char* const SINGLE_OPEN_TITLE = "Open PCX(Only 64K Colors 24Bit";
 const char* const SINGLE_SAVE_TITLE = "Save Single Sprite...Good Luck!";
@@ -23,9 +22,6 @@ const char* const SINGLE_SAVE_COMPLAINT = "무슨짓을 하시는지, 도대체 
 
 namespace {
 
-constexpr int SINGLE_IDLE = 1;
-constexpr int SINGLE_IMPORT = 2;
-constexpr int SINGLE_SAVE = 3;
 
 void ShowOkBox(const std::string& text, const char* caption) {
     platform::Current().MessageBox(text, caption, platform::BoxButtons::Ok);
@@ -64,24 +60,24 @@ void ImportSinglePicture() {
     PcxSize size;
     const std::optional<std::string> path = AskSinglePicture(&size);
     if (!path) {
-        g_singleState = SINGLE_IDLE;
+        g_state.edit.singleState = SINGLE_OPEN;
         return;
     }
-    g_singleWidth = size.width;
-    g_singleHeight = size.height;
+    g_state.edit.singleWidth = size.width;
+    g_state.edit.singleHeight = size.height;
     ClearPixels(g_singleBuf, PICTURE_WIDTH, PICTURE_HEIGHT);
-    delete g_singleImage;
-    g_singleImage = new CPixmap(g_singleWidth, g_singleHeight);
+    delete g_state.edit.singleImage;
+    g_state.edit.singleImage = new CPixmap(g_state.edit.singleWidth, g_state.edit.singleHeight);
     LoadPcx(g_singleBuf, PICTURE_WIDTH, PICTURE_WIDTH, PICTURE_HEIGHT, *path);
-    g_singleImage->Grab(g_singleBuf, PICTURE_WIDTH, 0, 0);
-    g_singleState = SINGLE_IDLE;
+    g_state.edit.singleImage->Grab(g_singleBuf, PICTURE_WIDTH, 0, 0);
+    g_state.edit.singleState = SINGLE_OPEN;
 }
 
 std::vector<uint8_t> EncodeSingleSprite(const CPixmap* image) {
-    const int width = image ? image->Width() : g_singleWidth;
-    const int height = image ? image->Height() : g_singleHeight;
+    const int width = image ? image->Width() : g_state.edit.singleWidth;
+    const int height = image ? image->Height() : g_state.edit.singleHeight;
     const SpriteFileHeader header =
-        MakeSpriteHeader(SPRITE_SINGLE, width, height, g_keyColour, {1, 0, 0, 0, 0, 0, 0, 0, 0});
+        MakeSpriteHeader(SPRITE_SINGLE, width, height, g_state.edit.keyColour, {1, 0, 0, 0, 0, 0, 0, 0, 0});
     std::vector<PixelRun> runs;
     if (image) runs.push_back({image->GetBits(), static_cast<size_t>(width) * height});
     return EncodeSpriteFile(header, runs);
@@ -93,24 +89,28 @@ void SaveSingleSprite() {
     const std::optional<std::string> path = AskSpriteFileName(SINGLE_SAVE_TITLE);
     if (!path) {
         ShowOkBox(SINGLE_SAVE_COMPLAINT, ERROR_CAPTION);
-        g_singleState = SINGLE_IDLE;
+        g_state.edit.singleState = SINGLE_OPEN;
         return;
     }
-    if (!WriteFileReplacing(*path, EncodeSingleSprite(g_singleImage))) {
+    const std::string target = WithDefaultExtension(*path, ".Spr");
+    const WriteResult written =
+        WriteFileReplacing(target, EncodeSingleSprite(g_state.edit.singleImage));
+    if (!written) {
+        std::fprintf(stderr, "celforge: %s: %s\n", target.c_str(), Describe(written).c_str());
         ShowOkBox(SINGLE_SAVE_COMPLAINT, ERROR_CAPTION);
         return;
     }
-    delete g_singleImage;
-    g_singleImage = nullptr;
+    delete g_state.edit.singleImage;
+    g_state.edit.singleImage = nullptr;
     ClearPixels(g_singleBuf, PICTURE_WIDTH, PICTURE_HEIGHT);
-    g_singleState = SINGLE_IDLE;
+    g_state.edit.singleState = SINGLE_OPEN;
 }
 
 }  // namespace
 
 void SingleSpriteCommand() {
-    if (g_singleState == SINGLE_IMPORT)
+    if (g_state.edit.singleState == SINGLE_IMPORT)
         ImportSinglePicture();
-    else if (g_singleState == SINGLE_SAVE)
+    else if (g_state.edit.singleState == SINGLE_SAVE)
         SaveSingleSprite();
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdio>
 #include <memory>
 
 #include "display/pixmap.h"
@@ -29,8 +30,8 @@ namespace {
 // far are treated as off the sheet without computing an origin that could
 // overflow.
 bool CellNearSheet(int64_t index, int rows) {
-    const int64_t cellRows = (rows + g_spriteHeight - 1) / g_spriteHeight;
-    return index >= 1 && index <= cellRows * g_sheetColumns;
+    const int64_t cellRows = (rows + g_state.sheet.spriteHeight - 1) / g_state.sheet.spriteHeight;
+    return index >= 1 && index <= cellRows * g_state.sheet.sheetColumns;
 }
 
 void CopyCell(uint16_t* out, const uint16_t* source, int pitch, int rows, int64_t index, int width,
@@ -53,7 +54,7 @@ void CopyCell(uint16_t* out, const uint16_t* source, int pitch, int rows, int64_
 
 void GrabFrames(CPixmap& strip, const uint16_t* source, int pitch, int firstCell, int lastCell,
                 int width, int height) {
-    if (width <= 0 || height <= 0 || g_sheetColumns <= 0) return;
+    if (width <= 0 || height <= 0 || g_state.sheet.sheetColumns <= 0) return;
     const int rows = BlockRowsForPitch(pitch);
     const int64_t framePixels = static_cast<int64_t>(width) * height;
     const int64_t capacity = static_cast<int64_t>(strip.Width()) * strip.Height() / framePixels;
@@ -67,28 +68,28 @@ namespace {
 
 void GatherStrip(int filePosition) {
     const int slot = SelectorForFilePosition(filePosition) - 1;
-    const int span = g_directionCount[slot];
+    const int span = g_state.directions.directionCount[slot];
     std::unique_ptr<CPixmap>& strip = g_directionStrips[filePosition];
     strip.reset();
     if (span <= 1) return;
-    const int64_t stripWidth = int64_t{g_spriteWidth} * (int64_t{span} + 1);
+    const int64_t stripWidth = int64_t{g_state.sheet.spriteWidth} * (int64_t{span} + 1);
     if (stripWidth > INT_MAX) return;
-    strip = std::make_unique<CPixmap>(static_cast<int>(stripWidth), g_spriteHeight);
+    strip = std::make_unique<CPixmap>(static_cast<int>(stripWidth), g_state.sheet.spriteHeight);
     if (strip->Width() == 0) {  // more frames than any picture may hold
         strip.reset();
         return;
     }
-    const DirectionRange& range = g_directionRanges[slot];
-    GrabFrames(*strip, g_sheet, SHEET_WIDTH, range.firstCell, range.lastCell, g_spriteWidth,
-               g_spriteHeight);
+    const DirectionRange& range = g_state.directions.directionRanges[slot];
+    GrabFrames(*strip, g_sheet, SHEET_WIDTH, range.firstCell, range.lastCell, g_state.sheet.spriteWidth,
+               g_state.sheet.spriteHeight);
 }
 
 }  // namespace
 
 void GatherDirectionStrips() {
     for (int position = 0; position < DIRECTION_COUNT; ++position) {
-        if (DIRECTIONS[SelectorForFilePosition(position) - 1].gatherStep != g_freezeStep) continue;
-        if (g_freezeStep == FROZEN_STEP) g_phase = PHASE_FROZEN;
+        if (DIRECTIONS[SelectorForFilePosition(position) - 1].gatherStep != g_state.freeze.freezeStep) continue;
+        if (g_state.freeze.freezeStep == FROZEN_STEP) g_state.freeze.phase = PHASE_FROZEN;
         GatherStrip(position);
     }
 }
@@ -107,7 +108,7 @@ void ReleaseDirectionStrips() {
 namespace {
 
 int StripFrames(const CPixmap* strip) {
-    return strip && g_spriteWidth > 0 ? strip->Width() / g_spriteWidth : 0;
+    return strip && g_state.sheet.spriteWidth > 0 ? strip->Width() / g_state.sheet.spriteWidth : 0;
 }
 
 std::vector<PixelRun> StripRuns() {
@@ -115,8 +116,8 @@ std::vector<PixelRun> StripRuns() {
     for (const auto& strip : g_directionStrips) {
         const int frames = StripFrames(strip.get());
         if (frames == 0) continue;
-        runs.push_back({strip->GetBits(), static_cast<size_t>(frames) * g_spriteWidth *
-                                              static_cast<size_t>(g_spriteHeight)});
+        runs.push_back({strip->GetBits(), static_cast<size_t>(frames) * g_state.sheet.spriteWidth *
+                                              static_cast<size_t>(g_state.sheet.spriteHeight)});
     }
     return runs;
 }
@@ -130,7 +131,7 @@ void ShowOkBox(const std::string& text, const char* caption) {
 SpriteFileHeader AnimationSpriteHeader() {
     SpriteCounts counts{};
     for (int i = 0; i < DIRECTION_COUNT; ++i) counts[i] = StripFrames(g_directionStrips[i].get());
-    return MakeSpriteHeader(SPRITE_ANIMATION, g_spriteWidth, g_spriteHeight, g_keyColour, counts);
+    return MakeSpriteHeader(SPRITE_ANIMATION, g_state.sheet.spriteWidth, g_state.sheet.spriteHeight, g_state.edit.keyColour, counts);
 }
 
 bool SaveAnimationSprite() {
@@ -138,10 +139,13 @@ bool SaveAnimationSprite() {
     if (!path) return false;
     const SpriteFileHeader header = AnimationSpriteHeader();
     ShowOkBox(FormatSpriteReport(header), REPORT_CAPTION);
-    if (!WriteFileReplacing(*path, EncodeSpriteFile(header, StripRuns()))) {
+    const std::string target = WithDefaultExtension(*path, ".Spr");
+    const WriteResult written = WriteFileReplacing(target, EncodeSpriteFile(header, StripRuns()));
+    if (!written) {
+        std::fprintf(stderr, "celforge: %s: %s\n", target.c_str(), Describe(written).c_str());
         ShowOkBox(SAVE_FAILED_TEXT, ERROR_CAPTION);
         return false;
     }
-    g_phase = PHASE_CLOSING;
+    g_state.freeze.phase = PHASE_CLOSING;
     return true;
 }
