@@ -5,6 +5,7 @@
 #include "display/ddraw.h"
 #include "display/pixmap.h"
 #include "formats/pcx.h"
+#include "formats/picture.h"
 #include "shell/window.h"
 #include "state/editor_state.h"
 #include "workbench/file_dialogs.h"
@@ -85,11 +86,11 @@ bool HandlePendingMessages() {
     return g_hWnd != 0;
 }
 
-bool FitsPictureBuffer(const PcxSize& size) {
+bool FitsPictureBuffer(const PictureSize& size) {
     return size.width <= PICTURE_WIDTH && size.height <= PICTURE_HEIGHT;
 }
 
-void RefuseOversize(const PcxSize& size) {
+void RefuseOversize(const PictureSize& size) {
     const std::string text = "This picture is " + std::to_string(size.width) + " x " +
                              std::to_string(size.height) +
                              " pixels. The sprite size can be at most 640 x 480: please open "
@@ -99,13 +100,13 @@ void RefuseOversize(const PcxSize& size) {
 
 // Asks until a usable first picture is chosen. Returns its path and size,
 // or nothing when the user closed the editor meanwhile.
-bool AskFirstPicture(std::string* path, PcxSize* size) {
+bool AskFirstPicture(std::string* path, PictureSize* size) {
     platform::Platform& p = platform::Current();
     for (int pass = 1;; ++pass) {
-        std::optional<std::string> chosen = AskPcxFileName(FIRST_PICTURE_TITLE);
+        std::optional<std::string> chosen = AskPictureFileName(FIRST_PICTURE_TITLE);
         if (!HandlePendingMessages()) return false;
-        PcxSize read;
-        if (chosen) read = GetPcxSize(*chosen);
+        PictureSize read;
+        if (chosen) read = GetPictureSize(*chosen);
         const bool readable = chosen && read.width > 0 && read.height > 0;
         const bool usable = readable && FitsPictureBuffer(read);
         if (!readable)
@@ -126,7 +127,7 @@ bool AskFirstPicture(std::string* path, PcxSize* size) {
 void MakeSpriteSizePictures(const std::string& path) {
     g_cellPixmap = new CPixmap(g_state.sheet.spriteWidth, g_state.sheet.spriteHeight);
     g_previewPixmap = new CPixmap(g_state.sheet.spriteWidth, g_state.sheet.spriteHeight);
-    LoadPcx(g_pictureBuf, PICTURE_WIDTH, PICTURE_WIDTH, PICTURE_HEIGHT, path);
+    LoadPicture(g_pictureBuf, PICTURE_WIDTH, PICTURE_WIDTH, PICTURE_HEIGHT, path);
     g_workingImage = new CPixmap(g_state.sheet.spriteWidth, g_state.sheet.spriteHeight);
     g_workingImage->GrabPicture(g_pictureBuf, 0, 0, g_state.sheet.spriteWidth,
                                 g_state.sheet.spriteHeight);
@@ -150,7 +151,7 @@ bool InitWorkbench() {
     LoadSkin();
 
     std::string path;
-    PcxSize size;
+    PictureSize size;
     if (!AskFirstPicture(&path, &size)) return false;
     g_state.sheet.spriteWidth = size.width;
     g_state.sheet.spriteHeight = size.height;

@@ -38,9 +38,10 @@ TEST_F(StartupTest, FirstPictureAnsweredAtOnceShowsNoBoxAndLeavesBuffersClear) {
     EXPECT_EQ(dialog.kind, DialogKind::OpenFile);
     EXPECT_EQ(dialog.caption,
               "Open PCX(Only 64K Colors 24Bit)     This is first Open! Will be Fixed Sprite Size ");
-    ASSERT_EQ(dialog.filters.size(), 2u);
+    ASSERT_EQ(dialog.filters.size(), 3u);
     EXPECT_EQ(dialog.filters[0].name, "Pcx files (*.pcx)");
-    EXPECT_EQ(dialog.filters[1].pattern, "*.*");
+    EXPECT_EQ(dialog.filters[1].name, "PNG pictures (*.png)");
+    EXPECT_EQ(dialog.filters[2].pattern, "*.*");
 
     EXPECT_EQ(g_state.sheet.spriteWidth, 120);
     EXPECT_EQ(g_state.sheet.spriteHeight, 90);

@@ -2,9 +2,10 @@
 
 #include "platform/platform.h"
 
-std::optional<std::string> AskPcxFileName(const std::string& title) {
-    return platform::Current().OpenFileDialog(
-        title, {{"Pcx files (*.pcx)", "*.pcx"}, {"All Files (*.*)", "*.*"}});
+std::optional<std::string> AskPictureFileName(const std::string& title) {
+    return platform::Current().OpenFileDialog(title, {{"Pcx files (*.pcx)", "*.pcx"},
+                                                      {"PNG pictures (*.png)", "*.png"},
+                                                      {"All Files (*.*)", "*.*"}});
 }
 
 std::optional<std::string> AskSpriteFileName(const std::string& title) {

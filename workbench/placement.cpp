@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "display/pixmap.h"
-#include "formats/pcx.h"
+#include "formats/picture.h"
 #include "state/editor_state.h"
 #include "state/skin.h"
 #include "workbench/file_dialogs.h"
@@ -105,11 +105,11 @@ std::string NextPictureTitle() {
 }
 
 void OpenNextPicture() {
-    const std::optional<std::string> path = AskPcxFileName(NextPictureTitle());
+    const std::optional<std::string> path = AskPictureFileName(NextPictureTitle());
     g_state.panes.openPictureRequest = 0;
     if (!path) return;
     ClearPixels(g_pictureBuf, PICTURE_WIDTH, PICTURE_HEIGHT);
-    LoadPcx(g_pictureBuf, PICTURE_WIDTH, PICTURE_WIDTH, PICTURE_HEIGHT, *path);
+    LoadPicture(g_pictureBuf, PICTURE_WIDTH, PICTURE_WIDTH, PICTURE_HEIGHT, *path);
     g_workingImage->GrabPicture(g_pictureBuf, 0, 0, g_state.sheet.spriteWidth,
                                 g_state.sheet.spriteHeight);
 }

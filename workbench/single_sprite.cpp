@@ -5,14 +5,13 @@
 #include <string>
 
 #include "display/pixmap.h"
-#include "formats/pcx.h"
+#include "formats/picture.h"
 #include "formats/safe_file.h"
 #include "formats/sprite_file.h"
 #include "platform/platform.h"
 #include "state/editor_state.h"
 #include "workbench/file_dialogs.h"
 #include "workbench/sprite_save.h"
-
 
 const char* const SINGLE_OPEN_TITLE = "Open PCX(Only 64K Colors 24Bit";
 const char* const SINGLE_SAVE_TITLE = "Save Single Sprite...Good Luck!";
@@ -22,16 +21,15 @@ const char* const SINGLE_SAVE_COMPLAINT = "무슨짓을 하시는지, 도대체 
 
 namespace {
 
-
 void ShowOkBox(const std::string& text, const char* caption) {
     platform::Current().MessageBox(text, caption, platform::BoxButtons::Ok);
 }
 
-bool FitsSingleBuffer(const PcxSize& size) {
+bool FitsSingleBuffer(const PictureSize& size) {
     return size.width <= PICTURE_WIDTH && size.height <= PICTURE_HEIGHT;
 }
 
-void RefuseOversize(const PcxSize& size) {
+void RefuseOversize(const PictureSize& size) {
     ShowOkBox("This picture is " + std::to_string(size.width) + " x " +
                   std::to_string(size.height) +
                   " pixels. The single-sprite workbench holds at most 640 x 480: please open "
@@ -41,23 +39,23 @@ void RefuseOversize(const PcxSize& size) {
 
 // The import cannot be cancelled: the dialog comes back until a picture that
 // fits the buffer is chosen (or the window is gone).
-std::optional<std::string> AskSinglePicture(PcxSize* size) {
+std::optional<std::string> AskSinglePicture(PictureSize* size) {
     platform::Platform& p = platform::Current();
     for (;;) {
-        const std::optional<std::string> path = AskPcxFileName(SINGLE_OPEN_TITLE);
+        const std::optional<std::string> path = AskPictureFileName(SINGLE_OPEN_TITLE);
         if (!path) {
             if (!p.HasWindow()) return std::nullopt;
             ShowOkBox(SINGLE_IMPORT_NAG, SINGLE_IMPORT_NAG_CAPTION);
             continue;
         }
-        *size = GetPcxSize(*path);
+        *size = GetPictureSize(*path);
         if (FitsSingleBuffer(*size)) return path;
         RefuseOversize(*size);
     }
 }
 
 void ImportSinglePicture() {
-    PcxSize size;
+    PictureSize size;
     const std::optional<std::string> path = AskSinglePicture(&size);
     if (!path) {
         g_state.edit.singleState = SINGLE_OPEN;
@@ -68,7 +66,7 @@ void ImportSinglePicture() {
     ClearPixels(g_singleBuf, PICTURE_WIDTH, PICTURE_HEIGHT);
     delete g_state.edit.singleImage;
     g_state.edit.singleImage = new CPixmap(g_state.edit.singleWidth, g_state.edit.singleHeight);
-    LoadPcx(g_singleBuf, PICTURE_WIDTH, PICTURE_WIDTH, PICTURE_HEIGHT, *path);
+    LoadPicture(g_singleBuf, PICTURE_WIDTH, PICTURE_WIDTH, PICTURE_HEIGHT, *path);
     g_state.edit.singleImage->Grab(g_singleBuf, PICTURE_WIDTH, 0, 0);
     g_state.edit.singleState = SINGLE_OPEN;
 }
@@ -76,8 +74,8 @@ void ImportSinglePicture() {
 std::vector<uint8_t> EncodeSingleSprite(const CPixmap* image) {
     const int width = image ? image->Width() : g_state.edit.singleWidth;
     const int height = image ? image->Height() : g_state.edit.singleHeight;
-    const SpriteFileHeader header =
-        MakeSpriteHeader(SPRITE_SINGLE, width, height, g_state.edit.keyColour, {1, 0, 0, 0, 0, 0, 0, 0, 0});
+    const SpriteFileHeader header = MakeSpriteHeader(
+        SPRITE_SINGLE, width, height, g_state.edit.keyColour, {1, 0, 0, 0, 0, 0, 0, 0, 0});
     std::vector<PixelRun> runs;
     if (image) runs.push_back({image->GetBits(), static_cast<size_t>(width) * height});
     return EncodeSpriteFile(header, runs);
