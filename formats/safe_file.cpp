@@ -7,26 +7,31 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
-bool WriteAll(int fd, const std::vector<uint8_t>& bytes) {
+WriteResult Failed(WriteStep step, int error = errno) {
+    return {step, error};
+}
+
+WriteResult WriteAll(int fd, const std::vector<uint8_t>& bytes) {
     size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t wrote = ::write(fd, bytes.data() + done, bytes.size() - done);
         if (wrote < 0 && errno == EINTR) continue;
-        if (wrote <= 0) return false;
+        if (wrote < 0) return Failed(WriteStep::Write);
+        if (wrote == 0) return Failed(WriteStep::Write, EIO);
         done += static_cast<size_t>(wrote);
     }
-    return true;
+    return {};
 }
 
 // A close that fails can mean the data never reached the disk.
-bool WriteAndClose(int fd, const std::vector<uint8_t>& bytes, bool sync) {
-    bool ok = WriteAll(fd, bytes);
-    if (ok && sync) ok = ::fsync(fd) == 0;
-    if (::close(fd) != 0) ok = false;
-    return ok;
+WriteResult FinishFile(int fd, WriteResult result, bool sync) {
+    if (result && sync && ::fsync(fd) != 0) result = Failed(WriteStep::Sync);
+    if (::close(fd) != 0 && result) result = Failed(WriteStep::Close);
+    return result;
 }
 
 // A link is followed, so the save replaces the file it names, not the link.
@@ -43,35 +48,128 @@ mode_t NewFileMode() {
     return 0666 & ~mask;
 }
 
-bool WriteInPlace(const std::string& path, const std::vector<uint8_t>& bytes) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-    return fd >= 0 && WriteAndClose(fd, bytes, false);
+// Opened without blocking and checked again, so a FIFO that took the
+// target's place since it was looked at cannot hang the save.
+WriteResult WriteInPlace(const std::string& target, mode_t type, bool sync,
+                         const std::vector<uint8_t>& bytes) {
+    const int fd = ::open(target.c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return Failed(WriteStep::OpenInPlace);
+    struct stat info {};
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (::fstat(fd, &info) != 0 || (info.st_mode & S_IFMT) != type || flags < 0 ||
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        ::close(fd);
+        return Failed(WriteStep::NotRegularFile, 0);
+    }
+    // Old bytes are overwritten before the rest is cut, so a full disk
+    // fails before they are freed rather than after.
+    WriteResult result = WriteAll(fd, bytes);
+    if (result && type == S_IFREG && ::ftruncate(fd, static_cast<off_t>(bytes.size())) != 0)
+        result = Failed(WriteStep::Write);
+    return FinishFile(fd, result, sync);
 }
 
-bool WriteThroughTemporary(const std::string& target, mode_t mode,
-                           const std::vector<uint8_t>& bytes) {
+// The rename is only lasting once the folder that holds it is on disk.
+WriteResult SyncFolder(const std::string& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return Failed(WriteStep::SyncFolder);
+    WriteResult result;
+    if (::fsync(fd) != 0) result = Failed(WriteStep::SyncFolder);
+    ::close(fd);
+    return result;
+}
+
+WriteResult ReplaceThroughTemporary(const std::string& target, mode_t mode,
+                                    const std::vector<uint8_t>& bytes) {
     const size_t slash = target.rfind('/');
     const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
     std::string temporary = folder + ".celforge-save-XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0) return false;
-    bool ok = ::fchmod(fd, mode) == 0;
-    ok = WriteAndClose(fd, bytes, true) && ok;
-    if (ok) ok = ::rename(temporary.c_str(), target.c_str()) == 0;
-    if (!ok) ::unlink(temporary.c_str());
-    return ok;
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0) return Failed(WriteStep::OpenTemporary);
+    // The file stays private (0600) until every byte is in it.
+    WriteResult result = WriteAll(fd, bytes);
+    if (result && ::fchmod(fd, mode) != 0) result = Failed(WriteStep::SetMode);
+    result = FinishFile(fd, result, true);
+    if (result && ::rename(temporary.c_str(), target.c_str()) != 0)
+        result = Failed(WriteStep::Rename);
+    if (!result) {
+        ::unlink(temporary.c_str());
+        return result;
+    }
+    return SyncFolder(folder.empty() ? "." : folder);
+}
+
+// The system's own check, with the effective ids an open would use.
+bool MayWrite(const std::string& target) {
+    return ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) == 0;
+}
+
+WriteResult ReplaceRegularFile(const std::string& target, mode_t mode,
+                               const std::vector<uint8_t>& bytes) {
+    if (!MayWrite(target)) return Failed(WriteStep::AccessDenied);
+    const WriteResult replaced = ReplaceThroughTemporary(target, mode & 0777, bytes);
+    const bool folderLocked = replaced.step == WriteStep::OpenTemporary &&
+                              (replaced.error == EACCES || replaced.error == EPERM);
+    return folderLocked ? WriteInPlace(target, S_IFREG, true, bytes) : replaced;
+}
+
+const char* StepText(WriteStep step) {
+    switch (step) {
+        case WriteStep::Done:
+            return "saved";
+        case WriteStep::Stat:
+            return "cannot look at the file";
+        case WriteStep::NotRegularFile:
+            return "not a file that can be saved over";
+        case WriteStep::AccessDenied:
+            return "cannot write";
+        case WriteStep::OpenTemporary:
+            return "cannot make a new file in its folder";
+        case WriteStep::OpenInPlace:
+            return "cannot open the file";
+        case WriteStep::SetMode:
+            return "cannot set the new file's permissions";
+        case WriteStep::Write:
+            return "cannot write";
+        case WriteStep::Sync:
+            return "cannot flush the file to disk";
+        case WriteStep::Close:
+            return "cannot finish the file";
+        case WriteStep::Rename:
+            return "cannot put the new file in place";
+        case WriteStep::SyncFolder:
+            return "cannot flush the folder to disk";
+    }
+    return "failed";
 }
 
 }  // namespace
 
-bool WriteFileReplacing(const std::string& path, const std::vector<uint8_t>& bytes) {
-    if (path.empty() || path.back() == '/') return false;
+std::string Describe(const WriteResult& result) {
+    std::string text = StepText(result.step);
+    if (result.error != 0) text += std::string(": ") + std::strerror(result.error);
+    return text;
+}
+
+WriteResult WriteFileReplacing(const std::string& path, const std::vector<uint8_t>& bytes) {
+    if (path.empty()) return Failed(WriteStep::Stat, ENOENT);
     const std::string target = ResolveTarget(path);
     struct stat info {};
-    if (::stat(target.c_str(), &info) == 0) {
-        if (S_ISDIR(info.st_mode)) return false;
-        if (!S_ISREG(info.st_mode)) return WriteInPlace(target, bytes);
-        return WriteThroughTemporary(target, info.st_mode & 07777, bytes);
+    if (::stat(target.c_str(), &info) != 0) {
+        if (errno != ENOENT) return Failed(WriteStep::Stat);
+        return ReplaceThroughTemporary(target, NewFileMode(), bytes);
     }
-    return WriteThroughTemporary(target, NewFileMode(), bytes);
+    // Devices have no folder entry to replace, and syncing one can fail.
+    if (S_ISCHR(info.st_mode)) return WriteInPlace(target, S_IFCHR, false, bytes);
+    if (S_ISREG(info.st_mode)) return ReplaceRegularFile(target, info.st_mode, bytes);
+    return Failed(WriteStep::NotRegularFile, S_ISDIR(info.st_mode) ? EISDIR : 0);
+}
+
+std::string WithDefaultExtension(const std::string& path, const std::string& extension) {
+    const size_t slash = path.rfind('/');
+    const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const size_t stemStart = path.find_first_not_of('.', nameStart);
+    if (stemStart == std::string::npos) return path;  // a folder, "." or ".."
+    if (path.find('.', stemStart) != std::string::npos) return path;
+    return path + extension;
 }
