@@ -1,0 +1,149 @@
+// build: a sprite file from pictures, without the editor.
+
+#include <algorithm>
+#include <cctype>
+#include <ostream>
+
+#include "cli/build.h"
+#include "cli/commands.h"
+#include "cli/options.h"
+#include "formats/safe_file.h"
+
+namespace {
+
+const char* const kBuildHelp =
+    "Usage: celforge-spr build -o OUT.Spr --size WxH [--key R,G,B] [--strict]\n"
+    "                          --dir NAME=PICTURE[,PICTURE...] ...\n"
+    "       celforge-spr build -o OUT.Spr --single PICTURE [--key R,G,B] [--strict]\n"
+    "Writes the sprite file the editor writes for the same frames and key colour.\n"
+    "  --size WxH     frame size, 1..640 x 1..480; each frame is the top-left W x H\n"
+    "                 corner of its picture (pixels past the picture are 0)\n"
+    "  --dir NAME=... a direction's pictures in order; NAME is one of nodirection,\n"
+    "                 left, leftup, up, rightup, right, rightdown, down, leftdown.\n"
+    "                 Directions of fewer than 3 frames are left out, as the editor\n"
+    "                 leaves them out, with a warning\n"
+    "  --single PIC   a single sprite: one frame, the whole picture (at most 640 x 480)\n"
+    "  --key R,G,B    the key colour, packed to 5-6-5 (default 0,0,0)\n"
+    "  --strict       pixels whose colour is not the key's but packs to the same 5-6-5\n"
+    "                 value would turn transparent: an error, not a warning\n"
+    "Pictures: 24-bit or 256-colour PCX.\n";
+
+const char* const kDirectionNames[SPRITE_DIRECTIONS] = {
+    "nodirection", "left", "leftup", "up", "rightup", "right", "rightdown", "down", "leftdown"};
+
+std::optional<std::pair<int, int>> ParseSize(const std::string& text) {
+    const std::vector<std::string> parts = SplitAt(text, 'x');
+    if (parts.size() != 2) return std::nullopt;
+    const std::optional<long> w = ParseCount(parts[0], 1, 640);
+    const std::optional<long> h = ParseCount(parts[1], 1, 480);
+    if (!w || !h) return std::nullopt;
+    return std::make_pair(static_cast<int>(*w), static_cast<int>(*h));
+}
+
+std::optional<KeyColour> ParseKey(const std::string& text) {
+    const std::vector<std::string> parts = SplitAt(text, ',');
+    if (parts.size() != 3) return std::nullopt;
+    uint8_t channels[3];
+    for (int i = 0; i < 3; ++i) {
+        const std::optional<long> value = ParseCount(parts[i], 0, 255);
+        if (!value) return std::nullopt;
+        channels[i] = static_cast<uint8_t>(*value);
+    }
+    return KeyColour{channels[0], channels[1], channels[2]};
+}
+
+int DirectionIndex(std::string name) {
+    std::transform(name.begin(), name.end(), name.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    for (int d = 0; d < SPRITE_DIRECTIONS; ++d)
+        if (name == kDirectionNames[d]) return d;
+    return -1;
+}
+
+bool AddDirection(const std::string& text, BuildRequest& request, std::string* error) {
+    const size_t equals = text.find('=');
+    const int d = DirectionIndex(text.substr(0, equals));
+    if (equals == std::string::npos || d < 0) {
+        *error =
+            "--dir needs NAME=PICTURE[,PICTURE...] with a direction's name, not '" + text + "'";
+        return false;
+    }
+    if (!request.pictures[d].empty()) {
+        *error = "direction " + std::string(kDirectionNames[d]) + " given twice";
+        return false;
+    }
+    request.pictures[d] = SplitAt(text.substr(equals + 1), ',');
+    const auto& list = request.pictures[d];
+    if (std::any_of(list.begin(), list.end(), [](const std::string& p) { return p.empty(); })) {
+        *error = "an empty picture name in --dir " + text;
+        return false;
+    }
+    return true;
+}
+
+bool ReadAnimationArgs(const ParsedArgs& parsed, BuildRequest& request, std::string* error) {
+    if (!parsed.Has("--size") || !parsed.Has("--dir")) {
+        *error = "give --size WxH and at least one --dir NAME=PICTURES (or --single)";
+        return false;
+    }
+    const std::optional<std::pair<int, int>> size = ParseSize(*parsed.One("--size"));
+    if (!size) {
+        *error = "--size must be WxH with W 1..640 and H 1..480";
+        return false;
+    }
+    request.width = size->first;
+    request.height = size->second;
+    for (const std::string& text : parsed.values.at("--dir"))
+        if (!AddDirection(text, request, error)) return false;
+    return true;
+}
+
+std::optional<BuildRequest> ReadBuildArgs(const ParsedArgs& parsed, std::string* error) {
+    BuildRequest request;
+    if (!parsed.plain.empty()) *error = "unexpected argument '" + parsed.plain[0] + "'";
+    if (!parsed.Has("-o")) *error = "give the file to write with -o OUT.Spr";
+    if (parsed.Has("--single") && (parsed.Has("--size") || parsed.Has("--dir")))
+        *error = "--single takes neither --size nor --dir";
+    if (!error->empty()) return std::nullopt;
+    request.output = *parsed.One("-o");
+    request.strict = parsed.Has("--strict");
+    if (parsed.Has("--key")) {
+        const std::optional<KeyColour> key = ParseKey(*parsed.One("--key"));
+        if (!key) *error = "--key must be R,G,B with each 0 to 255";
+        if (!key) return std::nullopt;
+        request.key = *key;
+    }
+    if (parsed.Has("--single")) {
+        request.singlePicture = *parsed.One("--single");
+        return request;
+    }
+    if (!ReadAnimationArgs(parsed, request, error)) return std::nullopt;
+    return request;
+}
+
+}  // namespace
+
+int RunBuild(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
+    std::string error;
+    const std::optional<ParsedArgs> parsed = ParseArgs(
+        argv,
+        {{"-o"}, {"--size"}, {"--key"}, {"--dir", true, true}, {"--single"}, {"--strict", false}},
+        &error);
+    if (parsed && parsed->help) {
+        out << kBuildHelp;
+        return EXIT_DONE;
+    }
+    const std::optional<BuildRequest> request =
+        parsed ? ReadBuildArgs(*parsed, &error) : std::nullopt;
+    if (!request) return UsageError(err, "build", error);
+    const BuildOutcome outcome = BuildSprite(*request);
+    for (const std::string& warning : outcome.warnings) err << PROGRAM << ": " << warning << "\n";
+    for (const std::string& problem : outcome.errors) err << PROGRAM << ": " << problem << "\n";
+    if (!outcome.errors.empty()) return EXIT_BAD_INPUT;
+    if (!WriteFileReplacing(request->output, outcome.bytes)) {
+        Report(err, request->output, "cannot write the file");
+        return EXIT_BAD_INPUT;
+    }
+    out << request->output << ": wrote " << outcome.bytes.size() << " bytes\n";
+    return EXIT_DONE;
+}

@@ -1,0 +1,59 @@
+#include "cli/commands.h"
+
+#include <ostream>
+
+#include "cli/picture_source.h"
+#include "cli/version.h"
+
+const char* const PROGRAM = "celforge-spr";
+
+namespace {
+
+const char* const kHelp =
+    "Usage: celforge-spr COMMAND [OPTIONS]\n"
+    "Reads, checks, exports and builds sprite files (.Spr).\n"
+    "\n"
+    "Commands:\n"
+    "  info FILE.Spr [--json]       the header: type, frame size, key colour, frames\n"
+    "  check FILE.Spr               every problem with the file, one a line\n"
+    "  export FILE.Spr -o SHEET.png [--json SHEET.json] [--gif FOLDER] [--delay MS]\n"
+    "                               a PNG sheet, its JSON description, looping GIFs\n"
+    "  build -o OUT.Spr --size WxH --dir NAME=PICTURE[,PICTURE...] ...\n"
+    "  build -o OUT.Spr --single PICTURE\n"
+    "                               a sprite file from pictures, as the editor writes it\n"
+    "\n"
+    "'celforge-spr COMMAND --help' tells more. Exit codes: 0 done, 1 a problem\n"
+    "with a file, 2 wrong usage.\n";
+
+}  // namespace
+
+int UsageError(std::ostream& err, const std::string& command, const std::string& text) {
+    const std::string where = command.empty() ? "" : command + ": ";
+    err << PROGRAM << ": " << where << text << "\n";
+    err << "Try '" << PROGRAM << (command.empty() ? "" : " " + command) << " --help'.\n";
+    return EXIT_USAGE;
+}
+
+void Report(std::ostream& err, const std::string& subject, const std::string& text) {
+    err << PROGRAM << ": " << subject << ": " << text << "\n";
+}
+
+int RunCelforgeSpr(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.empty()) return UsageError(err, "", "no command given");
+    const std::string& command = args[0];
+    const std::vector<std::string> rest(args.begin() + 1, args.end());
+    if (command == "--help" || command == "-h" || command == "help") {
+        out << kHelp;
+        return EXIT_DONE;
+    }
+    if (command == "--version") {
+        out << PROGRAM << " " << CELFORGE_SPR_VERSION << "\n";
+        return EXIT_DONE;
+    }
+    UseFileColourTables();
+    if (command == "info") return RunInfo(rest, out, err);
+    if (command == "check") return RunCheck(rest, out, err);
+    if (command == "export") return RunExport(rest, out, err);
+    if (command == "build") return RunBuild(rest, out, err);
+    return UsageError(err, "", "unknown command '" + command + "'");
+}

@@ -1,0 +1,95 @@
+#include "cli/export.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// Beyond this the sheet's RGBA bytes would pass 1 GiB.
+constexpr int64_t kMaxSheetPixels = int64_t{1} << 28;
+
+uint32_t Replicate(uint32_t value, int bits) {
+    return (value << (8 - bits)) | (value >> (2 * bits - 8));
+}
+
+void PutFrame(const SpriteImage& sprite, int64_t frame, const SheetCell& cell, int64_t sheetWidth,
+              uint8_t* rgba) {
+    const int w = sprite.header.width, h = sprite.header.height;
+    const uint16_t* in = sprite.Frame(frame);
+    for (int y = 0; y < h; ++y) {
+        uint8_t* out = rgba + ((cell.y + y) * sheetWidth + cell.x) * 4;
+        for (int x = 0; x < w; ++x) {
+            const uint32_t colour = PixelToRgba(in[int64_t{y} * w + x], sprite.keyColour);
+            std::memcpy(out + 4 * x, &colour, 4);
+        }
+    }
+}
+
+}  // namespace
+
+std::string DirectionKey(int direction) {
+    std::string name = SPRITE_DIRECTION_NAMES[direction];
+    name.erase(std::remove(name.begin(), name.end(), ' '), name.end());
+    return name;
+}
+
+uint32_t ExpandPixel(uint16_t pixel) {
+    const uint32_t red = Replicate(pixel >> 11, 5);
+    const uint32_t green = Replicate((pixel >> 5) & 63, 6);
+    const uint32_t blue = Replicate(pixel & 31, 5);
+    return red | green << 8 | blue << 16;
+}
+
+uint32_t PixelToRgba(uint16_t pixel, uint16_t key) {
+    return pixel == key ? 0 : ExpandPixel(pixel) | 0xFF000000u;
+}
+
+SheetLayout LayOutSheet(const SpriteImage& sprite) {
+    SheetLayout layout;
+    const int w = sprite.header.width, h = sprite.header.height;
+    int64_t row = 0;
+    for (int d = 0; d < SPRITE_DIRECTIONS; ++d) {
+        const int64_t count = sprite.header.counts[d];
+        if (count == 0) continue;
+        for (int64_t i = 0; i < count; ++i) layout.cells.push_back({d, i, i * w, row * h});
+        layout.width = std::max(layout.width, count * w);
+        ++row;
+    }
+    layout.height = row * h;
+    return layout;
+}
+
+std::vector<uint8_t> SheetRgba(const SpriteImage& sprite, const SheetLayout& layout) {
+    std::vector<uint8_t> rgba(static_cast<size_t>(layout.width * layout.height * 4), 0);
+    for (size_t f = 0; f < layout.cells.size(); ++f)
+        PutFrame(sprite, static_cast<int64_t>(f), layout.cells[f], layout.width, rgba.data());
+    return rgba;
+}
+
+ExportFiles ExportSprite(const SpriteImage& sprite, const ExportOptions& options) {
+    ExportFiles files;
+    const SheetLayout layout = LayOutSheet(sprite);
+    if (layout.cells.empty()) {
+        files.error = "the sprite has no frames to export";
+        return files;
+    }
+    if (layout.width * layout.height > kMaxSheetPixels) {
+        files.error = "the sheet would be " + std::to_string(layout.width) + " x " +
+                      std::to_string(layout.height) + " pixels, more than this program writes";
+        return files;
+    }
+    std::optional<std::vector<uint8_t>> png =
+        EncodePngRgba(SheetRgba(sprite, layout), static_cast<int>(layout.width),
+                      static_cast<int>(layout.height), &files.error);
+    if (!png) return files;
+    files.png = std::move(*png);
+    if (options.json) files.json = SheetJson(sprite, layout, options.imageName, options.delayMs);
+    for (int d = 0; options.gifs && d < SPRITE_DIRECTIONS; ++d) {
+        if (sprite.header.counts[d] == 0) continue;
+        std::optional<std::vector<uint8_t>> gif =
+            EncodeDirectionGif(sprite, d, options.delayMs, &files.error);
+        if (!gif) return files;
+        files.gifs.emplace_back(DirectionKey(d) + ".gif", std::move(*gif));
+    }
+    return files;
+}

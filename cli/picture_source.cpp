@@ -1,0 +1,132 @@
+#include "cli/picture_source.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+
+#include "formats/colour.h"
+#include "formats/pcx.h"
+#include "formats/png.h"
+
+namespace {
+
+// The three packing tables of one channel layout, copied in and out as a
+// whole; the decoders read only these.
+struct PackTables {
+    std::array<uint16_t, 256> red, green, blue;
+};
+
+PackTables CurrentTables() {
+    PackTables t;
+    std::copy(std::begin(g_redTable), std::end(g_redTable), t.red.begin());
+    std::copy(std::begin(g_greenTable), std::end(g_greenTable), t.green.begin());
+    std::copy(std::begin(g_blueTable), std::end(g_blueTable), t.blue.begin());
+    return t;
+}
+
+void Install(const PackTables& t) {
+    std::copy(t.red.begin(), t.red.end(), g_redTable);
+    std::copy(t.green.begin(), t.green.end(), g_greenTable);
+    std::copy(t.blue.begin(), t.blue.end(), g_blueTable);
+}
+
+PackTables TablesFor(uint32_t redMask, uint32_t greenMask, uint32_t blueMask) {
+    const PackTables saved = CurrentTables();
+    BuildColourTables(redMask, greenMask, blueMask);
+    const PackTables made = CurrentTables();
+    Install(saved);
+    return made;
+}
+
+// The decoders know only 16-bit pixels. Packing tables that put red and green
+// whole into the two bytes of a pixel, then blue alone, make them hand over
+// the picture's true colours in two passes through the very same code.
+struct ColourPasses {
+    PackTables redGreen = TablesFor(0x00FF, 0xFF00, 0);
+    PackTables blue = TablesFor(0, 0, 0x00FF);
+};
+
+const ColourPasses& Passes() {
+    static const ColourPasses passes;
+    return passes;
+}
+
+bool Decode(const std::vector<uint8_t>& file, std::vector<uint16_t>& out, int width, int height) {
+    out.assign(static_cast<size_t>(width) * height, 0);
+    return DecodePictureFile(file.data(), file.size(),
+                             PixelTarget{out.data(), width, width, height});
+}
+
+std::vector<uint32_t> DecodeTrueColours(const std::vector<uint8_t>& file, int width, int height) {
+    const ColourPasses& passes = Passes();
+    const PackTables saved = CurrentTables();
+    std::vector<uint16_t> redGreen, blue;
+    Install(passes.redGreen);
+    Decode(file, redGreen, width, height);
+    Install(passes.blue);
+    Decode(file, blue, width, height);
+    Install(saved);
+    std::vector<uint32_t> rgb(redGreen.size());
+    for (size_t i = 0; i < rgb.size(); ++i) {
+        const uint32_t red = redGreen[i] & 0xFFu, green = redGreen[i] >> 8u;
+        rgb[i] = red << 16 | green << 8 | blue[i];
+    }
+    return rgb;
+}
+
+}  // namespace
+
+void UseFileColourTables() {
+    BuildColourTables(0xF800, 0x07E0, 0x001F);
+}
+
+std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return std::nullopt;
+    std::vector<uint8_t> bytes;
+    uint8_t chunk[65536];
+    size_t got;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+        bytes.insert(bytes.end(), chunk, chunk + got);
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed) return std::nullopt;
+    return bytes;
+}
+
+std::optional<PictureSize> ReadPictureSize(const std::vector<uint8_t>& file) {
+    PictureSize size;
+    switch (SniffPicture(file.data(), file.size())) {
+        case PictureKind::kPcx: {
+            const PcxSize pcx = ReadPcxSize(file.data(), file.size());
+            size = {pcx.width, pcx.height};
+            break;
+        }
+        case PictureKind::kPng: {
+            const PngSize png = ReadPngSize(file.data(), file.size());
+            size = {png.width, png.height};
+            break;
+        }
+        case PictureKind::kUnknown:
+            break;
+    }
+    if (size.width < 1 || size.height < 1) return std::nullopt;
+    return size;
+}
+
+std::optional<PictureCorner> CutPictureCorner(const std::vector<uint8_t>& file, int width,
+                                              int height) {
+    const std::optional<PictureSize> size = ReadPictureSize(file);
+    if (!size) return std::nullopt;
+    PictureCorner corner;
+    corner.pictureWidth = size->width;
+    corner.pictureHeight = size->height;
+    corner.width = width;
+    corner.height = height;
+    // Decoding straight into the corner gives the pixels the editor cuts
+    // from its buffer: the decoder clips the same way and fills what the
+    // picture does not reach with 0.
+    if (!Decode(file, corner.pixels, width, height)) return std::nullopt;
+    corner.rgb = DecodeTrueColours(file, width, height);
+    return corner;
+}

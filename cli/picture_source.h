@@ -1,0 +1,36 @@
+#pragma once
+// Pictures as the editor sees them: the top-left corner of the picture as it
+// lands in the editor's 640 x 480 buffer (cleared to 0, the picture clipped to
+// it), in 5-6-5 pixels, and alongside the colours the file really holds.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "formats/picture.h"
+
+struct PictureCorner {
+    int pictureWidth = 0;  // the picture's own size, from its header
+    int pictureHeight = 0;
+    int width = 0;  // the corner cut
+    int height = 0;
+    std::vector<uint16_t> pixels;  // 5-6-5, width x height
+    std::vector<uint32_t> rgb;     // 0xRRGGBB, width x height
+};
+
+// Makes the colour tables 5-6-5; everything in this program packs that way.
+void UseFileColourTables();
+
+// The whole file read into memory; null when it cannot be read.
+std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path);
+
+// The picture's size from its header (PCX or PNG, told apart by content);
+// null when it is of no kind we read, refused, or empty.
+std::optional<PictureSize> ReadPictureSize(const std::vector<uint8_t>& file);
+
+// The corner of `width` x `height` (at most 640 x 480). Pixels the picture
+// does not reach are 0. Null when the bytes are not a picture we read or its
+// data is damaged.
+std::optional<PictureCorner> CutPictureCorner(const std::vector<uint8_t>& file, int width,
+                                              int height);

@@ -1,0 +1,3 @@
+#pragma once
+
+#define CELFORGE_SPR_VERSION "1.0.0"
