@@ -140,8 +140,9 @@ int RunBuild(const std::vector<std::string>& argv, std::ostream& out, std::ostre
     for (const std::string& warning : outcome.warnings) err << PROGRAM << ": " << warning << "\n";
     for (const std::string& problem : outcome.errors) err << PROGRAM << ": " << problem << "\n";
     if (!outcome.errors.empty()) return EXIT_BAD_INPUT;
-    if (!WriteFileReplacing(request->output, outcome.bytes)) {
-        Report(err, request->output, "cannot write the file");
+    const WriteResult written = WriteFileReplacing(request->output, outcome.bytes);
+    if (!written) {
+        Report(err, request->output, Describe(written));
         return EXIT_BAD_INPUT;
     }
     out << request->output << ": wrote " << outcome.bytes.size() << " bytes\n";

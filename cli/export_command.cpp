@@ -52,9 +52,9 @@ std::optional<ExportArgs> ParseExportArgs(const ParsedArgs& parsed, std::string*
 }
 
 bool WriteOut(const std::string& path, const std::vector<uint8_t>& bytes, std::ostream& err) {
-    if (WriteFileReplacing(path, bytes)) return true;
-    Report(err, path, "cannot write the file");
-    return false;
+    const WriteResult written = WriteFileReplacing(path, bytes);
+    if (!written) Report(err, path, Describe(written));
+    return static_cast<bool>(written);
 }
 
 bool WriteGifs(const ExportArgs& args, const ExportFiles& files, std::ostream& err) {

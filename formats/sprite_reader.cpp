@@ -85,11 +85,11 @@ void CheckLength(const SpriteHeaderFields& h, uint64_t fileSize,
                  std::vector<std::string>& problems) {
     const std::optional<uint64_t> implied = ImpliedSpriteSize(h);
     if (!implied || *implied == fileSize) return;
-    const char* way = fileSize < *implied ? "short" : "long";
-    const uint64_t off = fileSize < *implied ? *implied - fileSize : fileSize - *implied;
+    const bool shorter = fileSize < *implied;
+    const uint64_t off = shorter ? *implied - fileSize : fileSize - *implied;
     problems.push_back("file is " + std::to_string(fileSize) + " bytes, the header implies " +
-                       std::to_string(*implied) + " (" + std::to_string(off) + " bytes too " + way +
-                       ")");
+                       std::to_string(*implied) + " (" + std::to_string(off) +
+                       (off == 1 ? " byte" : " bytes") + (shorter ? " too short)" : " too long)"));
 }
 
 }  // namespace
