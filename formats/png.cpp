@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cassert>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <vector>
@@ -34,23 +35,50 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
 // A decoder with the limits set; a bad ancillary checksum drops that chunk
 // rather than the whole picture.
 Context NewDecoder() {
+#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+    // Lets the fuzzer past checksums it cannot forge to the data behind them.
+    Context ctx(spng_ctx_new(SPNG_CTX_IGNORE_ADLER32));
+    const int criticalCrc = SPNG_CRC_USE;
+#else
     Context ctx(spng_ctx_new(0));
+    const int criticalCrc = SPNG_CRC_ERROR;
+#endif
     if (!ctx) return ctx;
     if (spng_set_image_limits(ctx.get(), kMaxPngSide, kMaxPngSide) != 0 ||
         spng_set_chunk_limits(ctx.get(), kMaxPngChunkBytes, kMaxPngChunkCacheBytes) != 0 ||
-        spng_set_crc_action(ctx.get(), SPNG_CRC_ERROR, SPNG_CRC_DISCARD) != 0) {
+        spng_set_crc_action(ctx.get(), criticalCrc, SPNG_CRC_DISCARD) != 0) {
         ctx.reset();
     }
     return ctx;
 }
 
-// Errors met before the image data: the file is refused.
-PngRefusal RefusalBeforeData(int error) {
+// Errors reading the signature and header chunk: the file is refused.
+PngRefusal HeaderRefusal(int error) {
     switch (error) {
         case SPNG_ESIGNATURE:
             return PngRefusal::kNotPng;
         case SPNG_EUSER_WIDTH:
         case SPNG_EUSER_HEIGHT:
+            return PngRefusal::kTooLarge;
+        case SPNG_EMEM:
+            return PngRefusal::kOutOfMemory;
+        default:
+            return PngRefusal::kBadHeader;
+    }
+}
+
+// Errors past the header chunk: the file ends early, its image data is
+// corrupt, or a chunk before the image data is malformed or over the limits.
+PngRefusal DataRefusal(int error) {
+    switch (error) {
+        case SPNG_IO_EOF:
+        case SPNG_IO_ERROR:
+        case SPNG_EOF:
+        case SPNG_EIDAT_TOO_SHORT:
+        case SPNG_EIDAT_STREAM:
+        case SPNG_EZLIB:
+        case SPNG_EFILTER:
+            return PngRefusal::kDamaged;
         case SPNG_ECHUNK_LIMITS:
             return PngRefusal::kTooLarge;
         case SPNG_EMEM:
@@ -63,7 +91,7 @@ PngRefusal RefusalBeforeData(int error) {
 PngHeader HeaderOf(spng_ctx* ctx) {
     spng_ihdr ihdr{};
     const int error = spng_get_ihdr(ctx, &ihdr);
-    if (error != 0) return {{}, RefusalBeforeData(error)};
+    if (error != 0) return {{}, HeaderRefusal(error)};
     return {{static_cast<int32_t>(ihdr.width), static_cast<int32_t>(ihdr.height)},
             PngRefusal::kNone};
 }
@@ -99,53 +127,78 @@ bool DestinationFilled(const spng_row_info& next, const RowPlan& plan) {
     return lastPass && next.row_num >= static_cast<uint32_t>(plan.rows);
 }
 
-PngRefusal DecodeRows(spng_ctx* ctx, const spng_ihdr& ihdr, const PixelTarget& dest) {
+RowPlan PlanRows(const spng_ihdr& ihdr, const PixelTarget& dest) {
     RowPlan plan;
     plan.columns = static_cast<int>(std::min<uint32_t>(ihdr.width, std::max(dest.width, 0)));
     plan.rows = static_cast<int>(std::min<uint32_t>(ihdr.height, std::max(dest.rows, 0)));
     plan.interlaced = ihdr.interlace_method != SPNG_INTERLACE_NONE;
+    return plan;
+}
+
+void ClearClippedArea(const RowPlan& plan, const PixelTarget& dest) {
+    for (int y = 0; y < plan.rows; ++y) {
+        uint16_t* row = dest.pixels + static_cast<ptrdiff_t>(y) * dest.pitch;
+        std::fill(row, row + plan.columns, uint16_t{0});
+    }
+}
+
+PngRefusal DecodeRows(spng_ctx* ctx, const RowPlan& plan, std::vector<uint8_t>& rgba,
+                      const PixelTarget& dest) {
+    for (;;) {
+        spng_row_info info{};
+        const int infoError = spng_get_row_info(ctx, &info);
+        if (infoError != 0) return DataRefusal(infoError);
+        if (DestinationFilled(info, plan)) return PngRefusal::kNone;
+        const int status = spng_decode_row(ctx, rgba.data(), rgba.size());
+        if (status != 0 && status != SPNG_EOI) return DataRefusal(status);
+        WriteRow(rgba, info, plan, dest);
+        if (status == SPNG_EOI) return PngRefusal::kNone;
+    }
+}
+
+// Decodes from whatever source `ctx` was given. Once the header chunk is
+// accepted the clipped area is cleared, so pixels a failure leaves
+// undecoded are 0.
+PngRefusal Decode(spng_ctx* ctx, const PixelTarget& dest) {
+    assert(dest.width <= dest.pitch);
+    assert(dest.pixels != nullptr || dest.width <= 0 || dest.rows <= 0);
+    spng_ihdr ihdr{};
+    const int headerError = spng_get_ihdr(ctx, &ihdr);
+    if (headerError != 0) return HeaderRefusal(headerError);
+    const RowPlan plan = PlanRows(ihdr, dest);
+    ClearClippedArea(plan, dest);
     std::vector<uint8_t> rgba;
     try {
         rgba.resize(static_cast<size_t>(ihdr.width) * kBytesPerPixel);
     } catch (const std::bad_alloc&) {
         return PngRefusal::kOutOfMemory;
     }
-    for (int y = 0; y < plan.rows; ++y) {
-        uint16_t* row = dest.pixels + static_cast<ptrdiff_t>(y) * dest.pitch;
-        std::fill(row, row + plan.columns, uint16_t{0});
-    }
+    const int error = spng_decode_image(ctx, nullptr, 0, SPNG_FMT_RGBA8,
+                                        SPNG_DECODE_TRNS | SPNG_DECODE_PROGRESSIVE);
+    if (error != 0) return DataRefusal(error);
     if (plan.columns == 0 || plan.rows == 0) return PngRefusal::kNone;
-    for (;;) {
-        spng_row_info info{};
-        if (spng_get_row_info(ctx, &info) != 0) return PngRefusal::kDamaged;
-        if (DestinationFilled(info, plan)) return PngRefusal::kNone;
-        const int status = spng_decode_row(ctx, rgba.data(), rgba.size());
-        if (status != 0 && status != SPNG_EOI) return PngRefusal::kDamaged;
-        WriteRow(rgba, info, plan, dest);
-        if (status == SPNG_EOI) return PngRefusal::kNone;
-    }
+    return DecodeRows(ctx, plan, rgba, dest);
 }
 
-// Decodes from whatever source `ctx` was given.
-PngRefusal Decode(spng_ctx* ctx, const PixelTarget& dest) {
-    assert(dest.width <= dest.pitch);
-    assert(dest.pixels != nullptr || dest.width <= 0 || dest.rows <= 0);
-    spng_ihdr ihdr{};
-    int error = spng_get_ihdr(ctx, &ihdr);
-    if (error == 0) {
-        error = spng_decode_image(ctx, nullptr, 0, SPNG_FMT_RGBA8,
-                                  SPNG_DECODE_TRNS | SPNG_DECODE_PROGRESSIVE);
-    }
-    if (error != 0) return RefusalBeforeData(error);
-    return DecodeRows(ctx, ihdr, dest);
+// Bytes in memory are read through the same stream interface as a file, so
+// a buffer and a file cut at the same place decode alike.
+struct MemoryStream {
+    const uint8_t* next;
+    size_t left;
+};
+
+int ReadMemory(spng_ctx*, void* user, void* dest, size_t length) {
+    auto* stream = static_cast<MemoryStream*>(user);
+    if (length > stream->left) return SPNG_IO_EOF;
+    std::memcpy(dest, stream->next, length);
+    stream->next += length;
+    stream->left -= length;
+    return 0;
 }
 
-Context DecoderOnBytes(const uint8_t* bytes, size_t size) {
+Context DecoderOnBytes(MemoryStream& stream) {
     Context ctx = NewDecoder();
-    // libspng only reads the buffer, though its signature takes it writable.
-    if (ctx && spng_set_png_buffer(ctx.get(), const_cast<uint8_t*>(bytes), size) != 0) {
-        ctx.reset();
-    }
+    if (ctx && spng_set_png_stream(ctx.get(), ReadMemory, &stream) != 0) ctx.reset();
     return ctx;
 }
 
@@ -179,7 +232,8 @@ const char* DescribePngRefusal(PngRefusal refusal) {
 
 PngHeader ReadPngHeader(const uint8_t* bytes, size_t size) {
     if (bytes == nullptr || size == 0) return {{}, PngRefusal::kNotPng};
-    Context ctx = DecoderOnBytes(bytes, size);
+    MemoryStream stream{bytes, size};
+    Context ctx = DecoderOnBytes(stream);
     if (!ctx) return {{}, PngRefusal::kOutOfMemory};
     return HeaderOf(ctx.get());
 }
@@ -190,7 +244,8 @@ PngSize ReadPngSize(const uint8_t* bytes, size_t size) {
 
 PngRefusal DecodePng(const uint8_t* bytes, size_t size, const PixelTarget& dest) {
     if (bytes == nullptr || size == 0) return PngRefusal::kNotPng;
-    Context ctx = DecoderOnBytes(bytes, size);
+    MemoryStream stream{bytes, size};
+    Context ctx = DecoderOnBytes(stream);
     if (!ctx) return PngRefusal::kOutOfMemory;
     return Decode(ctx.get(), dest);
 }

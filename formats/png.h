@@ -15,10 +15,12 @@
 // soon as the destination's rows are filled (an interlaced picture is read
 // until its last pass has reached them).
 //
-// The destination, when the decode fails:
-// - refused before the image data (anything but kDamaged): left untouched;
-// - kDamaged (image data cut short or corrupt): pixels decoded before the
-//   damage keep their colour and every other pixel of the clipped area is 0.
+// The destination, when the decode fails: a file refused at its signature or
+// header chunk leaves it untouched. Past that, the clipped area is cleared
+// before anything else is read, so after any later failure the pixels
+// decoded before it keep their colour and every other pixel there is 0.
+// The header chunk's checksum is checked when decoding, not by the size
+// readers.
 
 #include <cstddef>
 #include <cstdint>
@@ -39,10 +41,10 @@ enum class PngRefusal {
     kNone,         // accepted (or decoded)
     kUnreadable,   // the file could not be opened
     kNotPng,       // no PNG signature
-    kBadHeader,    // the chunks before the image data are cut short, malformed
-                   // or fail their checksum
+    kBadHeader,    // the header chunk is cut short or malformed, or a chunk
+                   // before the image data is malformed or fails its checksum
     kTooLarge,     // wider or taller than kMaxPngSide, or a chunk over the limits
-    kDamaged,      // the image data is cut short or corrupt
+    kDamaged,      // the file ends early or its image data is corrupt
     kOutOfMemory,  // a row buffer could not be allocated
 };
 

@@ -55,9 +55,7 @@ void CheckPng(const uint8_t* file, size_t size, GuardedTarget& block) {
     const bool headerRefused = header.refusal != PngRefusal::kNone;
     if (headerRefused && (header.size.width != 0 || header.size.height != 0)) std::abort();
     if (headerRefused && refusal == PngRefusal::kNone) std::abort();
-    if (refusal != PngRefusal::kNone && refusal != PngRefusal::kDamaged && !block.Untouched()) {
-        std::abort();
-    }
+    if (headerRefused && (refusal != header.refusal || !block.Untouched())) std::abort();
     if (DecodePictureFile(file, size, block.Target()) != (refusal == PngRefusal::kNone)) {
         std::abort();
     }
