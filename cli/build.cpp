@@ -32,8 +32,8 @@ std::optional<std::string> DescribeCollisions(const PictureCorner& corner, uint1
         ++total;
     }
     if (total == 0) return std::nullopt;
-    std::string text = std::to_string(total) + " pixels turn transparent, their colours " +
-                       "packing to the key's 5-6-5 value:";
+    std::string text = std::to_string(total) + (total == 1 ? " pixel turns" : " pixels turn") +
+                       " transparent, their colours packing to the key's 5-6-5 value:";
     size_t listed = 0;
     for (const auto& [rgb, count] : colours) {
         if (listed++ == 8) {
@@ -47,7 +47,7 @@ std::optional<std::string> DescribeCollisions(const PictureCorner& corner, uint1
 
 std::optional<Frame> LoadFrame(const std::string& path, int width, int height,
                                BuildOutcome& outcome) {
-    const std::optional<std::vector<uint8_t>> file = ReadWholeFile(path);
+    const std::optional<std::vector<uint8_t>> file = ReadFileBytes(path);
     if (!file) {
         outcome.errors.push_back(path + ": cannot read the file");
         return std::nullopt;
@@ -82,7 +82,7 @@ void AppendPixels(const std::vector<Frame>& frames, std::vector<uint16_t>& pixel
 // The single-sprite window refuses pictures over 640 x 480 and takes the
 // whole picture as the frame.
 std::optional<Frame> LoadSingleFrame(const std::string& path, BuildOutcome& outcome) {
-    const std::optional<std::vector<uint8_t>> file = ReadWholeFile(path);
+    const std::optional<std::vector<uint8_t>> file = ReadFileBytes(path);
     const std::optional<PictureSize> size = file ? ReadPictureSize(*file) : std::nullopt;
     if (size && (size->width > SPRITE_MAX_WIDTH || size->height > SPRITE_MAX_HEIGHT)) {
         outcome.errors.push_back(path + ": the picture is " + std::to_string(size->width) + " x " +

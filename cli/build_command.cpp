@@ -26,7 +26,7 @@ const char* const kBuildHelp =
     "  --key R,G,B    the key colour, packed to 5-6-5 (default 0,0,0)\n"
     "  --strict       pixels whose colour is not the key's but packs to the same 5-6-5\n"
     "                 value would turn transparent: an error, not a warning\n"
-    "Pictures: 24-bit or 256-colour PCX.\n";
+    "Pictures: 24-bit or 256-colour PCX, or PNG (told apart by content).\n";
 
 const char* const kDirectionNames[SPRITE_DIRECTIONS] = {
     "nodirection", "left", "leftup", "up", "rightup", "right", "rightdown", "down", "leftdown"};

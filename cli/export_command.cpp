@@ -93,7 +93,7 @@ int RunExport(const std::vector<std::string>& argv, std::ostream& out, std::ostr
     }
     const std::optional<ExportArgs> args = parsed ? ParseExportArgs(*parsed, &error) : std::nullopt;
     if (!args) return UsageError(err, "export", error);
-    const std::optional<std::vector<uint8_t>> bytes = ReadWholeFile(args->sprite);
+    const std::optional<std::vector<uint8_t>> bytes = ReadFileBytes(args->sprite);
     if (!bytes) {
         Report(err, args->sprite, "cannot read the file");
         return EXIT_BAD_INPUT;

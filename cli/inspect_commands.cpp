@@ -33,7 +33,7 @@ struct LoadedFile {
 };
 
 std::optional<LoadedFile> LoadSprite(const std::string& path, std::ostream& err) {
-    std::optional<std::vector<uint8_t>> bytes = ReadWholeFile(path);
+    std::optional<std::vector<uint8_t>> bytes = ReadFileBytes(path);
     if (!bytes) {
         Report(err, path, "cannot read the file");
         return std::nullopt;

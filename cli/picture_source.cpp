@@ -80,7 +80,7 @@ void UseFileColourTables() {
     BuildColourTables(0xF800, 0x07E0, 0x001F);
 }
 
-std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path) {
+std::optional<std::vector<uint8_t>> ReadFileBytes(const std::string& path) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) return std::nullopt;
     std::vector<uint8_t> bytes;

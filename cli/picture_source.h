@@ -23,7 +23,7 @@ struct PictureCorner {
 void UseFileColourTables();
 
 // The whole file read into memory; null when it cannot be read.
-std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path);
+std::optional<std::vector<uint8_t>> ReadFileBytes(const std::string& path);
 
 // The picture's size from its header (PCX or PNG, told apart by content);
 // null when it is of no kind we read, refused, or empty.

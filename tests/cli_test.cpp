@@ -169,7 +169,7 @@ TEST(CelforgeSpr, KeyCollisionsWarnOrFailWhenStrict) {
     const Outcome warned =
         Spr({"build", "-o", out, "--size", "2x1", "--key", "255,0,255", "--dir", dir});
     EXPECT_EQ(warned.code, 0);
-    EXPECT_NE(warned.err.find(p + ": warning: 1 pixels turn transparent"), std::string::npos);
+    EXPECT_NE(warned.err.find(p + ": warning: 1 pixel turns transparent"), std::string::npos);
     EXPECT_NE(warned.err.find("#FA01FB x1"), std::string::npos) << warned.err;
     std::remove(out.c_str());
     const Outcome strict =

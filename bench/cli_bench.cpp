@@ -1,0 +1,98 @@
+// celforge-spr's build of the bundled beetle (36 frames of 48 x 48 from PCX)
+// and its export of a 2,000-frame sprite to a PNG sheet and JSON, each next
+// to a plain copy of as many bytes as it puts out.
+
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <filesystem>
+
+#include "cli/build.h"
+#include "cli/export.h"
+#include "cli/picture_source.h"
+
+namespace {
+
+const char* const kBeetleDirections[SPRITE_DIRECTIONS] = {
+    "0_nodirection", "1_left",      "2_leftup", "3_up",      "4_rightup",
+    "5_right",       "6_rightdown", "7_down",   "8_leftdown"};
+
+BuildRequest BeetleRequest() {
+    const std::filesystem::path examples =
+        std::filesystem::path(__FILE__).parent_path().parent_path() / "examples";
+    BuildRequest request;
+    request.output = "beetle.Spr";
+    request.width = request.height = 48;
+    request.key = {255, 0, 255};
+    for (int d = 0; d < SPRITE_DIRECTIONS; ++d)
+        for (int f = 1; f <= 4; ++f)
+            request.pictures[d].push_back(
+                (examples /
+                 ("beetle_" + std::string(kBeetleDirections[d]) + "_" + std::to_string(f) + ".pcx"))
+                    .string());
+    return request;
+}
+
+// 2,000 frames: the beetle's 36 over and over, spread across the nine rows.
+SpriteImage LongSprite() {
+    UseFileColourTables();
+    const BuildOutcome beetle = BuildSprite(BeetleRequest());
+    SpriteReadResult read = ReadSprite(beetle.bytes.data(), beetle.bytes.size());
+    SpriteImage sprite = std::move(*read.sprite);
+    const size_t framePixels = 48 * 48;
+    const std::vector<uint16_t> frames = sprite.pixels;
+    sprite.header.counts = {222, 222, 222, 222, 222, 222, 222, 222, 224};
+    sprite.pixels.resize(2000 * framePixels);
+    for (size_t f = 0; f < 2000; ++f)
+        std::copy_n(frames.begin() + (f % 36) * framePixels, framePixels,
+                    sprite.pixels.begin() + f * framePixels);
+    return sprite;
+}
+
+void CopyBytes(benchmark::State& state, size_t size) {
+    std::vector<uint8_t> from(size, 7), to(size);
+    for (auto _ : state) {
+        std::memcpy(to.data(), from.data(), size);
+        benchmark::DoNotOptimize(to.data());
+        benchmark::ClobberMemory();
+    }
+}
+
+void BM_BuildBeetle(benchmark::State& state) {
+    UseFileColourTables();
+    const BuildRequest request = BeetleRequest();
+    size_t bytes = 0;
+    for (auto _ : state) {
+        const BuildOutcome outcome = BuildSprite(request);
+        bytes = outcome.bytes.size();
+        benchmark::DoNotOptimize(outcome.bytes.data());
+    }
+    state.counters["output_bytes"] = double(bytes);
+}
+BENCHMARK(BM_BuildBeetle)->Unit(benchmark::kMillisecond);
+
+void BM_CopyBeetleFile(benchmark::State& state) {
+    CopyBytes(state, SPRITE_HEADER_SIZE + 36 * 48 * 48 * 2);
+}
+BENCHMARK(BM_CopyBeetleFile)->Unit(benchmark::kMillisecond);
+
+void BM_Export2000Frames(benchmark::State& state) {
+    const SpriteImage sprite = LongSprite();
+    const ExportOptions options{"long.png", 100, true, false};
+    size_t bytes = 0;
+    for (auto _ : state) {
+        const ExportFiles files = ExportSprite(sprite, options);
+        bytes = files.png.size() + files.json.size();
+        benchmark::DoNotOptimize(files.png.data());
+    }
+    state.counters["output_bytes"] = double(bytes);
+}
+BENCHMARK(BM_Export2000Frames)->Unit(benchmark::kMillisecond);
+
+void BM_CopyExportOutput(benchmark::State& state) {
+    const ExportFiles files = ExportSprite(LongSprite(), {"long.png", 100, true, false});
+    CopyBytes(state, files.png.size() + files.json.size());
+}
+BENCHMARK(BM_CopyExportOutput)->Unit(benchmark::kMillisecond);
+
+}  // namespace
