@@ -173,3 +173,8 @@ std::string WithDefaultExtension(const std::string& path, const std::string& ext
     if (path.find('.', stemStart) != std::string::npos) return path;
     return path + extension;
 }
+
+std::string SavePathFor(const std::string& typed, const std::string& extension) {
+    struct stat info {};
+    return ::lstat(typed.c_str(), &info) == 0 ? typed : WithDefaultExtension(typed, extension);
+}

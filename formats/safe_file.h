@@ -42,3 +42,8 @@ WriteResult WriteFileReplacing(const std::string& path, const std::vector<uint8_
 // The path with `extension` (".Spr") appended when its last name has none, as
 // a save dialog does; a leading dot starts a hidden name, not an extension.
 std::string WithDefaultExtension(const std::string& path, const std::string& extension);
+
+// Where a save of the typed name goes: a name that already exists, say a file
+// or device picked in the dialog, is written as picked; any other gets the
+// default extension.
+std::string SavePathFor(const std::string& typed, const std::string& extension);

@@ -200,7 +200,7 @@ TEST_F(FreezeTest, AFailedSaveSaysSoAndStaysFrozen) {
     struct stat info {};
     EXPECT_TRUE(stat("/dev/full", &info) == 0 && S_ISCHR(info.st_mode)) << "written in place";
     EXPECT_EQ(audio.calls.size(), 4u) << "no music for a failed save";
-    Save(kept);
+    Save(folder + "/kept");  // the dialog's extension is added
     EXPECT_EQ(g_state.freeze.phase, PHASE_CLOSING) << "the user can save again elsewhere";
     EXPECT_EQ(ReadWholeFile(kept).size(), 91u + 2 * 32 * 48 * 4);
 }

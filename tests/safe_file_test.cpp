@@ -184,6 +184,8 @@ TEST(WithDefaultExtension, AppendsOnlyWhereTheNameHasNone) {
         {"..", ".."},
     };
     for (const auto& [typed, saved] : cases) EXPECT_EQ(WithDefaultExtension(typed, ".Spr"), saved);
+    EXPECT_EQ(SavePathFor("/dev/null", ".Spr"), "/dev/null") << "an existing name stays";
+    EXPECT_EQ(SavePathFor("/no-such-folder/beetle", ".Spr"), "/no-such-folder/beetle.Spr");
 }
 
 }  // namespace

@@ -73,7 +73,7 @@ TEST_F(SingleSpriteTest, AnUnreadableFileGivesAnEmptyPicture) {
     Import(junk);
     EXPECT_EQ(script.Shown().size(), 1u) << "the dialog only, no message";
     ASSERT_NE(g_state.edit.singleImage, nullptr);
-    Save(folder + "/empty.Spr", false);
+    Save(folder + "/empty", false);  // the dialog's extension is added
     const std::vector<uint8_t> file = ReadWholeFile(folder + "/empty.Spr");
     ASSERT_EQ(file.size(), 91u);
     ExpectHeader(file, 0, 0);

@@ -90,7 +90,7 @@ void SaveSingleSprite() {
         g_state.edit.singleState = SINGLE_OPEN;
         return;
     }
-    const std::string target = WithDefaultExtension(*path, ".Spr");
+    const std::string target = SavePathFor(*path, ".Spr");
     const WriteResult written =
         WriteFileReplacing(target, EncodeSingleSprite(g_state.edit.singleImage));
     if (!written) {

@@ -139,7 +139,7 @@ bool SaveAnimationSprite() {
     if (!path) return false;
     const SpriteFileHeader header = AnimationSpriteHeader();
     ShowOkBox(FormatSpriteReport(header), REPORT_CAPTION);
-    const std::string target = WithDefaultExtension(*path, ".Spr");
+    const std::string target = SavePathFor(*path, ".Spr");
     const WriteResult written = WriteFileReplacing(target, EncodeSpriteFile(header, StripRuns()));
     if (!written) {
         std::fprintf(stderr, "celforge: %s: %s\n", target.c_str(), Describe(written).c_str());
