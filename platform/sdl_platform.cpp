@@ -1,6 +1,7 @@
 #include "platform/sdl_platform.h"
 
 #include <SDL.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -106,21 +107,39 @@ std::vector<int16_t> BeepTone(BeepKind kind) {
     return tone;
 }
 
-uint32_t OpenBeepDevice() {
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return 0;
-    SDL_AudioSpec want{};
-    want.freq = kBeepRate;
-    want.format = AUDIO_S16SYS;
-    want.channels = 1;
-    want.samples = 512;
-    const SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
-    if (device == 0) SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    return device;
+// On a machine without a sound card the sound system's libraries write a
+// page of complaints to stderr while SDL looks for a device; the editor says
+// so in one line of its own instead.
+class StderrMuted {
+  public:
+    StderrMuted() {
+        std::fflush(stderr);
+        m_saved = dup(STDERR_FILENO);
+        const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (m_saved >= 0 && null >= 0) dup2(null, STDERR_FILENO);
+        if (null >= 0) close(null);
+    }
+    ~StderrMuted() {
+        std::fflush(stderr);
+        if (m_saved < 0) return;
+        dup2(m_saved, STDERR_FILENO);
+        close(m_saved);
+    }
+    StderrMuted(const StderrMuted&) = delete;
+    StderrMuted& operator=(const StderrMuted&) = delete;
+
+  private:
+    int m_saved = -1;
+};
+
+// Floor division, so a cursor left of or above the window stays outside.
+int WorkbenchCoordinate(int window, int scale) {
+    return window >= 0 ? window / scale : -((-window + scale - 1) / scale);
 }
 
 }  // namespace
 
-SdlPlatform::SdlPlatform() {
+SdlPlatform::SdlPlatform(int scale) : m_scale(std::max(1, scale)) {
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
     if (SDL_Init(SDL_INIT_EVENTS | SDL_INIT_TIMER) != 0)
         std::fprintf(stderr, "celforge: SDL could not start: %s\n", SDL_GetError());
@@ -148,7 +167,9 @@ bool SdlPlatform::CreateMainWindow(const std::string& title, int width, int heig
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return false;
     }
-    m_window = SDL_CreateWindow(title.c_str(), 0, 0, width, height,
+    // Whole pixels when scaled: each workbench pixel becomes a square block.
+    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+    m_window = SDL_CreateWindow(title.c_str(), 0, 0, width * m_scale, height * m_scale,
                                 SDL_WINDOW_BORDERLESS | SDL_WINDOW_SHOWN);
     if (m_window) m_renderer = SDL_CreateRenderer(m_window, -1, SDL_RENDERER_SOFTWARE);
     if (m_renderer)
@@ -161,7 +182,10 @@ bool SdlPlatform::CreateMainWindow(const std::string& title, int width, int heig
     }
     m_shown.assign(kScreenPixels, 0);
     Redraw();
-    SDL_GetMouseState(&m_cursor.x, &m_cursor.y);
+    int x = 0;
+    int y = 0;
+    SDL_GetMouseState(&x, &y);
+    m_cursor = WorkbenchPoint(x, y);
     return true;
 }
 
@@ -215,11 +239,11 @@ void SdlPlatform::HandleEvent(const SDL_Event& event) {
             break;
         case SDL_MOUSEBUTTONDOWN:
         case SDL_MOUSEBUTTONUP:
-            m_cursor = {event.button.x, event.button.y};
+            m_cursor = WorkbenchPoint(event.button.x, event.button.y);
             SetKey(ButtonCode(event.button.button), event.type == SDL_MOUSEBUTTONDOWN);
             break;
         case SDL_MOUSEMOTION:
-            m_cursor = {event.motion.x, event.motion.y};
+            m_cursor = WorkbenchPoint(event.motion.x, event.motion.y);
             break;
         case SDL_RENDER_TARGETS_RESET:
         case SDL_RENDER_DEVICE_RESET:
@@ -228,6 +252,10 @@ void SdlPlatform::HandleEvent(const SDL_Event& event) {
         default:
             break;
     }
+}
+
+Point SdlPlatform::WorkbenchPoint(int windowX, int windowY) const {
+    return {WorkbenchCoordinate(windowX, m_scale), WorkbenchCoordinate(windowY, m_scale)};
 }
 
 void SdlPlatform::HandleWindowEvent(const SDL_Event& event) {
@@ -382,10 +410,7 @@ std::optional<std::string> SdlPlatform::SaveFileDialog(const std::string& title,
 }
 
 void SdlPlatform::Beep(BeepKind kind) {
-    if (!m_beepDevice && !m_beepDeviceFailed) {
-        m_beepDevice = OpenBeepDevice();
-        m_beepDeviceFailed = m_beepDevice == 0;
-    }
+    if (!m_beepDevice) m_beepDevice = OpenSoundDevice(kBeepRate, 1, false);
     if (m_beepDevice) {
         const std::vector<int16_t> tone = BeepTone(kind);
         SDL_ClearQueuedAudio(m_beepDevice);
@@ -401,26 +426,45 @@ void SdlPlatform::AudioCallback(void* self, uint8_t* stream, int length) {
     platform->m_audioFill(reinterpret_cast<int16_t*>(stream), length / 4);
 }
 
+// Opened only when a sound is due. After the first failure the editor stays
+// silent for the rest of the run, having said so once.
+uint32_t SdlPlatform::OpenSoundDevice(int sampleRate, int channels, bool withCallback) {
+    if (m_silent) return 0;
+    SDL_AudioSpec want{};
+    want.freq = sampleRate;
+    want.format = AUDIO_S16SYS;
+    want.channels = static_cast<uint8_t>(channels);
+    want.samples = withCallback ? 1024 : 512;
+    if (withCallback) {
+        want.callback = &SdlPlatform::AudioCallback;
+        want.userdata = this;
+    }
+    SDL_AudioDeviceID device = 0;
+    {
+        const StderrMuted muted;
+        if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
+            device = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
+            if (!device) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        }
+    }
+    if (!device) {
+        m_silent = true;
+        std::fprintf(stderr, "celforge: no sound device (%s); the editor stays silent\n",
+                     SDL_GetError());
+    }
+    return device;
+}
+
 bool SdlPlatform::OpenAudio(int sampleRate, AudioFill fill) {
     if (m_audioDevice) {
         SDL_CloseAudioDevice(m_audioDevice);
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         m_audioDevice = 0;
     }
-    if (sampleRate <= 0 || !fill || SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+    if (sampleRate <= 0 || !fill) return false;
     m_audioFill = std::move(fill);
-    SDL_AudioSpec want{};
-    want.freq = sampleRate;
-    want.format = AUDIO_S16SYS;
-    want.channels = 2;
-    want.samples = 1024;
-    want.callback = &SdlPlatform::AudioCallback;
-    want.userdata = this;
-    m_audioDevice = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
-    if (!m_audioDevice) {
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        return false;
-    }
+    m_audioDevice = OpenSoundDevice(sampleRate, 2, true);
+    if (!m_audioDevice) return false;
     SDL_PauseAudioDevice(m_audioDevice, 0);
     return true;
 }

@@ -19,7 +19,9 @@ namespace platform {
 
 class SdlPlatform : public Platform {
   public:
-    SdlPlatform();
+    // The window shows the 800 x 600 workbench `scale` times larger, pixel
+    // for pixel; the cursor is always told in workbench pixels.
+    explicit SdlPlatform(int scale = 1);
     ~SdlPlatform() override;
     SdlPlatform(const SdlPlatform&) = delete;
     SdlPlatform& operator=(const SdlPlatform&) = delete;
@@ -67,8 +69,11 @@ class SdlPlatform : public Platform {
     std::optional<std::string> RunFileDialog(const std::string& title,
                                              const std::vector<FileFilter>& filters, bool save);
     void EndModal();
+    Point WorkbenchPoint(int windowX, int windowY) const;
+    uint32_t OpenSoundDevice(int sampleRate, int channels, bool withCallback);
     static void AudioCallback(void* self, uint8_t* stream, int length);
 
+    int m_scale = 1;
     SDL_Window* m_window = nullptr;
     SDL_Renderer* m_renderer = nullptr;
     SDL_Texture* m_texture = nullptr;
@@ -83,7 +88,7 @@ class SdlPlatform : public Platform {
     uint32_t m_audioDevice = 0;
     AudioFill m_audioFill;
     uint32_t m_beepDevice = 0;
-    bool m_beepDeviceFailed = false;
+    bool m_silent = false;  // no sound device: said once, never tried again
 };
 
 }  // namespace platform

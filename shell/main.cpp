@@ -1,8 +1,24 @@
+#include <cstdio>
+#include <cstdlib>
+
 #include "platform/sdl_platform.h"
+#include "shell/command_line.h"
+#include "shell/data_folder.h"
 #include "shell/main_loop.h"
 
-int main() {
-    platform::SdlPlatform sdl;
+int main(int argc, char** argv) {
+    const CommandLine line =
+        ParseCommandLine({argv + 1, argv + argc}, std::getenv("CELFORGE_SCALE"));
+    if (!line.error.empty()) {
+        std::fprintf(stderr, "celforge: %s\n%s", line.error.c_str(), USAGE_TEXT);
+        return 2;
+    }
+    if (line.help) {
+        std::fputs(USAGE_TEXT, stdout);
+        return 0;
+    }
+    if (!LocateDataFolder()) return 1;
+    platform::SdlPlatform sdl(line.scale);
     platform::SetPlatform(&sdl);
     const int code = WinMain();
     platform::SetPlatform(nullptr);

@@ -5,15 +5,18 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <string>
 
 #include "platform/platform.h"
+#include "shell/data_folder.h"
 
 namespace {
 
 // The module player of libxmp, mixing into the platform's stereo output.
-// The output is opened before any module is loaded and plays silence until
-// PlayModule; the platform pulls samples on its own thread, so every change
-// the mixing depends on happens under the platform's audio lock.
+// OpenOutput only takes the settings: the device opens when the module first
+// plays, so a machine without sound hears of it then and not at start-up.
+// The platform pulls samples on its own thread, so every change the mixing
+// depends on happens under the platform's audio lock.
 class ModulePlayerLayer : public AudioLayer {
   public:
     // At process end the platform, and with it the output, is already gone.
@@ -21,14 +24,12 @@ class ModulePlayerLayer : public AudioLayer {
 
     void Start() override {
         Release(m_outputOpen);
+        // A fresh start plays through whichever platform is current then.
+        m_outputOpen = false;
         m_context = xmp_create_context();
     }
 
-    void OpenOutput(const AudioSettings* settings) override {
-        m_sampleRate = settings->sampleRate;
-        m_outputOpen = platform::Current().OpenAudio(
-            m_sampleRate, [this](int16_t* samples, int frames) { Fill(samples, frames); });
-    }
+    void OpenOutput(const AudioSettings* settings) override { m_sampleRate = settings->sampleRate; }
 
     void LoadModule(const char* path, void** module, int /*flags*/) override {
         *module = nullptr;
@@ -51,6 +52,9 @@ class ModulePlayerLayer : public AudioLayer {
     void PlayModule(void* module) override {
         if (module != &m_record || !m_playerStarted) return;
         m_playing.store(true);
+        if (!m_outputOpen)
+            m_outputOpen = platform::Current().OpenAudio(
+                m_sampleRate, [this](int16_t* samples, int frames) { Fill(samples, frames); });
     }
 
     // Level 64 is the module's own volume.
@@ -122,7 +126,8 @@ void StartMusic() {
     audio.Start();
     g_state.music.audioSettings = {AUDIO_FIRST_SETTING, AUDIO_SECOND_SETTING, AUDIO_SAMPLE_RATE};
     audio.OpenOutput(&g_state.music.audioSettings);
-    audio.LoadModule(MUSIC_PATH, &g_state.music.musicModule, 0);
+    const std::string path = DataFolder() + MUSIC_FILE;
+    audio.LoadModule(path.c_str(), &g_state.music.musicModule, 0);
     if (!g_state.music.musicModule) return;
     uint16_t channels = 0;
     std::memcpy(&channels, static_cast<const uint8_t*>(g_state.music.musicModule) + 38,

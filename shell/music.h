@@ -41,13 +41,14 @@ class AudioLayer {
 AudioLayer& CurrentAudioLayer();
 void SetAudioLayer(AudioLayer* layer);
 
-constexpr const char* MUSIC_PATH = "data/hold.xm";
-constexpr int MUSIC_LEVEL = 64;  // the layer's full level
+constexpr const char* MUSIC_FILE = "hold.xm";  // in the data folder
+constexpr int MUSIC_LEVEL = 64;                // the layer's full level
 constexpr uint32_t AUDIO_FIRST_SETTING = 0xFFFF;
 constexpr uint16_t AUDIO_SECOND_SETTING = 0x0101;
 constexpr uint16_t AUDIO_SAMPLE_RATE = 44100;
 
-// Starts the layer, opens the output and loads the module, silent.
+// Starts the layer, opens the output and loads the module, silent. The
+// module player opens the sound device only when the module starts playing.
 void StartMusic();
 // Starts the prepared module playing, at the closing screen's level.
 void PlayClosingMusic();

@@ -6,6 +6,7 @@
 #include "display/pixmap.h"
 #include "formats/pcx.h"
 #include "formats/picture.h"
+#include "shell/data_folder.h"
 #include "shell/window.h"
 #include "state/editor_state.h"
 #include "workbench/file_dialogs.h"
@@ -16,13 +17,11 @@ const char* const FIRST_PICTURE_TITLE =
 
 namespace {
 
-const std::string kDataFolder = "data/";
-
 // Decodes a skin file at the top-left of its load buffer. A missing or
 // unreadable file leaves the buffer as it was; the skin then shows whatever
 // the buffer held, as nothing here can be repaired by the user.
 void LoadSkinFile(const char* name, SkinBuffer buffer) {
-    const std::string path = kDataFolder + name;
+    const std::string path = DataFolder() + name;
     if (buffer == SkinBuffer::Sheet)
         LoadPcx(g_sheet, SHEET_WIDTH, SHEET_WIDTH, SHEET_HEIGHT, path);
     else
@@ -46,7 +45,7 @@ void ShowLogo() {
     if (!back) return;
     uint16_t* pixels = back->Lock();
     if (pixels) {
-        LoadPcx(pixels, SCREEN_WIDTH, SCREEN_WIDTH, SCREEN_HEIGHT, kDataFolder + "logo.pcx");
+        LoadPcx(pixels, SCREEN_WIDTH, SCREEN_WIDTH, SCREEN_HEIGHT, DataFolder() + "logo.pcx");
         g_imgLogo->Grab(pixels, SCREEN_WIDTH, 0, 0);
         ClearPixels(pixels, SCREEN_WIDTH, 500);
         g_imgLogo->Put(pixels, 120, 160);

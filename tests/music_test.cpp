@@ -59,20 +59,20 @@ int LoudestSample(const platform::AudioFill& fill, int frames) {
     return loudest;
 }
 
-TEST_F(MusicTest, TheModuleIsSilentUntilPlayedThenAudible) {
+TEST_F(MusicTest, TheDeviceOpensWhenTheModulePlaysAndIsAudible) {
     script.audioAvailable = true;
     StartMusic();
     ASSERT_NE(g_state.music.musicModule, nullptr) << "data/hold.xm must load";
-    std::ifstream file(MUSIC_PATH, std::ios::binary);
+    std::ifstream file("data/hold.xm", std::ios::binary);
     const std::vector<uint8_t> xm{std::istreambuf_iterator<char>(file), {}};
     ASSERT_GT(xm.size(), 70u);
     uint16_t channels;
     std::memcpy(&channels, static_cast<const uint8_t*>(g_state.music.musicModule) + 38, 2);
     EXPECT_EQ(channels, xm[68] | xm[69] << 8) << "the record's count is the file's channels";
+    EXPECT_FALSE(script.audioFill) << "no sound device is opened while editing";
+    PlayClosingMusic();
     ASSERT_TRUE(script.audioFill);
     EXPECT_EQ(script.audioRate, 44100);
-    EXPECT_EQ(LoudestSample(script.audioFill, 44100), 0) << "a second while editing";
-    PlayClosingMusic();
     EXPECT_GT(LoudestSample(script.audioFill, 2 * 44100), 500);
 }
 

@@ -4,8 +4,9 @@
 usage: /usr/bin/python3 tools/make_assets.py [--out DIR]
 
 Writes DIR/data/*.pcx (the skin), DIR/data/hold.xm (the closing theme),
-DIR/examples/*.pcx (sample pictures) and DIR/docs/preview-*.png (the
-workbench in each mode). DIR defaults to the repository. Needs Debian's
+DIR/examples/*.pcx (sample pictures), DIR/docs/preview-*.png (the
+workbench in each mode) and DIR/packaging/icons/celforge-*.png (the desktop
+icon). DIR defaults to the repository. Needs Debian's
 python3-pil and fonts-dejavu-core; the output is the same byte for byte on
 every run, so the committed files can be checked against a fresh one.
 """
@@ -17,6 +18,7 @@ import sys
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import beetle  # noqa: E402
+import icon  # noqa: E402
 import music  # noqa: E402
 import pcx  # noqa: E402
 import previews  # noqa: E402
@@ -71,6 +73,11 @@ def main():
 
     for name, image in previews.compose_all(pictures, frames, large).items():
         path = os.path.join(out, "docs", name)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        image.save(path, optimize=True)
+
+    for name, image in icon.draw_all().items():
+        path = os.path.join(out, "packaging", "icons", name)
         os.makedirs(os.path.dirname(path), exist_ok=True)
         image.save(path, optimize=True)
 

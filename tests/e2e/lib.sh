@@ -28,8 +28,8 @@ fail() {
     [[ -s $work/editor.log ]] && { echo "  editor output:"; grep -v dconf "$work/editor.log" | tail -n 15 | sed 's/^/    /'; }
     exit 1
 }
-start_display() {
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+start_display() {  # [screen size, 1024x768 unless told]
+    Xvfb -displayfd 3 -screen 0 "${1:-1024x768}x24" -nolisten tcp 3>"$work/display" 2>/dev/null &
     xvfb_pid=$!
     for _ in $(seq 100); do
         [[ -s $work/display ]] && break
@@ -61,8 +61,8 @@ window_gone() {  # <window-id> <seconds>
     done
     return 1
 }
-start_editor() {
-    (cd "$root" && exec "$binary") >"$work/editor.log" 2>&1 &
+start_editor() {  # [editor arguments]
+    (cd "$root" && exec "$binary" "$@") >"$work/editor.log" 2>&1 &
     app_pid=$!
     editor_window=$(window_id "$WINDOW_NAME" 15) || fail "no window named Celforge_V1.0 appeared"
     pass "the window Celforge_V1.0 appeared"

@@ -1,0 +1,20 @@
+#pragma once
+// The editor's command line: `celforge [--scale N]`, with CELFORGE_SCALE as
+// the default when the option is not given.
+
+#include <string>
+#include <vector>
+
+constexpr int MIN_SCALE = 1;
+constexpr int MAX_SCALE = 4;
+
+struct CommandLine {
+    int scale = 1;
+    bool help = false;
+    std::string error;  // set when the run must not start (exit code 2)
+};
+
+// `args` excludes the program name; `scaleVariable` is CELFORGE_SCALE or null.
+CommandLine ParseCommandLine(const std::vector<std::string>& args, const char* scaleVariable);
+
+extern const char* const USAGE_TEXT;
