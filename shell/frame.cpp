@@ -180,6 +180,7 @@ void ComposeWorkbench() {
 }
 
 void UpdateFrame() {
+    BeginInputTick();
     if (g_state.freeze.phase != PHASE_CLOSING) {
         RefreshCursor();
         if (g_state.panes.openPictureRequest == 1) OpenNextPicture();

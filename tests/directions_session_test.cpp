@@ -262,3 +262,23 @@ TEST_F(RangeTest, RangeRunningBelowTheSheetSkipsTheMissingCells) {
 }
 
 }  // namespace
+
+// Arrows are 20 pixels wide; a cell of a 10-pixel sprite scrolled just off
+// the pane's left edge still shows the right half of its arrow.
+TEST_F(RangeTest, ArrowOfACellJustOffThePaneStillShows) {
+    Start(10, 10);
+    g_state.directions.directionRanges[LEFT - 1] = {RANGE_CONFIRMED, 1, 4};
+    g_state.directions.directionCount[LEFT - 1] = 3;
+    g_state.panes.sheetScrollX = 20;  // cell 2 (x 10 to 19) lies at screen x -10 to -1
+    Tick();
+    // Where cell 3's own arrow (drawn later, at x 0) has a hole, cell 2's shows.
+    const CPixmap* arrow = g_imgArrow[LEFT - 1];
+    const uint16_t* bits = arrow->GetBits() + 5 * arrow->Width();
+    int compared = 0;
+    for (int x = 0; x < 10; ++x) {
+        if (bits[x] != 0 || bits[10 + x] == 0) continue;
+        EXPECT_EQ(g_screenBuf[(WORK_TOP + 5) * SCREEN_WIDTH + x], bits[10 + x]) << "x " << x;
+        ++compared;
+    }
+    EXPECT_GT(compared, 0);
+}

@@ -102,6 +102,29 @@ TEST_F(EditTest, ModeBarWaitsForTheFirstPlacementThenOnlySwitchesTheMode) {
     EXPECT_TRUE(script.Shown().size() == 1) << "only the first picture's dialog";
 }
 
+// A touchpad tap goes down and up between two ticks; the buttons that ask
+// only "down" must still take it, once.
+TEST_F(EditTest, TapsBetweenTicksActOnModeAndDirectionButtons) {
+    Start(40, 30);
+    PlaceAndFillSheet();
+    const auto tap = [&](int x, int y) {
+        MoveTo(x, y);
+        script.TapKey(kKeyLeftButton);
+        Tick();
+    };
+    for (int mode : {MODE_EDIT, MODE_ANIMATE, MODE_PLACE, MODE_ANIMATE}) {
+        tap(602 + 56 * (mode - 1) + 26, 520);
+        EXPECT_EQ(g_state.edit.workMode, mode);
+    }
+    for (int i = 0; i < DIRECTION_COUNT; ++i) {
+        const Area& b = DIRECTIONS[i].button;
+        tap((b.x0 + b.x1) / 2, (b.y0 + b.y1) / 2);
+        EXPECT_EQ(g_state.directions.direction, i + 1) << DIRECTIONS[i].name;
+    }
+    Tick();
+    EXPECT_FALSE(KeyDown(kKeyLeftButton)) << "a tap reads as down for one tick only";
+}
+
 TEST_F(EditTest, PickerFlipsEveryHeldTickAndTakesTheComposedPixel) {
     Start(40, 30);
     PlaceAndFillSheet();

@@ -113,13 +113,24 @@ TEST_F(WorkbenchTest, SheetFullStopsTheMarkAndTheCount) {
     g_state.sheet.cellBottom = g_state.sheet.cellY + 480;
     Tick();
     EXPECT_EQ(g_state.sheet.sheetHasRoom, 0);
-    const std::vector<uint16_t> before(g_screenBuf, g_screenBuf + SCREEN_WIDTH * SCREEN_HEIGHT);
     g_state.panes.sheetScrollY = 960;
     ClickSheet(g_state.sheet.cellX + 10, g_state.sheet.cellY + 10);
     EXPECT_EQ(g_state.sheet.placedCount, 0);
     EXPECT_EQ(g_state.sheet.cellX, 0);
     EXPECT_TRUE(CellHoldsWorkingImage(0, 960)) << "the frame is still written";
-    EXPECT_NE(g_screenBuf[200 * SCREEN_WIDTH + 200], before[200 * SCREEN_WIDTH + 200] + 1);
+
+    // The 200 x 50 notice stands at (200, 200), in Place mode only.
+    std::fill_n(g_imgSheetFull->GetBits(), 200 * 50, uint16_t{0x1234});
+    const auto screen = [](int x, int y) { return g_screenBuf[y * SCREEN_WIDTH + x]; };
+    Tick();
+    EXPECT_EQ(screen(200, 200), 0x1234);
+    EXPECT_EQ(screen(399, 249), 0x1234);
+    EXPECT_NE(screen(199, 200), 0x1234);
+    EXPECT_NE(screen(400, 249), 0x1234);
+    EXPECT_NE(screen(200, 250), 0x1234);
+    g_state.edit.workMode = MODE_EDIT;
+    Tick();
+    EXPECT_NE(screen(200, 200), 0x1234);
 }
 
 TEST_F(WorkbenchTest, OpenButtonCancelledChangesNothingAndAPictureReplacesTheCorner) {
@@ -193,10 +204,15 @@ TEST_F(WorkbenchTest, ScrollingSequences) {
     EXPECT_EQ(g_state.panes.sheetScrollX, 799);
 }
 
-TEST_F(WorkbenchTest, PressBetweenTwoPollsIsSeenByTheFirstPollOnly) {
+TEST_F(WorkbenchTest, TapReadsDownForTheRestOfItsTickAndPressedOnce) {
     Start(32, 32);
+    BeginInputTick();
     script.TapKey(platform::kKeySpace);
+    EXPECT_TRUE(KeyPressed(platform::kKeySpace));
+    EXPECT_FALSE(KeyPressed(platform::kKeySpace));
+    EXPECT_TRUE(KeyDown(platform::kKeySpace));
     EXPECT_TRUE(KeyActive(platform::kKeySpace));
+    BeginInputTick();
     EXPECT_FALSE(KeyActive(platform::kKeySpace));
     script.SetKey(platform::kKeySpace, true);
     EXPECT_TRUE(KeyPressed(platform::kKeySpace));

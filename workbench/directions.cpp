@@ -49,13 +49,15 @@ namespace {
 constexpr int WORK_RIGHT = 600;
 constexpr int WORK_BOTTOM = 500;
 
-// Cells wholly off the work area change nothing on screen; skipping them
+// Pictures wholly off the work area change nothing on screen; skipping them
 // keeps a long range of tiny sprites cheap.
+bool ShowsOnWorkArea(const Point& at, int width, int height) {
+    return at.x < WORK_RIGHT && at.x + width > 0 && at.y < WORK_BOTTOM && at.y + height > WORK_TOP;
+}
+
 bool CellShows(int index) {
-    if (!CellFitsSheet(index)) return false;
-    const Point at = CellOnScreen(index);
-    return at.x < WORK_RIGHT && at.x + g_state.sheet.spriteWidth > 0 && at.y < WORK_BOTTOM &&
-           at.y + g_state.sheet.spriteHeight > WORK_TOP;
+    return CellFitsSheet(index) && ShowsOnWorkArea(CellOnScreen(index), g_state.sheet.spriteWidth,
+                                                   g_state.sheet.spriteHeight);
 }
 
 // The copy comes from the untouched sheet, so tinting a cell twice looks the
@@ -69,10 +71,14 @@ void TintCell(int index, const Tint& tint) {
                               tint.blue);
 }
 
+// An arrow may be larger than its cell, so it shows whenever its own
+// picture reaches the work area, even from a cell just off it.
 void DrawArrow(int index, int selector) {
-    if (!CellShows(index)) return;
+    if (!CellFitsSheet(index)) return;
+    const CPixmap* arrow = g_imgArrow[selector - 1];
     const Point at = CellOnScreen(index);
-    g_imgArrow[selector - 1]->PutKeyedWork(g_screenBuf, SCREEN_WIDTH, at.x, at.y);
+    if (!ShowsOnWorkArea(at, arrow->Width(), arrow->Height())) return;
+    arrow->PutKeyedWork(g_screenBuf, SCREEN_WIDTH, at.x, at.y);
 }
 
 void DrawConfirmedRange(int selector) {

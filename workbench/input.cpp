@@ -1,21 +1,45 @@
 #include "workbench/input.h"
 
+#include <array>
+
 #include "display/ddraw.h"
 #include "display/pixmap.h"
 #include "state/editor_state.h"
 
 using platform::Point;
 
+namespace {
+
+// Keys whose press the platform reported during this tick. A tap (down and
+// up again between two ticks) is reported once, to the first poll; the latch
+// makes every later poll of the same tick read it as down too, so a handler
+// that asks only "down" still sees the click.
+std::array<bool, 256> g_tappedThisTick{};
+
+platform::KeyPoll Poll(int code) {
+    platform::KeyPoll poll = platform::Current().PollKey(code);
+    if (code < 0 || code >= static_cast<int>(g_tappedThisTick.size())) return poll;
+    if (poll.pressed) g_tappedThisTick[code] = true;
+    poll.down = poll.down || g_tappedThisTick[code];
+    return poll;
+}
+
+}  // namespace
+
+void BeginInputTick() {
+    g_tappedThisTick.fill(false);
+}
+
 bool KeyDown(int code) {
-    return platform::Current().PollKey(code).down;
+    return Poll(code).down;
 }
 
 bool KeyPressed(int code) {
-    return platform::Current().PollKey(code).pressed;
+    return Poll(code).pressed;
 }
 
 bool KeyActive(int code) {
-    const platform::KeyPoll poll = platform::Current().PollKey(code);
+    const platform::KeyPoll poll = Poll(code);
     return poll.down || poll.pressed;
 }
 

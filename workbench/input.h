@@ -4,7 +4,12 @@
 
 #include "platform/platform.h"
 
-// One poll of a key; the pressed-since-last-poll fact is cleared by it.
+// Starts a tick: a key tapped during the previous tick reads as up again.
+void BeginInputTick();
+
+// One poll of a key; the pressed-since-last-poll fact is cleared by it. A
+// key pressed since the tick began reads as down for the rest of the tick,
+// even when it was released before the tick ran.
 bool KeyDown(int code);     // held now
 bool KeyPressed(int code);  // went down since the previous poll
 bool KeyActive(int code);   // either of the two
