@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -61,9 +62,29 @@ struct Message {
     int code = 0;
 };
 
+// The desktop's close, Escape or F12, or the end of the loop.
+bool IsCloseRequest(const Message& message);
+
 enum class BoxButtons { Ok, OkCancel, YesNo };
 enum class BoxAnswer { Ok, Cancel, Yes, No };
 enum class BeepKind { Default, Question };
+
+// A file dialog ends with a chosen path, a cancel (a close request while it
+// is up counts as one), or not at all when it could not be shown.
+enum class DialogOutcome { Chosen, Cancelled, Unavailable };
+
+struct DialogResult {
+    DialogOutcome outcome = DialogOutcome::Cancelled;
+    std::string path;    // Chosen: the file
+    std::string reason;  // Unavailable: why, e.g. "zenity is not installed"
+};
+
+inline DialogResult ChosenFile(std::string path) {
+    return {DialogOutcome::Chosen, std::move(path), {}};
+}
+inline DialogResult DialogUnavailable(std::string reason) {
+    return {DialogOutcome::Unavailable, {}, std::move(reason)};
+}
 
 struct FileFilter {
     std::string name;     // "Pcx files (*.pcx)"
@@ -100,13 +121,22 @@ class Platform {
     virtual KeyPoll PollKey(int code) = 0;
     virtual Point CursorPos() = 0;
 
-    // Modal dialogs. While one is up the window keeps handling its events.
+    // Modal dialogs. While one is up the window keeps handling its events; a
+    // close request (the desktop's close, Escape, F12, SIGINT, SIGTERM) ends
+    // the dialog as if cancelled and stays queued, so it takes effect after.
+    // A box that cannot be shown at all gives the harmless answer.
     virtual BoxAnswer MessageBox(const std::string& text, const std::string& caption,
                                  BoxButtons buttons) = 0;
-    virtual std::optional<std::string> OpenFileDialog(const std::string& title,
-                                                      const std::vector<FileFilter>& filters) = 0;
-    virtual std::optional<std::string> SaveFileDialog(const std::string& title,
-                                                      const std::vector<FileFilter>& filters) = 0;
+    // startFolder: where the dialog opens; empty leaves it to the dialog.
+    virtual DialogResult OpenFileDialog(const std::string& title,
+                                        const std::vector<FileFilter>& filters,
+                                        const std::string& startFolder) = 0;
+    virtual DialogResult SaveFileDialog(const std::string& title,
+                                        const std::vector<FileFilter>& filters,
+                                        const std::string& startFolder) = 0;
+    // Whether a close request waits to be handled. Loops that insist on an
+    // answer stop asking then, or the editor could never end.
+    virtual bool CloseRequested() = 0;
     virtual void Beep(BeepKind kind) = 0;
 
     // Sound: a stereo output at `sampleRate` pulled through `fill` on the

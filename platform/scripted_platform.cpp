@@ -102,7 +102,7 @@ void ScriptedPlatform::Unanswered(const ShownDialog& dialog) {
 
 BoxAnswer ScriptedPlatform::MessageBox(const std::string& text, const std::string& caption,
                                        BoxButtons buttons) {
-    ShownDialog dialog{DialogKind::MessageBox, text, caption, buttons, {}};
+    ShownDialog dialog{DialogKind::MessageBox, text, caption, buttons, {}, {}};
     m_shown.push_back(dialog);
     if (m_boxAnswers.empty()) {
         Unanswered(dialog);
@@ -115,30 +115,35 @@ BoxAnswer ScriptedPlatform::MessageBox(const std::string& text, const std::strin
     return answer;
 }
 
-std::optional<std::string> ScriptedPlatform::OpenFileDialog(
-    const std::string& title, const std::vector<FileFilter>& filters) {
-    ShownDialog dialog{DialogKind::OpenFile, "", title, BoxButtons::Ok, filters};
+DialogResult ScriptedPlatform::FileDialog(const ShownDialog& dialog,
+                                          std::deque<DialogResult>& answers) {
     m_shown.push_back(dialog);
-    if (m_openAnswers.empty()) {
+    if (answers.empty()) {
         Unanswered(dialog);
-        return std::nullopt;
+        return {};
     }
-    auto answer = m_openAnswers.front();
-    m_openAnswers.pop_front();
+    const DialogResult answer = answers.front();
+    answers.pop_front();
     return answer;
 }
 
-std::optional<std::string> ScriptedPlatform::SaveFileDialog(
-    const std::string& title, const std::vector<FileFilter>& filters) {
-    ShownDialog dialog{DialogKind::SaveFile, "", title, BoxButtons::Ok, filters};
-    m_shown.push_back(dialog);
-    if (m_saveAnswers.empty()) {
-        Unanswered(dialog);
-        return std::nullopt;
-    }
-    auto answer = m_saveAnswers.front();
-    m_saveAnswers.pop_front();
-    return answer;
+DialogResult ScriptedPlatform::OpenFileDialog(const std::string& title,
+                                              const std::vector<FileFilter>& filters,
+                                              const std::string& startFolder) {
+    return FileDialog({DialogKind::OpenFile, "", title, BoxButtons::Ok, filters, startFolder},
+                      m_openAnswers);
+}
+
+DialogResult ScriptedPlatform::SaveFileDialog(const std::string& title,
+                                              const std::vector<FileFilter>& filters,
+                                              const std::string& startFolder) {
+    return FileDialog({DialogKind::SaveFile, "", title, BoxButtons::Ok, filters, startFolder},
+                      m_saveAnswers);
+}
+
+bool ScriptedPlatform::CloseRequested() {
+    return std::any_of(m_messages.begin(), m_messages.end(),
+                       [this](const Scheduled& s) { return Due(s) && IsCloseRequest(s.message); });
 }
 
 bool ScriptedPlatform::OpenAudio(int sampleRate, AudioFill fill) {

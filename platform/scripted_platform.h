@@ -21,6 +21,7 @@ struct ShownDialog {
     std::string caption;  // box caption or dialog title
     BoxButtons buttons = BoxButtons::Ok;
     std::vector<FileFilter> filters;
+    std::string startFolder;  // file dialogs only
 };
 
 class ScriptedPlatform : public Platform {
@@ -45,8 +46,15 @@ class ScriptedPlatform : public Platform {
 
     // Answers for dialogs still to come, taken in order.
     void QueueBoxAnswer(BoxAnswer answer) { m_boxAnswers.push_back(answer); }
-    void QueueOpenAnswer(std::optional<std::string> path) { m_openAnswers.push_back(path); }
-    void QueueSaveAnswer(std::optional<std::string> path) { m_saveAnswers.push_back(path); }
+    // A path is chosen; nothing is a cancel.
+    void QueueOpenAnswer(const std::optional<std::string>& path) {
+        m_openAnswers.push_back(AsResult(path));
+    }
+    void QueueSaveAnswer(const std::optional<std::string>& path) {
+        m_saveAnswers.push_back(AsResult(path));
+    }
+    void QueueOpenResult(const DialogResult& result) { m_openAnswers.push_back(result); }
+    void QueueSaveResult(const DialogResult& result) { m_saveAnswers.push_back(result); }
 
     // What was shown.
     const std::vector<ShownDialog>& Shown() const { return m_shown; }
@@ -77,10 +85,12 @@ class ScriptedPlatform : public Platform {
     Point CursorPos() override { return m_cursor; }
     BoxAnswer MessageBox(const std::string& text, const std::string& caption,
                          BoxButtons buttons) override;
-    std::optional<std::string> OpenFileDialog(const std::string& title,
-                                              const std::vector<FileFilter>& filters) override;
-    std::optional<std::string> SaveFileDialog(const std::string& title,
-                                              const std::vector<FileFilter>& filters) override;
+    DialogResult OpenFileDialog(const std::string& title, const std::vector<FileFilter>& filters,
+                                const std::string& startFolder) override;
+    DialogResult SaveFileDialog(const std::string& title, const std::vector<FileFilter>& filters,
+                                const std::string& startFolder) override;
+    // A close request is due (scheduled messages not yet due do not count).
+    bool CloseRequested() override;
     void Beep(BeepKind) override { ++m_beeps; }
     bool OpenAudio(int sampleRate, AudioFill fill) override;
     void LockAudio() override {}
@@ -98,6 +108,10 @@ class ScriptedPlatform : public Platform {
     };
     bool Due(const Scheduled& s) const { return static_cast<int32_t>(m_now - s.at) >= 0; }
     void Unanswered(const ShownDialog& dialog);
+    static DialogResult AsResult(const std::optional<std::string>& path) {
+        return path ? ChosenFile(*path) : DialogResult{};
+    }
+    DialogResult FileDialog(const ShownDialog& dialog, std::deque<DialogResult>& answers);
 
     uint32_t m_now = 0;
     uint32_t m_slept = 0;
@@ -105,8 +119,8 @@ class ScriptedPlatform : public Platform {
     std::map<int, KeyPoll> m_keys;
     std::deque<Scheduled> m_messages;  // kept in time order
     std::deque<BoxAnswer> m_boxAnswers;
-    std::deque<std::optional<std::string>> m_openAnswers;
-    std::deque<std::optional<std::string>> m_saveAnswers;
+    std::deque<DialogResult> m_openAnswers;
+    std::deque<DialogResult> m_saveAnswers;
     std::vector<ShownDialog> m_shown;
     std::vector<uint16_t> m_lastFrame;
     PixelMasks m_masks{0xF800, 0x07E0, 0x001F};

@@ -2,6 +2,7 @@
 
 #include <SDL.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,6 +24,42 @@ constexpr int kScreenPitchBytes = SCREEN_WIDTH * static_cast<int>(sizeof(uint16_
 constexpr int kBeepRate = 22050;
 constexpr int kBeepMs = 120;
 constexpr double kTwoPi = 6.283185307179586;
+// SDL's wait does not wake for our signal handler, so an endless wait looks
+// for a close signal this often.
+constexpr int kSignalLookMs = 200;
+constexpr int kCloseSignals[] = {SIGINT, SIGTERM};
+
+volatile sig_atomic_t g_closeSignalled = 0;
+struct sigaction g_previousActions[std::size(kCloseSignals)];
+
+void OnCloseSignal(int) {
+    g_closeSignalled = 1;
+}
+
+// SIGINT and SIGTERM ask the window to close, like the desktop's close. A
+// signal the editor was started ignoring (a background job's SIGINT) stays
+// ignored. Installed before SDL starts, so SDL keeps its own handlers out.
+bool InstallCloseSignals() {
+    struct sigaction current;
+    sigaction(SIGTERM, nullptr, &current);
+    if (current.sa_handler == OnCloseSignal) return false;
+    g_closeSignalled = 0;
+    for (size_t i = 0; i < std::size(kCloseSignals); ++i) {
+        sigaction(kCloseSignals[i], nullptr, &g_previousActions[i]);
+        if (g_previousActions[i].sa_handler != SIG_DFL) continue;
+        struct sigaction action {};
+        action.sa_handler = OnCloseSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        sigaction(kCloseSignals[i], &action, nullptr);
+    }
+    return true;
+}
+
+void RestoreCloseSignals() {
+    for (size_t i = 0; i < std::size(kCloseSignals); ++i)
+        sigaction(kCloseSignals[i], &g_previousActions[i], nullptr);
+}
 
 bool IsDesktopDriver(const char* driver) {
     return driver && (std::strcmp(driver, "x11") == 0 || std::strcmp(driver, "wayland") == 0);
@@ -140,6 +177,7 @@ int WorkbenchCoordinate(int window, int scale) {
 }  // namespace
 
 SdlPlatform::SdlPlatform(int scale) : m_scale(std::max(1, scale)) {
+    m_ownsCloseSignals = InstallCloseSignals();
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
     if (SDL_Init(SDL_INIT_EVENTS | SDL_INIT_TIMER) != 0)
         std::fprintf(stderr, "celforge: SDL could not start: %s\n", SDL_GetError());
@@ -150,6 +188,7 @@ SdlPlatform::~SdlPlatform() {
     if (m_beepDevice) SDL_CloseAudioDevice(m_beepDevice);
     DestroyMainWindow();
     SDL_Quit();
+    if (m_ownsCloseSignals) RestoreCloseSignals();
 }
 
 bool SdlPlatform::CreateMainWindow(const std::string& title, int width, int height) {
@@ -226,9 +265,7 @@ void SdlPlatform::Sleep(uint32_t milliseconds) {
 void SdlPlatform::HandleEvent(const SDL_Event& event) {
     switch (event.type) {
         case SDL_QUIT:
-            // Closing the last window brings a quit event right after it.
-            if (m_messages.empty() || m_messages.back().kind != MessageKind::CloseWindow)
-                PostMessage(Message{MessageKind::CloseWindow, 0, 0});
+            PostCloseRequest();
             break;
         case SDL_WINDOWEVENT:
             HandleWindowEvent(event);
@@ -258,6 +295,12 @@ Point SdlPlatform::WorkbenchPoint(int windowX, int windowY) const {
     return {WorkbenchCoordinate(windowX, m_scale), WorkbenchCoordinate(windowY, m_scale)};
 }
 
+// Closing the last window brings a quit event right after it: one request.
+void SdlPlatform::PostCloseRequest() {
+    if (m_messages.empty() || m_messages.back().kind != MessageKind::CloseWindow)
+        PostMessage(Message{MessageKind::CloseWindow, 0, 0});
+}
+
 void SdlPlatform::HandleWindowEvent(const SDL_Event& event) {
     switch (event.window.event) {
         case SDL_WINDOWEVENT_FOCUS_GAINED:
@@ -282,7 +325,8 @@ void SdlPlatform::HandleWindowEvent(const SDL_Event& event) {
 void SdlPlatform::HandleKey(int sdlKey, bool down, bool repeat) {
     const int code = PolledKeyCode(sdlKey);
     if (code == kKeyEscape || code == kKeyF12) {
-        if (down && !repeat && m_modal == 0) PostMessage(Message{MessageKind::KeyDown, code, 0});
+        // They close the window even while a box is up.
+        if (down && !repeat) PostMessage(Message{MessageKind::KeyDown, code, 0});
         return;
     }
     SetKey(code, down);
@@ -301,16 +345,21 @@ void SdlPlatform::SetKey(int code, bool down) {
 void SdlPlatform::PumpEvents() {
     SDL_Event event;
     while (SDL_PollEvent(&event)) HandleEvent(event);
+    if (g_closeSignalled) {
+        g_closeSignalled = 0;
+        PostCloseRequest();
+    }
 }
 
-// Returns whether an event came before the timeout (-1: no limit).
+// Returns whether an event came before the timeout (-1: no limit); an endless
+// wait comes back after kSignalLookMs, having looked for a close signal.
 bool SdlPlatform::WaitForEvent(int timeoutMs) {
     SDL_Event event;
-    const int got = timeoutMs < 0 ? SDL_WaitEvent(&event) : SDL_WaitEventTimeout(&event, timeoutMs);
-    if (!got) return false;
-    HandleEvent(event);
+    const int slice = timeoutMs < 0 ? kSignalLookMs : std::min(timeoutMs, kSignalLookMs);
+    const int got = SDL_WaitEventTimeout(&event, slice);
+    if (got) HandleEvent(event);
     PumpEvents();
-    return true;
+    return got != 0;
 }
 
 bool SdlPlatform::PeekMessage() {
@@ -369,13 +418,35 @@ void SdlPlatform::EndModal() {
     if (m_modal == 0 && m_window) SDL_SetWindowInputFocus(m_window);
 }
 
+bool SdlPlatform::CloseWaiting() const {
+    return std::any_of(m_messages.begin(), m_messages.end(), IsCloseRequest);
+}
+
+bool SdlPlatform::CloseRequested() {
+    PumpEvents();
+    return CloseWaiting();
+}
+
+// Serves the window while a dialog is up; false ends the dialog.
+bool SdlPlatform::KeepWaiting(int waitMs) {
+    WaitForEvent(waitMs);
+    return !CloseWaiting();
+}
+
+// While the editor is closing no box is shown: nobody would answer it. A
+// tool that ended meanwhile was ended by the close (a Ctrl+C in the terminal
+// reaches zenity too), so its end is no failure.
 BoxAnswer SdlPlatform::MessageBox(const std::string& text, const std::string& caption,
                                   BoxButtons buttons) {
+    if (CloseRequested()) return DeclinedAnswer(buttons);
     ++m_modal;
     const ToolResult result = RunTool(ZenityBoxArguments(text, caption, buttons, OwnerWindowId()),
-                                      [this](int waitMs) { WaitForEvent(waitMs); });
+                                      [this](int waitMs) { return KeepWaiting(waitMs); });
     std::optional<BoxAnswer> answer = BoxAnswerFromStatus(buttons, result.exitStatus);
-    if (!result.started || !answer) answer = ShowSdlBox(text, caption, buttons, m_window);
+    if (result.abandoned || (!answer && CloseRequested()))
+        answer = DeclinedAnswer(buttons);
+    else if (!result.started || !answer)
+        answer = ShowSdlBox(text, caption, buttons, m_window);
     EndModal();
     if (answer) return *answer;
     std::fprintf(stderr, "celforge: no message box could be shown: %s: %s\n", caption.c_str(),
@@ -383,30 +454,32 @@ BoxAnswer SdlPlatform::MessageBox(const std::string& text, const std::string& ca
     return DeclinedAnswer(buttons);
 }
 
-std::optional<std::string> SdlPlatform::RunFileDialog(const std::string& title,
-                                                      const std::vector<FileFilter>& filters,
-                                                      bool save) {
+DialogResult SdlPlatform::RunFileDialog(const std::string& title,
+                                        const std::vector<FileFilter>& filters,
+                                        const std::string& startFolder, bool save) {
+    if (CloseRequested()) return {};
     ++m_modal;
-    const ToolResult result = RunTool(ZenityFileArguments(title, filters, save, OwnerWindowId()),
-                                      [this](int waitMs) { WaitForEvent(waitMs); });
+    const ToolResult result =
+        RunTool(ZenityFileArguments(title, filters, save, startFolder, OwnerWindowId()),
+                [this](int waitMs) { return KeepWaiting(waitMs); });
     EndModal();
-    if (!result.started || (result.exitStatus != 0 && result.exitStatus != 1)) {
-        std::fprintf(stderr, "celforge: the file dialog \"%s\" could not be shown (%s)\n",
-                     title.c_str(), result.started ? "zenity failed" : "zenity is not installed");
-    }
-    return ChosenPath(result);
+    DialogResult answer = FileDialogAnswer(result);
+    if (answer.outcome == DialogOutcome::Unavailable && CloseWaiting()) return {};
+    return answer;
 }
 
-std::optional<std::string> SdlPlatform::OpenFileDialog(const std::string& title,
-                                                       const std::vector<FileFilter>& filters) {
-    std::optional<std::string> path = RunFileDialog(title, filters, false);
-    if (path && !IsRegularFile(*path)) return std::nullopt;
-    return path;
+DialogResult SdlPlatform::OpenFileDialog(const std::string& title,
+                                         const std::vector<FileFilter>& filters,
+                                         const std::string& startFolder) {
+    DialogResult answer = RunFileDialog(title, filters, startFolder, false);
+    if (answer.outcome == DialogOutcome::Chosen && !IsRegularFile(answer.path)) return {};
+    return answer;
 }
 
-std::optional<std::string> SdlPlatform::SaveFileDialog(const std::string& title,
-                                                       const std::vector<FileFilter>& filters) {
-    return RunFileDialog(title, filters, true);
+DialogResult SdlPlatform::SaveFileDialog(const std::string& title,
+                                         const std::vector<FileFilter>& filters,
+                                         const std::string& startFolder) {
+    return RunFileDialog(title, filters, startFolder, true);
 }
 
 void SdlPlatform::Beep(BeepKind kind) {

@@ -47,10 +47,11 @@ class SdlPlatform : public Platform {
 
     BoxAnswer MessageBox(const std::string& text, const std::string& caption,
                          BoxButtons buttons) override;
-    std::optional<std::string> OpenFileDialog(const std::string& title,
-                                              const std::vector<FileFilter>& filters) override;
-    std::optional<std::string> SaveFileDialog(const std::string& title,
-                                              const std::vector<FileFilter>& filters) override;
+    DialogResult OpenFileDialog(const std::string& title, const std::vector<FileFilter>& filters,
+                                const std::string& startFolder) override;
+    DialogResult SaveFileDialog(const std::string& title, const std::vector<FileFilter>& filters,
+                                const std::string& startFolder) override;
+    bool CloseRequested() override;
     void Beep(BeepKind kind) override;
 
     bool OpenAudio(int sampleRate, AudioFill fill) override;
@@ -66,8 +67,11 @@ class SdlPlatform : public Platform {
     bool WaitForEvent(int timeoutMs);
     void Redraw();
     std::string OwnerWindowId() const;
-    std::optional<std::string> RunFileDialog(const std::string& title,
-                                             const std::vector<FileFilter>& filters, bool save);
+    DialogResult RunFileDialog(const std::string& title, const std::vector<FileFilter>& filters,
+                               const std::string& startFolder, bool save);
+    bool CloseWaiting() const;
+    bool KeepWaiting(int waitMs);
+    void PostCloseRequest();
     void EndModal();
     Point WorkbenchPoint(int windowX, int windowY) const;
     uint32_t OpenSoundDevice(int sampleRate, int channels, bool withCallback);
@@ -84,6 +88,8 @@ class SdlPlatform : public Platform {
     std::array<KeyPoll, 256> m_keys{};
     Point m_cursor;
     int m_modal = 0;  // boxes and dialogs up; their input is not ours
+    // SIGINT/SIGTERM handlers installed here, to be put back at the end.
+    bool m_ownsCloseSignals = false;
 
     uint32_t m_audioDevice = 0;
     AudioFill m_audioFill;

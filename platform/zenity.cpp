@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -9,7 +10,10 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <chrono>
+#include <cstdlib>
 #include <cstring>
+#include <thread>
 
 extern char** environ;
 
@@ -20,13 +24,28 @@ namespace {
 constexpr int kWaitSliceMs = 15;
 constexpr const char* kLocale = "LC_ALL=C.UTF-8";
 
-// Dialog texts are UTF-8 whatever the user's locale says.
+constexpr int kReapSliceMs = 10;
+
+bool HasVariable(const std::vector<std::string>& env, const std::string& assignment) {
+    const std::string name = assignment.substr(0, assignment.find('=') + 1);
+    return std::any_of(env.begin(), env.end(),
+                       [&](const std::string& entry) { return entry.rfind(name, 0) == 0; });
+}
+
+// Dialog texts are UTF-8 whatever the user's locale says. Without a session
+// bus GTK would warn on the terminal that it cannot reach the settings
+// service or the accessibility bus; settings the user set stay as they are.
 std::vector<std::string> ToolEnvironment() {
     std::vector<std::string> env;
     for (char** entry = environ; entry && *entry; ++entry) {
         if (std::strncmp(*entry, "LC_ALL=", 7) != 0) env.emplace_back(*entry);
     }
     env.emplace_back(kLocale);
+    const char* bus = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+    if (bus && *bus) return env;
+    for (const char* quiet : {"GSETTINGS_BACKEND=memory", "NO_AT_BRIDGE=1", "GTK_A11Y=none"}) {
+        if (!HasVariable(env, quiet)) env.emplace_back(quiet);
+    }
     return env;
 }
 
@@ -37,7 +56,7 @@ std::vector<char*> CStrings(std::vector<std::string>& strings) {
     return pointers;
 }
 
-pid_t SpawnWithOutputPipe(std::vector<std::string> argv, int outputFd) {
+pid_t SpawnWithOutputPipe(std::vector<std::string> argv, int outputFd, int* error) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
@@ -46,9 +65,9 @@ pid_t SpawnWithOutputPipe(std::vector<std::string> argv, int outputFd) {
     std::vector<char*> args = CStrings(argv);
     std::vector<char*> envp = CStrings(env);
     pid_t pid = -1;
-    const int error = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), envp.data());
+    *error = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
-    return error == 0 ? pid : -1;
+    return *error == 0 ? pid : -1;
 }
 
 // Reads whatever the pipe holds now; never blocks.
@@ -65,31 +84,52 @@ void DrainPipe(int fd, ToolResult& result) {
     }
 }
 
-void WaitSlice(int fd, const std::function<void(int)>& whileWaiting) {
-    if (whileWaiting) {
-        whileWaiting(kWaitSliceMs);
-        return;
-    }
+// False when the caller wants the tool ended.
+bool WaitSlice(int fd, const std::function<bool(int)>& whileWaiting) {
+    if (whileWaiting) return whileWaiting(kWaitSliceMs);
     pollfd readable{fd, POLLIN, 0};
     poll(&readable, 1, kWaitSliceMs);
+    return true;
+}
+
+bool Reaped(pid_t pid, int* status, int options) {
+    for (;;) {
+        const pid_t done = waitpid(pid, status, options);
+        if (done == pid) return true;
+        if (done < 0 && errno == EINTR) continue;
+        if (done == 0) return false;
+        *status = -1;  // not ours to wait for any more: reads as an abnormal end
+        return true;
+    }
+}
+
+// Asks the tool to end, and makes it if it will not within the grace time.
+void EndTool(pid_t pid, int* status) {
+    kill(pid, SIGTERM);
+    for (int waited = 0; waited < kToolGraceMs; waited += kReapSliceMs) {
+        if (Reaped(pid, status, WNOHANG)) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(kReapSliceMs));
+    }
+    kill(pid, SIGKILL);
+    Reaped(pid, status, 0);
 }
 
 // Waits for the child itself, not for the end of the pipe: something it
 // started may hold the pipe open long after the dialog is gone.
-void CollectUntilExit(pid_t pid, int fd, const std::function<void(int)>& whileWaiting,
+void CollectUntilExit(pid_t pid, int fd, const std::function<bool(int)>& whileWaiting,
                       ToolResult& result) {
+    int status = 0;
     for (;;) {
         DrainPipe(fd, result);
-        int status = 0;
-        const pid_t done = waitpid(pid, &status, WNOHANG);
-        if (done == pid) {
-            DrainPipe(fd, result);
-            if (WIFEXITED(status)) result.exitStatus = WEXITSTATUS(status);
-            return;
+        if (Reaped(pid, &status, WNOHANG)) break;
+        if (!WaitSlice(fd, whileWaiting)) {
+            EndTool(pid, &status);
+            result.abandoned = true;
+            break;
         }
-        if (done < 0 && errno != EINTR) return;
-        WaitSlice(fd, whileWaiting);
     }
+    DrainPipe(fd, result);
+    if (!result.abandoned && WIFEXITED(status)) result.exitStatus = WEXITSTATUS(status);
 }
 
 std::string CaseBlindWord(const std::string& word) {
@@ -126,12 +166,15 @@ void AddOwner(std::vector<std::string>& args, const std::string& attachTo) {
 }  // namespace
 
 ToolResult RunTool(const std::vector<std::string>& argv,
-                   const std::function<void(int)>& whileWaiting) {
+                   const std::function<bool(int)>& whileWaiting) {
     ToolResult result;
     if (argv.empty()) return result;
     int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0) return result;
-    const pid_t pid = SpawnWithOutputPipe(argv, fds[1]);
+    if (pipe2(fds, O_CLOEXEC) != 0) {
+        result.spawnError = errno;
+        return result;
+    }
+    const pid_t pid = SpawnWithOutputPipe(argv, fds[1], &result.spawnError);
     close(fds[1]);
     if (pid > 0) {
         result.started = true;
@@ -181,6 +224,7 @@ std::vector<std::string> ZenityBoxArguments(const std::string& text, const std::
 
 std::vector<std::string> ZenityFileArguments(const std::string& title,
                                              const std::vector<FileFilter>& filters, bool save,
+                                             const std::string& startFolder,
                                              const std::string& attachTo) {
     std::vector<std::string> args{"zenity", "--file-selection"};
     if (save) {
@@ -188,6 +232,9 @@ std::vector<std::string> ZenityFileArguments(const std::string& title,
         args.push_back("--confirm-overwrite");
     }
     args.push_back("--title=" + title);
+    // The trailing slash opens the folder itself rather than selecting it.
+    if (!startFolder.empty())
+        args.push_back("--filename=" + startFolder + (startFolder.back() == '/' ? "" : "/"));
     for (const FileFilter& filter : filters) args.push_back(FilterArgument(filter));
     AddOwner(args, attachTo);
     return args;
@@ -219,12 +266,32 @@ BoxAnswer DeclinedAnswer(BoxButtons buttons) {
     return BoxAnswer::Cancel;
 }
 
-std::optional<std::string> ChosenPath(const ToolResult& result) {
-    if (!result.started || result.exitStatus != 0 || result.truncated) return std::nullopt;
+namespace {
+
+constexpr int kZenityTimedOut = 5;
+
+std::string NotStartedReason(int spawnError) {
+    if (spawnError == ENOENT) return "zenity is not installed";
+    return std::string("zenity could not be started (") + std::strerror(spawnError) + ")";
+}
+
+std::string FailedReason(const ToolResult& result) {
+    if (result.exitStatus < 0) return "zenity ended abnormally";
+    return "zenity failed (exit status " + std::to_string(result.exitStatus) + ")";
+}
+
+}  // namespace
+
+DialogResult FileDialogAnswer(const ToolResult& result) {
+    if (!result.started) return DialogUnavailable(NotStartedReason(result.spawnError));
+    if (result.abandoned || result.exitStatus == 1 || result.exitStatus == kZenityTimedOut)
+        return {};
+    if (result.exitStatus != 0) return DialogUnavailable(FailedReason(result));
     std::string path = result.output;
     if (!path.empty() && path.back() == '\n') path.pop_back();
-    if (path.empty() || path.find('\n') != std::string::npos) return std::nullopt;
-    return path;
+    if (result.truncated || path.empty() || path.find('\n') != std::string::npos)
+        return DialogUnavailable("zenity gave no usable file name");
+    return ChosenFile(path);
 }
 
 }  // namespace platform

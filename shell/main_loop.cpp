@@ -23,7 +23,14 @@ bool DeadlinePassed(uint32_t now, uint32_t deadline) {
 int InitApplication(bool /*popup*/) {
     if (!OpenMainWindow()) return INIT_NO_WINDOW;
     StartMusic();
-    if (!InitWorkbench()) return INIT_CLOSED_BY_USER;
+    switch (StartWorkbench()) {
+        case WorkbenchStart::ClosedByUser:
+            return INIT_CLOSED_BY_USER;
+        case WorkbenchStart::NoFileDialog:
+            return INIT_NO_FILE_DIALOG;
+        case WorkbenchStart::Ready:
+            break;
+    }
     return INIT_READY;
 }
 
@@ -59,6 +66,11 @@ int WinMain() {
             return 1;
         case INIT_CLOSED_BY_USER:
             return 0;
+        case INIT_NO_FILE_DIALOG:
+            std::fprintf(stderr,
+                         "celforge: the editor needs a first picture, and no file dialog "
+                         "could be shown to choose one\n");
+            return 1;
         default:
             break;
     }

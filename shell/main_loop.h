@@ -9,7 +9,12 @@
 constexpr unsigned FIRST_FRAME_DELAY_MS = 100;
 constexpr unsigned FRAME_PERIOD_MS = 20;
 
-enum InitResult : int { INIT_READY = 0, INIT_NO_WINDOW = 1, INIT_CLOSED_BY_USER = 2 };
+enum InitResult : int {
+    INIT_READY = 0,
+    INIT_NO_WINDOW = 1,
+    INIT_CLOSED_BY_USER = 2,
+    INIT_NO_FILE_DIALOG = 3,  // no first picture can be asked for: exit code 1
+};
 
 // Opens the window and prepares the workbench, first picture included.
 int InitApplication(bool popup);

@@ -97,15 +97,18 @@ void RefuseOversize(const PictureSize& size) {
     platform::Current().MessageBox(text, "Error!", platform::BoxButtons::Ok);
 }
 
-// Asks until a usable first picture is chosen. Returns its path and size,
-// or nothing when the user closed the editor meanwhile.
-bool AskFirstPicture(std::string* path, PictureSize* size) {
+// Asks until a usable first picture is chosen, the user closes the editor, or
+// the dialog cannot be shown at all: asking again would only repeat its box.
+WorkbenchStart AskFirstPicture(std::string* path, PictureSize* size) {
     platform::Platform& p = platform::Current();
     for (int pass = 1;; ++pass) {
-        std::optional<std::string> chosen = AskPictureFileName(FIRST_PICTURE_TITLE);
-        if (!HandlePendingMessages()) return false;
+        const platform::DialogResult answer = AskPictureFileName(FIRST_PICTURE_TITLE);
+        if (!HandlePendingMessages()) return WorkbenchStart::ClosedByUser;
+        if (answer.outcome == platform::DialogOutcome::Unavailable)
+            return WorkbenchStart::NoFileDialog;
+        const bool chosen = answer.outcome == platform::DialogOutcome::Chosen;
         PictureSize read;
-        if (chosen) read = GetPictureSize(*chosen);
+        if (chosen) read = GetPictureSize(answer.path);
         const bool readable = chosen && read.width > 0 && read.height > 0;
         const bool usable = readable && FitsPictureBuffer(read);
         if (!readable)
@@ -116,9 +119,9 @@ bool AskFirstPicture(std::string* path, PictureSize* size) {
         if (pass == 2)
             p.MessageBox("씨발 자식아!,빨리 그림 읽어!", "Fuck You!", platform::BoxButtons::Ok);
         if (usable) {
-            *path = *chosen;
+            *path = answer.path;
             *size = read;
-            return true;
+            return WorkbenchStart::Ready;
         }
     }
 }
@@ -139,7 +142,7 @@ void MakeSpriteSizePictures(const std::string& path) {
 
 }  // namespace
 
-bool InitWorkbench() {
+WorkbenchStart StartWorkbench() {
     g_pictureBuf = new uint16_t[PICTURE_WIDTH * PICTURE_HEIGHT];
     g_singleBuf = new uint16_t[PICTURE_WIDTH * PICTURE_HEIGHT]();
     // The picture buffer serves as a load buffer below; start it clean so a
@@ -151,14 +154,19 @@ bool InitWorkbench() {
 
     std::string path;
     PictureSize size;
-    if (!AskFirstPicture(&path, &size)) return false;
+    const WorkbenchStart asked = AskFirstPicture(&path, &size);
+    if (asked != WorkbenchStart::Ready) return asked;
     g_state.sheet.spriteWidth = size.width;
     g_state.sheet.spriteHeight = size.height;
     MakeSpriteSizePictures(path);
 
     ClearPixels(g_pictureBuf, PICTURE_WIDTH, PICTURE_HEIGHT);
     ClearPixels(g_sheet, SHEET_WIDTH, SHEET_HEIGHT);
-    return true;
+    return WorkbenchStart::Ready;
+}
+
+bool InitWorkbench() {
+    return StartWorkbench() == WorkbenchStart::Ready;
 }
 
 void ReleaseWorkbench() {

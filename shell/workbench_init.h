@@ -7,8 +7,14 @@
 
 extern const char* const FIRST_PICTURE_TITLE;
 
-// Returns false when the user closed the editor while it waited for the first
-// picture; the window is then gone and the program should end.
+enum class WorkbenchStart {
+    Ready,
+    ClosedByUser,  // closed while it waited for the first picture; the window is gone
+    NoFileDialog,  // the first picture cannot be asked for; the user was told why
+};
+
+WorkbenchStart StartWorkbench();
+// StartWorkbench() == Ready.
 bool InitWorkbench();
 
 // Frees every picture and buffer InitWorkbench made (tests and process end).

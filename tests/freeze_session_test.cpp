@@ -196,6 +196,14 @@ TEST_F(FreezeTest, AFailedSaveSaysSoAndStaysFrozen) {
         EXPECT_EQ(script.Shown()[2].caption, "Error Message");
         EXPECT_EQ(g_state.freeze.phase, PHASE_FROZEN) << target.what;
     }
+    script.ClearShown();
+    script.QueueSaveResult(platform::DialogUnavailable("zenity is not installed"));
+    script.QueueBoxAnswer(BoxAnswer::Ok);
+    Click(100, 15);
+    ASSERT_EQ(script.Shown().size(), 2u) << "no report when no dialog could be shown";
+    EXPECT_EQ(script.Shown()[1].text,
+              "The file dialog could not be shown: zenity is not installed.");
+    EXPECT_EQ(g_state.freeze.phase, PHASE_FROZEN);
     EXPECT_EQ(ReadWholeFile(kept), old);
     struct stat info {};
     EXPECT_TRUE(stat("/dev/full", &info) == 0 && S_ISCHR(info.st_mode)) << "written in place";

@@ -4,12 +4,15 @@
 
 #include <SDL.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <sstream>
 #include <thread>
 
 using namespace platform;
@@ -47,6 +50,31 @@ void PushWindow(uint8_t what) {
     SDL_PushEvent(&event);
 }
 
+int OpenDescriptors() {
+    return static_cast<int>(std::distance(fs::directory_iterator("/proc/self/fd"), {}));
+}
+
+// Processes whose parent is this one, zombies included.
+int ChildProcesses() {
+    int children = 0;
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        std::ifstream stat(entry.path() / "stat");
+        std::string line;
+        if (!std::getline(stat, line) || line.rfind(')') == std::string::npos) continue;
+        std::istringstream rest(line.substr(line.rfind(')') + 2));
+        char state = 0;
+        int parent = 0;
+        if (rest >> state >> parent && parent == getpid()) ++children;
+    }
+    return children;
+}
+
+long MsSince(std::chrono::steady_clock::time_point start) {
+    return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                 std::chrono::steady_clock::now() - start)
+                                 .count());
+}
+
 class SdlPlatformTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -61,10 +89,15 @@ class SdlPlatformTest : public ::testing::Test {
 
     // A zenity that records its arguments, waits, prints `output` and exits.
     void FakeZenity(int status, const std::string& output, double seconds = 0) {
+        std::ostringstream body;
+        body << "sleep " << seconds << "\nprintf '%s' '" << output << "'\nexit " << status;
+        FakeZenityDoing(body.str());
+    }
+    void FakeZenityDoing(const std::string& body) {
         const fs::path script = dir / "zenity";
         std::ofstream(script) << "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" << (dir / "args").string()
-                              << "'\nsleep " << seconds << "\nprintf '%s' '" << output << "'\nexit "
-                              << status << "\n";
+                              << "'\n"
+                              << body << "\n";
         fs::permissions(script, fs::perms::owner_all);
         setenv("PATH", (dir.string() + ":" + oldPath).c_str(), 1);
     }
@@ -151,14 +184,13 @@ TEST_F(SdlPlatformTest, RefusesAnInvisibleVideoDriver) {
     EXPECT_FALSE(sdl.HasWindow());
 }
 
-TEST_F(SdlPlatformTest, InputDuringABoxIsNotOursButCloseRequestsStay) {
+TEST_F(SdlPlatformTest, InputDuringABoxIsNotOursAndAnAnswerComesBack) {
     FakeZenity(0, "", 0.4);
     std::thread user([] {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         PushButton(SDL_BUTTON_LEFT, true);
         PushButton(SDL_BUTTON_LEFT, false);
-        PushKey(SDLK_ESCAPE, true);
-        PushWindow(SDL_WINDOWEVENT_CLOSE);
+        PushKey(SDLK_LEFT, true);
     });
     const BoxAnswer answer = sdl.MessageBox("<i>Sure?</i>", "Question", BoxButtons::YesNo);
     user.join();
@@ -167,23 +199,117 @@ TEST_F(SdlPlatformTest, InputDuringABoxIsNotOursButCloseRequestsStay) {
               std::string::npos)
         << Recorded();
     EXPECT_FALSE(sdl.PollKey(kKeyLeftButton).pressed);
+    EXPECT_FALSE(sdl.PollKey(kKeyLeft).pressed);
+    EXPECT_FALSE(sdl.PeekMessage());
+}
+
+// Every way of asking the editor to close ends a dialog that would never
+// end, as a cancel, and stays queued so the close takes effect after it.
+TEST_F(SdlPlatformTest, CloseRequestsEndAHungDialogAndStayQueued) {
+    const struct {
+        const char* what;
+        std::function<void()> request;
+        MessageKind queued;
+    } cases[] = {
+        {"window close", [] { PushWindow(SDL_WINDOWEVENT_CLOSE); }, MessageKind::CloseWindow},
+        {"Escape", [] { PushKey(SDLK_ESCAPE, true); }, MessageKind::KeyDown},
+        {"F12", [] { PushKey(SDLK_F12, true); }, MessageKind::KeyDown},
+        {"SIGTERM", [] { kill(getpid(), SIGTERM); }, MessageKind::CloseWindow},
+        {"SIGINT", [] { kill(getpid(), SIGINT); }, MessageKind::CloseWindow},
+    };
+    FakeZenityDoing("exec sleep 5");
+    for (const auto& c : cases) {
+        std::chrono::steady_clock::time_point asked;
+        std::thread user([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            asked = std::chrono::steady_clock::now();
+            c.request();
+        });
+        const DialogResult answer = sdl.OpenFileDialog("Open", {}, "");
+        user.join();
+        const long ms = MsSince(asked);
+        std::printf("%s ended the hung dialog in %ld ms\n", c.what, ms);
+        EXPECT_EQ(answer.outcome, DialogOutcome::Cancelled) << c.what;
+        EXPECT_LT(ms, 1000) << c.what;
+        EXPECT_EQ(Drain(), std::vector<MessageKind>{c.queued}) << c.what;
+    }
+    std::thread user([] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        kill(getpid(), SIGTERM);
+    });
+    EXPECT_EQ(sdl.MessageBox("t", "c", BoxButtons::YesNo), BoxAnswer::No);
+    user.join();
     EXPECT_EQ(Drain(), std::vector<MessageKind>{MessageKind::CloseWindow});
+}
+
+TEST_F(SdlPlatformTest, FileDialogsTellChosenCancelledAndCannotBeShown) {
+    const fs::path empty = dir / "empty";
+    fs::create_directories(empty);
+    const struct {
+        const char* what;
+        std::function<void()> setUp;
+        DialogOutcome outcome;
+        std::string reason;
+    } cases[] = {
+        {"cancelled", [&] { FakeZenity(1, ""); }, DialogOutcome::Cancelled, ""},
+        {"timed out", [&] { FakeZenity(5, ""); }, DialogOutcome::Cancelled, ""},
+        {"failing", [&] { FakeZenity(255, ""); }, DialogOutcome::Unavailable,
+         "zenity failed (exit status 255)"},
+        {"missing", [&] { setenv("PATH", empty.c_str(), 1); }, DialogOutcome::Unavailable,
+         "zenity is not installed"},
+    };
+    for (const auto& c : cases) {
+        c.setUp();
+        const DialogResult answer = sdl.SaveFileDialog("Save", {}, dir.string());
+        EXPECT_EQ(answer.outcome, c.outcome) << c.what;
+        EXPECT_EQ(answer.reason, c.reason) << c.what;
+    }
+    EXPECT_NE(Recorded().find("--filename=" + dir.string() + "/\n"), std::string::npos)
+        << Recorded();
+}
+
+// Descriptors and child processes come back to where they were, whether the
+// dialog answered, failed or had to be ended (its own SIGTERM to the editor).
+TEST_F(SdlPlatformTest, TwentyDialogsLeaveNoDescriptorOrChildBehind) {
+    FakeZenity(255, "");
+    sdl.OpenFileDialog("warm-up", {}, "");
+    const int descriptors = OpenDescriptors();
+    const int children = ChildProcesses();
+    const fs::path picture = dir / "p.pcx";
+    std::ofstream(picture) << "x";
+    for (int i = 0; i < 20; ++i) {
+        if (i % 4 == 0) FakeZenity(0, picture.string());
+        if (i % 4 == 1) FakeZenity(1, "");
+        if (i % 4 == 2) FakeZenity(255, "");
+        if (i % 4 == 3) FakeZenityDoing("kill -TERM $PPID; exec sleep 5");
+        const DialogResult answer = sdl.OpenFileDialog("Open", {}, "");
+        EXPECT_EQ(answer.outcome, i % 4 == 2   ? DialogOutcome::Unavailable
+                                  : i % 4 == 0 ? DialogOutcome::Chosen
+                                               : DialogOutcome::Cancelled)
+            << i;
+        Drain();
+    }
+    EXPECT_EQ(OpenDescriptors(), descriptors);
+    EXPECT_EQ(ChildProcesses(), children);
 }
 
 TEST_F(SdlPlatformTest, OpenDialogReturnsOnlyExistingFiles) {
     const fs::path picture = dir / "a picture.PCX";
     std::ofstream(picture) << "x";
     FakeZenity(0, picture.string() + "\n");
-    EXPECT_EQ(sdl.OpenFileDialog("Open", {{"Pcx files (*.pcx)", "*.pcx"}}), picture.string());
+    const DialogResult chosen = sdl.OpenFileDialog("Open", {{"Pcx files (*.pcx)", "*.pcx"}}, "");
+    EXPECT_EQ(chosen.outcome, DialogOutcome::Chosen);
+    EXPECT_EQ(chosen.path, picture.string());
     EXPECT_NE(Recorded().find("--file-filter=Pcx files (*.pcx) | *.[pP][cC][xX]"),
               std::string::npos);
+    EXPECT_EQ(Recorded().find("--filename"), std::string::npos) << "no start folder given";
 
     FakeZenity(0, (dir / "gone.pcx").string() + "\n");
-    EXPECT_FALSE(sdl.OpenFileDialog("Open", {}));
+    EXPECT_EQ(sdl.OpenFileDialog("Open", {}, "").outcome, DialogOutcome::Cancelled);
     FakeZenity(0, dir.string() + "\n");
-    EXPECT_FALSE(sdl.OpenFileDialog("Open", {}));
+    EXPECT_EQ(sdl.OpenFileDialog("Open", {}, "").outcome, DialogOutcome::Cancelled);
     FakeZenity(1, "");
-    EXPECT_FALSE(sdl.SaveFileDialog("Save", {}));
+    EXPECT_EQ(sdl.SaveFileDialog("Save", {}, "").outcome, DialogOutcome::Cancelled);
     EXPECT_NE(Recorded().find("--save\n--confirm-overwrite\n"), std::string::npos);
 }
 
@@ -196,7 +322,6 @@ TEST_F(SdlPlatformTest, ABoxThatCannotBeShownDeclines) {
     }
     EXPECT_EQ(sdl.MessageBox("t", "c", BoxButtons::YesNo), BoxAnswer::No);
     EXPECT_EQ(sdl.MessageBox("t", "c", BoxButtons::OkCancel), BoxAnswer::Cancel);
-    EXPECT_FALSE(sdl.OpenFileDialog("Open", {}));
     for (const auto& [name, value] : hidden) setenv(name.c_str(), value.c_str(), 1);
 }
 

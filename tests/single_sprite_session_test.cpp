@@ -1,3 +1,5 @@
+#include <functional>
+
 #include "display/pixmap.h"
 #include "state/editor_state.h"
 #include "tests/support/file_faults.h"
@@ -96,6 +98,52 @@ TEST_F(SingleSpriteTest, TheImportInsistsOnAPictureThatFits) {
     EXPECT_EQ(shown[4].kind, DialogKind::OpenFile);
     ASSERT_NE(g_state.edit.singleImage, nullptr);
     EXPECT_EQ(g_state.edit.singleImage->Width(), 640);
+}
+
+// A dialog that cannot be shown says why once and the window comes back; a
+// close request ends the import's insisting loop.
+TEST_F(SingleSpriteTest, ADialogThatCannotBeShownOrACloseEndsTheAction) {
+    Import(WriteGradient("keep.pcx", 40, 30));
+    const platform::DialogResult unavailable =
+        platform::DialogUnavailable("zenity is not installed");
+    const std::string why = "The file dialog could not be shown: zenity is not installed.";
+    const struct {
+        const char* what;
+        std::function<void()> act;
+        std::vector<std::string> shownTexts;
+    } cases[] = {
+        {"import",
+         [&] {
+             script.QueueOpenResult(unavailable);
+             Click(200, 35);
+         },
+         {"", why}},
+        {"save",
+         [&] {
+             script.QueueSaveResult(unavailable);
+             Click(350, 30);
+         },
+         {"", why}},
+        {"import then close",
+         [&] {
+             script.QueueOpenAnswer(std::nullopt);
+             script.ScheduleMessage(script.TickCount() + 20,
+                                    {platform::MessageKind::CloseWindow, 0, 0});
+             Click(200, 35);
+         },
+         {""}},
+    };
+    for (const auto& c : cases) {
+        script.ClearShown();
+        script.QueueBoxAnswer(BoxAnswer::Ok);  // unused by the last case
+        c.act();
+        std::vector<std::string> texts;
+        for (const auto& shown : script.Shown()) texts.push_back(shown.text);
+        EXPECT_EQ(texts, c.shownTexts) << c.what;
+        EXPECT_EQ(g_state.edit.singleState, SINGLE_OPEN) << c.what;
+        ASSERT_NE(g_state.edit.singleImage, nullptr) << c.what;
+        EXPECT_EQ(g_state.edit.singleImage->Width(), 40) << c.what;
+    }
 }
 
 TEST_F(SingleSpriteTest, AFailedSaveComplainsAndKeepsThePicture) {

@@ -1,13 +1,19 @@
 #include <algorithm>
+#include <filesystem>
 #include <vector>
 
 #include "display/pixmap.h"
 #include "formats/colour.h"
 #include "formats/pcx.h"
+#include "shell/main_loop.h"
 #include "shell/workbench_init.h"
 #include "state/editor_state.h"
+#include "tests/support/file_faults.h"
 #include "tests/support/pixel_compare.h"
+#include "tests/support/recording_audio.h"
 #include "tests/support/session.h"
+#include "workbench/file_dialogs.h"
+#include "workbench/placement.h"
 
 using platform::DialogKind;
 using platform::ShownDialog;
@@ -115,6 +121,62 @@ TEST_F(StartupTest, ClosingTheWindowDuringTheFirstDialogEndsStartUp) {
     EXPECT_FALSE(InitWorkbench());
     EXPECT_FALSE(script.HasWindow());
     EXPECT_EQ(BoxCaptions(script.Shown()), std::vector<std::string>{"<open>"});
+}
+
+// Asking again would only bring the same box back, for ever.
+TEST_F(StartupTest, AFirstPictureDialogThatCannotBeShownEndsTheEditorWithCodeOne) {
+    RecordingAudio audio;
+    SetAudioLayer(&audio);
+    script.QueueOpenResult(platform::DialogUnavailable("zenity is not installed"));
+    script.QueueBoxAnswer(platform::BoxAnswer::Ok);
+    ::testing::internal::CaptureStderr();
+    const int code = WinMain();
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    SetAudioLayer(nullptr);
+    EXPECT_EQ(code, 1);
+    ASSERT_EQ(BoxCaptions(script.Shown()), (std::vector<std::string>{"<open>", "Error Message"}));
+    EXPECT_EQ(script.Shown()[1].text,
+              "The file dialog could not be shown: zenity is not installed.");
+    EXPECT_NE(said.find("celforge: the editor needs a first picture"), std::string::npos) << said;
+}
+
+TEST_F(StartupTest, ANextPictureDialogThatCannotBeShownKeepsTheWorkingImage) {
+    StartWith(WriteGradient("first.pcx", 40, 30));
+    const std::vector<uint16_t> before(g_workingImage->GetBits(),
+                                       g_workingImage->GetBits() + 40 * 30);
+    g_state.panes.openPictureRequest = 1;
+    script.QueueOpenResult(platform::DialogUnavailable("zenity failed (exit status 255)"));
+    script.QueueBoxAnswer(platform::BoxAnswer::Ok);
+    OpenNextPicture();
+    EXPECT_EQ(BoxCaptions(script.Shown()),
+              (std::vector<std::string>{"<open>", "<open>", "Error Message"}));
+    EXPECT_EQ(g_state.panes.openPictureRequest, 0);
+    EXPECT_TRUE(
+        SamePixels(ViewOf(before.data(), 40, 30), ViewOf(g_workingImage->GetBits(), 40, 30)));
+}
+
+// Open dialogs start where the last picture came from, save dialogs where
+// the last save went; each starts in the working folder the first time.
+TEST_F(StartupTest, DialogsStartInTheFolderUsedLastOfTheirKind) {
+    ForgetDialogFolders();
+    const std::string working = std::filesystem::current_path().string();
+    const std::string first = WriteGradient("first.pcx", 40, 30);
+    const std::string pictures = MakeTestFolder("pictures");
+    const std::string sprites = MakeTestFolder("sprites");
+    StartWith(first);
+    script.QueueOpenAnswer(pictures + "/next.pcx");
+    OpenNextPicture();
+    script.QueueSaveAnswer(sprites + "/a.Spr");
+    AskSpriteFileName("save");
+    script.QueueOpenAnswer(std::nullopt);
+    AskPictureFileName("open");
+    script.QueueSaveAnswer(std::nullopt);
+    AskSpriteFileName("save");
+    std::vector<std::string> starts;
+    for (const ShownDialog& d : script.Shown()) starts.push_back(d.startFolder);
+    const std::string firstFolder = std::filesystem::path(first).parent_path().string();
+    EXPECT_EQ(starts, (std::vector<std::string>{working, firstFolder, working, pictures, sprites}));
+    ForgetDialogFolders();
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <thread>
 
 using namespace platform;
@@ -14,7 +15,7 @@ bool Has(const std::vector<std::string>& args, const std::string& wanted) {
     return std::find(args.begin(), args.end(), wanted) != args.end();
 }
 
-ToolResult Shell(const std::string& script, const std::function<void(int)>& wait = nullptr) {
+ToolResult Shell(const std::string& script, const std::function<bool(int)>& wait = nullptr) {
     return RunTool({"sh", "-c", script}, wait);
 }
 
@@ -43,15 +44,18 @@ TEST(ZenityArguments, BoxesAskWithPlainTextAndTheirOwnButtons) {
 TEST(ZenityArguments, FileDialogsCarryFiltersAndSaveAsksBeforeOverwriting) {
     const std::vector<FileFilter> filters{{"Pcx files (*.pcx)", "*.pcx"},
                                           {"All Files (*.*)", "*.*"}};
-    const auto open = ZenityFileArguments("Open", filters, false, "");
+    const auto open = ZenityFileArguments("Open", filters, false, "/home/u/pics", "");
     EXPECT_TRUE(Has(open, "--file-filter=Pcx files (*.pcx) | *.[pP][cC][xX]"));
     EXPECT_TRUE(Has(open, "--file-filter=All Files (*.*) | *"));
+    EXPECT_TRUE(Has(open, "--filename=/home/u/pics/"));
     EXPECT_FALSE(Has(open, "--save"));
 
-    const auto save = ZenityFileArguments("Save", {{"a|b", "*.spr"}}, true, "9");
+    const auto save = ZenityFileArguments("Save", {{"a|b", "*.spr"}}, true, "", "9");
     EXPECT_TRUE(Has(save, "--save") && Has(save, "--confirm-overwrite"));
     EXPECT_TRUE(Has(save, "--file-filter=a/b | *.[sS][pP][rR]"));
     EXPECT_TRUE(Has(save, "--attach=9"));
+    EXPECT_FALSE(std::any_of(save.begin(), save.end(),
+                             [](const std::string& a) { return a.rfind("--filename", 0) == 0; }));
 }
 
 TEST(ZenityAnswers, ExitStatusGivesTheAnswerAndFailuresGiveNone) {
@@ -66,17 +70,41 @@ TEST(ZenityAnswers, ExitStatusGivesTheAnswerAndFailuresGiveNone) {
     EXPECT_EQ(DeclinedAnswer(BoxButtons::OkCancel), BoxAnswer::Cancel);
 }
 
-TEST(ZenityAnswers, OnlyOneCleanPathCounts) {
-    auto chosen = [](int status, const std::string& output, bool truncated = false) {
-        ToolResult result{true, status, output, truncated};
-        return ChosenPath(result);
+TEST(ZenityAnswers, FileDialogsChooseCancelOrCannotBeShown) {
+    const struct {
+        ToolResult run;
+        DialogOutcome outcome;
+        std::string pathOrReason;
+    } cases[] = {
+        {{true, 0, 0, false, "/tmp/a b/c.pcx\n", false}, DialogOutcome::Chosen, "/tmp/a b/c.pcx"},
+        {{true, 0, 1, false, "/tmp/c.pcx\n", false}, DialogOutcome::Cancelled, ""},
+        {{true, 0, 5, false, "", false}, DialogOutcome::Cancelled, ""},  // zenity's timeout
+        {{true, 0, -1, true, "/tmp/c.pcx\n", false}, DialogOutcome::Cancelled, ""},  // ended by us
+        {{false, ENOENT, -1, false, "", false},
+         DialogOutcome::Unavailable,
+         "zenity is not installed"},
+        {{false, EACCES, -1, false, "", false},
+         DialogOutcome::Unavailable,
+         "zenity could not be started (Permission denied)"},
+        {{true, 0, 255, false, "", false},
+         DialogOutcome::Unavailable,
+         "zenity failed (exit status 255)"},
+        {{true, 0, -1, false, "", false}, DialogOutcome::Unavailable, "zenity ended abnormally"},
+        {{true, 0, 0, false, "\n", false},
+         DialogOutcome::Unavailable,
+         "zenity gave no usable file name"},
+        {{true, 0, 0, false, "/a\n/b\n", false},
+         DialogOutcome::Unavailable,
+         "zenity gave no usable file name"},
+        {{true, 0, 0, false, "/tmp/c.pcx\n", true},
+         DialogOutcome::Unavailable,
+         "zenity gave no usable file name"},
     };
-    EXPECT_EQ(chosen(0, "/tmp/a b/c.pcx\n"), "/tmp/a b/c.pcx");
-    EXPECT_FALSE(chosen(1, "/tmp/c.pcx\n"));
-    EXPECT_FALSE(chosen(0, "\n"));
-    EXPECT_FALSE(chosen(0, "/a\n/b\n"));
-    EXPECT_FALSE(chosen(0, "/tmp/c.pcx\n", true));
-    EXPECT_FALSE(ChosenPath(ToolResult{}));
+    for (const auto& c : cases) {
+        const DialogResult answer = FileDialogAnswer(c.run);
+        EXPECT_EQ(answer.outcome, c.outcome) << c.pathOrReason;
+        EXPECT_EQ(c.outcome == DialogOutcome::Chosen ? answer.path : answer.reason, c.pathOrReason);
+    }
 }
 
 TEST(RunTool, CollectsOutputAndStatusInTheDialogLocale) {
@@ -96,9 +124,10 @@ TEST(RunTool, ReportsMissingProgramsAndAbnormalEnds) {
 TEST(RunTool, KeepsTheCallerServedAndDrainsFloodsWithoutHanging) {
     int waits = 0;
     const ToolResult slow = Shell("sleep 0.2; echo done", [&](int ms) {
-        ASSERT_TRUE(ms > 0 && ms <= 50) << ms;  // short slices keep the window lively
+        EXPECT_TRUE(ms > 0 && ms <= 50) << ms;  // short slices keep the window lively
         ++waits;
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        return true;
     });
     EXPECT_EQ(slow.output, "done\n");
     EXPECT_GE(waits, 3);
@@ -107,6 +136,58 @@ TEST(RunTool, KeepsTheCallerServedAndDrainsFloodsWithoutHanging) {
     EXPECT_EQ(flood.exitStatus, 0);
     EXPECT_TRUE(flood.truncated);
     EXPECT_EQ(flood.output.size(), kMaxToolOutput);
+}
+
+// A tool that ignores SIGTERM is killed after the grace second; one that
+// heeds it ends at once. Either way it is reaped and counts as abandoned.
+TEST(RunTool, EndsAToolOnRequestAndKillsOneThatWillNotGo) {
+    const struct {
+        const char* script;
+        int minMs, maxMs;
+    } cases[] = {{"exec sleep 30", 0, 500}, {"trap '' TERM; exec sleep 30", 950, 2000}};
+    for (const auto& c : cases) {
+        int slices = 0;
+        const auto start = std::chrono::steady_clock::now();
+        const ToolResult result = Shell(c.script, [&](int ms) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+            return ++slices < 5;
+        });
+        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            std::chrono::steady_clock::now() - start)
+                            .count();
+        EXPECT_TRUE(result.abandoned) << c.script;
+        EXPECT_EQ(result.exitStatus, -1) << c.script;
+        EXPECT_GE(ms, c.minMs) << c.script;
+        EXPECT_LE(ms, c.maxMs) << c.script;
+    }
+}
+
+// Without a session bus GTK's settings and accessibility warnings are kept
+// off the terminal; a value the user set is theirs.
+TEST(RunTool, QuietsTheDesktopSettingsOnlyWithoutASessionBus) {
+    const char* bus = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+    const std::string savedBus = bus ? bus : "";
+    unsetenv("NO_AT_BRIDGE");
+    unsetenv("GTK_A11Y");
+    const struct {
+        const char* bus;
+        const char* userBackend;
+        const char* expected;
+    } cases[] = {{nullptr, nullptr, "memory|1|none"},
+                 {"", nullptr, "memory|1|none"},
+                 {nullptr, "keyfile", "keyfile|1|none"},
+                 {"unix:path=/run/bus", nullptr, "||"}};
+    for (const auto& c : cases) {
+        c.bus ? setenv("DBUS_SESSION_BUS_ADDRESS", c.bus, 1) : unsetenv("DBUS_SESSION_BUS_ADDRESS");
+        c.userBackend ? setenv("GSETTINGS_BACKEND", c.userBackend, 1)
+                      : unsetenv("GSETTINGS_BACKEND");
+        const ToolResult result =
+            Shell("printf '%s|%s|%s' \"$GSETTINGS_BACKEND\" \"$NO_AT_BRIDGE\" \"$GTK_A11Y\"");
+        EXPECT_EQ(result.output, c.expected) << (c.bus ? c.bus : "no bus");
+    }
+    unsetenv("GSETTINGS_BACKEND");
+    bus ? setenv("DBUS_SESSION_BUS_ADDRESS", savedBus.c_str(), 1)
+        : unsetenv("DBUS_SESSION_BUS_ADDRESS");
 }
 
 }  // namespace

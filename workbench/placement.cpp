@@ -105,11 +105,11 @@ std::string NextPictureTitle() {
 }
 
 void OpenNextPicture() {
-    const std::optional<std::string> path = AskPictureFileName(NextPictureTitle());
+    const platform::DialogResult answer = AskPictureFileName(NextPictureTitle());
     g_state.panes.openPictureRequest = 0;
-    if (!path) return;
+    if (answer.outcome != platform::DialogOutcome::Chosen) return;
     ClearPixels(g_pictureBuf, PICTURE_WIDTH, PICTURE_HEIGHT);
-    LoadPicture(g_pictureBuf, PICTURE_WIDTH, PICTURE_WIDTH, PICTURE_HEIGHT, *path);
+    LoadPicture(g_pictureBuf, PICTURE_WIDTH, PICTURE_WIDTH, PICTURE_HEIGHT, answer.path);
     g_workingImage->GrabPicture(g_pictureBuf, 0, 0, g_state.sheet.spriteWidth,
                                 g_state.sheet.spriteHeight);
 }

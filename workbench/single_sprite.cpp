@@ -38,18 +38,20 @@ void RefuseOversize(const PictureSize& size) {
 }
 
 // The import cannot be cancelled: the dialog comes back until a picture that
-// fits the buffer is chosen (or the window is gone).
+// fits the buffer is chosen, the editor is closing, or the dialog cannot be
+// shown at all (its box has said why).
 std::optional<std::string> AskSinglePicture(PictureSize* size) {
     platform::Platform& p = platform::Current();
     for (;;) {
-        const std::optional<std::string> path = AskPictureFileName(SINGLE_OPEN_TITLE);
-        if (!path) {
-            if (!p.HasWindow()) return std::nullopt;
+        const platform::DialogResult answer = AskPictureFileName(SINGLE_OPEN_TITLE);
+        if (answer.outcome == platform::DialogOutcome::Unavailable) return std::nullopt;
+        if (answer.outcome == platform::DialogOutcome::Cancelled) {
+            if (!p.HasWindow() || p.CloseRequested()) return std::nullopt;
             ShowOkBox(SINGLE_IMPORT_NAG, SINGLE_IMPORT_NAG_CAPTION);
             continue;
         }
-        *size = GetPictureSize(*path);
-        if (FitsSingleBuffer(*size)) return path;
+        *size = GetPictureSize(answer.path);
+        if (FitsSingleBuffer(*size)) return answer.path;
         RefuseOversize(*size);
     }
 }
@@ -84,13 +86,15 @@ std::vector<uint8_t> EncodeSingleSprite(const CPixmap* image) {
 // On a failed write the state stays "save requested", so the dialog comes
 // again on the next frame and the picture is kept.
 void SaveSingleSprite() {
-    const std::optional<std::string> path = AskSpriteFileName(SINGLE_SAVE_TITLE);
-    if (!path) {
-        ShowOkBox(SINGLE_SAVE_COMPLAINT, ERROR_CAPTION);
+    const platform::DialogResult answer = AskSpriteFileName(SINGLE_SAVE_TITLE);
+    if (answer.outcome != platform::DialogOutcome::Chosen) {
+        // A dialog that could not be shown has had its own box.
+        if (answer.outcome == platform::DialogOutcome::Cancelled)
+            ShowOkBox(SINGLE_SAVE_COMPLAINT, ERROR_CAPTION);
         g_state.edit.singleState = SINGLE_OPEN;
         return;
     }
-    const std::string target = SavePathFor(*path, ".Spr");
+    const std::string target = SavePathFor(answer.path, ".Spr");
     const WriteResult written =
         WriteFileReplacing(target, EncodeSingleSprite(g_state.edit.singleImage));
     if (!written) {

@@ -135,11 +135,11 @@ SpriteFileHeader AnimationSpriteHeader() {
 }
 
 bool SaveAnimationSprite() {
-    const std::optional<std::string> path = AskSpriteFileName(SAVE_SPRITE_TITLE);
-    if (!path) return false;
+    const platform::DialogResult answer = AskSpriteFileName(SAVE_SPRITE_TITLE);
+    if (answer.outcome != platform::DialogOutcome::Chosen) return false;
     const SpriteFileHeader header = AnimationSpriteHeader();
     ShowOkBox(FormatSpriteReport(header), REPORT_CAPTION);
-    const std::string target = SavePathFor(*path, ".Spr");
+    const std::string target = SavePathFor(answer.path, ".Spr");
     const WriteResult written = WriteFileReplacing(target, EncodeSpriteFile(header, StripRuns()));
     if (!written) {
         std::fprintf(stderr, "celforge: %s: %s\n", target.c_str(), Describe(written).c_str());
