@@ -84,11 +84,12 @@ place_frame() {  # <cell>
     press_at "$(cell_x "$1")" "$(cell_y "$1")"
 }
 
-# open_and_place <picture> <cell>: focus the picture pane, press the right
-# tool bar's Open button, choose the picture and click the marked cell.
+# open_and_place <picture> <cell>: focus the picture pane, click the right
+# tool bar's Open button (an immediate click, as a touchpad tap sends it),
+# choose the picture and click the marked cell.
 open_and_place() {
     press_at 700 300
-    press_at 649 17
+    xdotool mousemove --sync 649 17 click 1
     answer_file_dialog "$NEXT_PICTURE_DIALOG" "$1"
     place_frame "$2"
 }
