@@ -68,17 +68,30 @@ TEST_F(SingleSpriteTest, APictureBecomesAOneFrameSprite) {
     EXPECT_EQ(g_state.freeze.phase, PHASE_EDITING);
 }
 
-TEST_F(SingleSpriteTest, AnUnreadableFileGivesAnEmptyPicture) {
-    const std::string junk = folder + "/junk.pcx";
-    ASSERT_TRUE(WriteBytesToFile(junk, std::vector<uint8_t>(300, 0x55)));
-    script.ClearShown();
-    Import(junk);
-    EXPECT_EQ(script.Shown().size(), 1u) << "the dialog only, no message";
-    ASSERT_NE(g_state.edit.singleImage, nullptr);
-    Save(folder + "/empty", false);  // the dialog's extension is added
-    const std::vector<uint8_t> file = ReadWholeFile(folder + "/empty.Spr");
-    ASSERT_EQ(file.size(), 91u);
-    ExpectHeader(file, 0, 0);
+// A picture with nothing to show still saves a file whose header states the
+// picture's own size: 0 x 0 for a refused file, 100 x 0 for a picture of no rows.
+TEST_F(SingleSpriteTest, APictureWithNoPixelsSavesItsHeaderSize) {
+    const struct {
+        const char* name;
+        std::vector<uint8_t> bytes;
+        int width, height;
+    } cases[] = {
+        {"junk.pcx", std::vector<uint8_t>(300, 0x55), 0, 0},
+        {"flat.pcx", EncodePcx24(RgbImage(100, 0)), 100, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = folder + "/" + c.name;
+        ASSERT_TRUE(WriteBytesToFile(path, c.bytes));
+        script.ClearShown();
+        Import(path);
+        EXPECT_EQ(script.Shown().size(), 1u) << "the dialog only, no message";
+        ASSERT_NE(g_state.edit.singleImage, nullptr);
+        Save(folder + "/empty", false);  // the dialog's extension is added
+        const std::vector<uint8_t> file = ReadWholeFile(folder + "/empty.Spr");
+        ASSERT_EQ(file.size(), 91u);
+        ExpectHeader(file, c.width, c.height);
+    }
 }
 
 TEST_F(SingleSpriteTest, TheImportInsistsOnAPictureThatFits) {

@@ -1,5 +1,7 @@
 #include "workbench/directions.h"
 
+#include <cstdint>
+
 #include "display/pixmap.h"
 #include "state/skin.h"
 #include "workbench/input.h"
@@ -33,9 +35,11 @@ int SelectorForFilePosition(int filePosition) {
 }
 
 bool CellFitsSheet(int index) {
-    if (index < 1) return false;
-    const Point origin = CellOrigin(index);
-    return origin.y <= SHEET_HEIGHT - g_state.sheet.spriteHeight;
+    const SheetState& sheet = g_state.sheet;
+    if (index < 1 || sheet.sheetColumns <= 0) return false;
+    // In 64 bits: an index far below the sheet must not overflow the origin.
+    const int64_t row = (int64_t{index} - 1) / sheet.sheetColumns;
+    return row * sheet.spriteHeight <= SHEET_HEIGHT - sheet.spriteHeight;
 }
 
 Point CellOnScreen(int index) {

@@ -73,13 +73,15 @@ void ImportSinglePicture() {
     g_state.edit.singleState = SINGLE_OPEN;
 }
 
+// The header states the picture's own size, as its file's header gave it;
+// the pixels are the pixmap's, which has exactly that size (or none).
 std::vector<uint8_t> EncodeSingleSprite(const CPixmap* image) {
-    const int width = image ? image->Width() : g_state.edit.singleWidth;
-    const int height = image ? image->Height() : g_state.edit.singleHeight;
-    const SpriteFileHeader header = MakeSpriteHeader(
-        SPRITE_SINGLE, width, height, g_state.edit.keyColour, {1, 0, 0, 0, 0, 0, 0, 0, 0});
+    const SpriteFileHeader header =
+        MakeSpriteHeader(SPRITE_SINGLE, g_state.edit.singleWidth, g_state.edit.singleHeight,
+                         g_state.edit.keyColour, {1, 0, 0, 0, 0, 0, 0, 0, 0});
     std::vector<PixelRun> runs;
-    if (image) runs.push_back({image->GetBits(), static_cast<size_t>(width) * height});
+    if (image && image->GetBits())
+        runs.push_back({image->GetBits(), static_cast<size_t>(image->Width()) * image->Height()});
     return EncodeSpriteFile(header, runs);
 }
 

@@ -26,18 +26,11 @@ std::unique_ptr<CPixmap> g_directionStrips[SPRITE_DIRECTIONS];
 
 namespace {
 
-// Cells past the sheet's last (partial) row cannot hold a frame; indices that
-// far are treated as off the sheet without computing an origin that could
-// overflow.
-bool CellNearSheet(int64_t index, int rows) {
-    const int64_t cellRows = (rows + g_state.sheet.spriteHeight - 1) / g_state.sheet.spriteHeight;
-    return index >= 1 && index <= cellRows * g_state.sheet.sheetColumns;
-}
-
 void CopyCell(uint16_t* out, const uint16_t* source, int pitch, int rows, int64_t index, int width,
               int height) {
     std::fill_n(out, static_cast<size_t>(width) * height, uint16_t{0});
-    if (!CellNearSheet(index, rows)) return;
+    // Cells below the sheet's last full row never hold a frame.
+    if (!CellFitsSheet(static_cast<int>(index))) return;
     const platform::Point origin = CellOrigin(static_cast<int>(index));
     const int left = std::max(origin.x, 0);
     const int right = std::min(origin.x + width, pitch);
@@ -80,15 +73,17 @@ void GatherStrip(int filePosition) {
         return;
     }
     const DirectionRange& range = g_state.directions.directionRanges[slot];
-    GrabFrames(*strip, g_sheet, SHEET_WIDTH, range.firstCell, range.lastCell, g_state.sheet.spriteWidth,
-               g_state.sheet.spriteHeight);
+    GrabFrames(*strip, g_sheet, SHEET_WIDTH, range.firstCell, range.lastCell,
+               g_state.sheet.spriteWidth, g_state.sheet.spriteHeight);
 }
 
 }  // namespace
 
 void GatherDirectionStrips() {
     for (int position = 0; position < DIRECTION_COUNT; ++position) {
-        if (DIRECTIONS[SelectorForFilePosition(position) - 1].gatherStep != g_state.freeze.freezeStep) continue;
+        if (DIRECTIONS[SelectorForFilePosition(position) - 1].gatherStep !=
+            g_state.freeze.freezeStep)
+            continue;
         if (g_state.freeze.freezeStep == FROZEN_STEP) g_state.freeze.phase = PHASE_FROZEN;
         GatherStrip(position);
     }
@@ -131,7 +126,8 @@ void ShowOkBox(const std::string& text, const char* caption) {
 SpriteFileHeader AnimationSpriteHeader() {
     SpriteCounts counts{};
     for (int i = 0; i < DIRECTION_COUNT; ++i) counts[i] = StripFrames(g_directionStrips[i].get());
-    return MakeSpriteHeader(SPRITE_ANIMATION, g_state.sheet.spriteWidth, g_state.sheet.spriteHeight, g_state.edit.keyColour, counts);
+    return MakeSpriteHeader(SPRITE_ANIMATION, g_state.sheet.spriteWidth, g_state.sheet.spriteHeight,
+                            g_state.edit.keyColour, counts);
 }
 
 bool SaveAnimationSprite() {
