@@ -1,207 +1,114 @@
+#include <algorithm>
 #include <vector>
 
 #include "display/pixmap.h"
-#include "formats/colour.h"
-#include "shell/frame.h"
-#include "shell/workbench_init.h"
 #include "state/editor_state.h"
+#include "state/skin.h"
 #include "tests/support/pixel_compare.h"
 #include "tests/support/session.h"
 #include "workbench/input.h"
 #include "workbench/placement.h"
 
 using platform::BoxAnswer;
-using platform::kKeyLeftButton;
 
 namespace {
 
 class WorkbenchTest : public SessionTest {
   protected:
     void Start(int width, int height) { StartWith(WriteGradient("first.pcx", width, height)); }
-    // The screen point of a sheet pixel with the current scroll.
-    static platform::Point OnSheet(int sx, int sy) {
-        return {sx - g_state.panes.sheetScrollX, sy + WORK_TOP - g_state.panes.sheetScrollY};
-    }
-    void ClickSheet(int sx, int sy) {
-        const platform::Point p = OnSheet(sx, sy);
-        Click(p.x, p.y);
-    }
-    bool CellHoldsWorkingImage(int x, int y) {
-        return SamePixels(ViewOf(g_workingImage->GetBits(), g_state.sheet.spriteWidth,
-                                 g_state.sheet.spriteHeight),
-                          ViewOf(g_sheet + y * SHEET_WIDTH + x, g_state.sheet.spriteWidth,
-                                 g_state.sheet.spriteHeight, SHEET_WIDTH));
-    }
+    static uint16_t Screen(int x, int y) { return g_screenBuf[y * SCREEN_WIDTH + x]; }
 };
 
-TEST_F(WorkbenchTest, ClickingTheMarkedCellPlacesAndMovesTheMark) {
-    Start(100, 80);
-    Tick();
-    EXPECT_EQ(g_sheet[0], PLACEMENT_MARK);
-    ClickSheet(50, 40);
-    EXPECT_TRUE(CellHoldsWorkingImage(0, 0));
-    EXPECT_EQ(g_state.sheet.placedCount, 1);
-    EXPECT_EQ(g_state.sheet.cellX, 100);
-    Tick();
-    EXPECT_EQ(g_sheet[100], PLACEMENT_MARK) << "the next cell is marked in the sheet itself";
-
-    std::vector<int> xs{g_state.sheet.cellX};
-    while (g_state.sheet.cellY == 0) {
-        AdvanceCell();
-        xs.push_back(g_state.sheet.cellX);
-    }
-    EXPECT_EQ(xs.size(), 14u);
-    EXPECT_EQ(xs[13], 0);
-    EXPECT_EQ(xs[12], 1300);
-    EXPECT_EQ(g_state.sheet.cellY, 80);
-}
-
-TEST_F(WorkbenchTest, WideSpritesWrapAfterFourCells) {
-    Start(300, 40);
-    for (int i = 0; i < 4; ++i) AdvanceCell();
-    EXPECT_EQ(g_state.sheet.cellX, 0);
-    EXPECT_EQ(g_state.sheet.cellY, 40);
-    EXPECT_EQ(g_state.sheet.cellBottom, 80);
-}
-
-TEST_F(WorkbenchTest, EdgePixelsOfTheMarkedCell) {
-    Start(100, 80);
-    Tick();
-    const struct {
-        int sx, sy;
-        bool places;
-    } cases[] = {{0, 40, false}, {99, 40, true}, {50, 79, true}, {50, 0, false}};
+// A sheet row is 1400 pixels: a row takes as many cells as fit whole.
+TEST_F(WorkbenchTest, PlacingFillsTheMarkedCellAndRowsWrapBeforeACellWouldNotFit) {
+    const struct { int width, perRow; } cases[] = {{100, 14}, {300, 4}, {640, 2}};
     for (const auto& c : cases) {
-        const int before = g_state.sheet.placedCount;
-        ClickSheet(g_state.sheet.cellX + c.sx, g_state.sheet.cellY + c.sy);
+        TearDown();
+        SetUp();
+        Start(c.width, 40);
         Tick();
-        EXPECT_EQ(g_state.sheet.placedCount - before, c.places ? 1 : 0) << c.sx << ", " << c.sy;
+        EXPECT_EQ(g_sheet[0], PLACEMENT_MARK);
+        Click(5, WORK_TOP + 5);
+        EXPECT_TRUE(SamePixels(ViewOf(g_workingImage->GetBits(), c.width, 40),
+                               ViewOf(g_sheet, c.width, 40, SHEET_WIDTH)));
+        int perRow = 1;
+        for (; g_state.sheet.cellY == 0; ++perRow) AdvanceCell();
+        EXPECT_EQ(perRow, c.perRow) << c.width;
+        EXPECT_EQ(g_state.sheet.cellBottom, 80);
     }
 }
 
-TEST_F(WorkbenchTest, HeldButtonPlacesAgainOnlyOnTheNewMark) {
-    Start(100, 80);
-    MoveTo(50, 70);
-    Hold(kKeyLeftButton, true);
-    Ticks(5);
-    EXPECT_EQ(g_state.sheet.placedCount, 1);
-    MoveTo(150, 70);
-    Ticks(1);
-    EXPECT_EQ(g_state.sheet.placedCount, 2);
-    EXPECT_TRUE(CellHoldsWorkingImage(100, 0));
-}
-
-TEST_F(WorkbenchTest, CarriedImageStaysOnScreenDarkened) {
-    Start(100, 80);
-    Click(700, 300);  // focus the picture pane
-    EXPECT_EQ(g_state.panes.focusPane, FOCUS_PICTURE);
-    Click(650, 60);  // on the working image in the pane's corner
-    EXPECT_EQ(g_state.panes.carrying, 1);
-    MoveTo(790, 100);
-    Tick();
-    const Rgb source = UnpackPixel(g_workingImage->GetBits()[0]);
-    const Rgb shown = UnpackPixel(g_screenBuf[100 * SCREEN_WIDTH + 695]);
-    EXPECT_EQ(shown.red, std::max(source.red - 100, 0));
-    EXPECT_EQ(shown.green, std::max(source.green - 70, 0));
-    Click(700, 300);  // a click elsewhere in the focused pane lets go
-    EXPECT_EQ(g_state.panes.carrying, 0);
-}
-
-TEST_F(WorkbenchTest, SheetFullStopsTheMarkAndTheCount) {
-    Start(64, 480);
-    g_state.sheet.cellY = 960;  // 960 + 960 > 2500 - 960
-    g_state.sheet.cellBottom = g_state.sheet.cellY + 480;
-    Tick();
-    EXPECT_EQ(g_state.sheet.sheetHasRoom, 0);
-    g_state.panes.sheetScrollY = 960;
-    ClickSheet(g_state.sheet.cellX + 10, g_state.sheet.cellY + 10);
-    EXPECT_EQ(g_state.sheet.placedCount, 0);
-    EXPECT_EQ(g_state.sheet.cellX, 0);
-    EXPECT_TRUE(CellHoldsWorkingImage(0, 960)) << "the frame is still written";
-
-    // The 200 x 50 notice stands at (200, 200), in Place mode only.
+// Full once the next cell and one more row would reach the last two rows.
+TEST_F(WorkbenchTest, SheetFullThresholdAndItsNoticeAt200InPlaceModeOnly) {
+    Start(64, 480);  // full past cellY + 960 > 2500 - 960
     std::fill_n(g_imgSheetFull->GetBits(), 200 * 50, uint16_t{0x1234});
-    const auto screen = [](int x, int y) { return g_screenBuf[y * SCREEN_WIDTH + x]; };
-    Tick();
-    EXPECT_EQ(screen(200, 200), 0x1234);
-    EXPECT_EQ(screen(399, 249), 0x1234);
-    EXPECT_NE(screen(199, 200), 0x1234);
-    EXPECT_NE(screen(400, 249), 0x1234);
-    EXPECT_NE(screen(200, 250), 0x1234);
-    g_state.edit.workMode = MODE_EDIT;
-    Tick();
-    EXPECT_NE(screen(200, 200), 0x1234);
-}
-
-TEST_F(WorkbenchTest, OpenButtonCancelledChangesNothingAndAPictureReplacesTheCorner) {
-    Start(40, 30);
-    Click(650, 17);  // focus the picture pane (the tool bar strip counts)
-    Click(650, 17);  // the open-picture button
-    EXPECT_EQ(g_state.panes.openPictureRequest, 1);
-    const std::vector<uint16_t> working(g_workingImage->GetBits(),
-                                        g_workingImage->GetBits() + 40 * 30);
-    script.QueueOpenAnswer(std::nullopt);
-    Tick();
-    EXPECT_EQ(g_state.panes.openPictureRequest, 0);
-    EXPECT_EQ(script.Shown().back().caption,
-              "Already Working Image Size Fixed!, Read Only 40 X 30 -Brisk_Wren :)");
-    EXPECT_TRUE(
-        SamePixels(ViewOf(working.data(), 40, 30), ViewOf(g_workingImage->GetBits(), 40, 30)));
-
-    // A larger picture is clipped into the buffer; its corner becomes the image.
-    g_state.panes.openPictureRequest = 1;
-    script.QueueOpenAnswer(WritePicture("wide.pcx", MakeFlatImage(900, 700, 248, 0, 0)));
-    Tick();
-    EXPECT_EQ(g_workingImage->GetBits()[0], 0xF800);
-    EXPECT_EQ(g_pictureBuf[PICTURE_WIDTH * PICTURE_HEIGHT - 1], 0xF800);
-}
-
-TEST_F(WorkbenchTest, FocusRules) {
-    Start(32, 32);
-    Click(700, 515);  // picture pane, below row 499
-    EXPECT_EQ(g_state.panes.focusPane, FOCUS_NONE);
-    Click(700, 499);
-    EXPECT_EQ(g_state.panes.focusPane, FOCUS_PICTURE);
-    Click(300, 5);  // the tool bar strip above the sheet
-    EXPECT_EQ(g_state.panes.focusPane, FOCUS_SHEET);
-    // The outline is on the presented frame but never in the composition buffer.
-    EXPECT_EQ(script.LastFrame()[30 * SCREEN_WIDTH + 300], FOCUS_OUTLINE_COLOUR);
-    EXPECT_NE(g_screenBuf[30 * SCREEN_WIDTH + 300], FOCUS_OUTLINE_COLOUR);
-}
-
-TEST_F(WorkbenchTest, ScrollingSequences) {
-    Start(32, 32);
-    Click(300, 300);
-    Hold(platform::kKeyRight, true);
-    std::vector<int> xs;
-    for (int i = 0; i < 43; ++i) {
+    const struct {
+        int cellY;
+        WorkMode mode;
+        bool room;
+    } cases[] = {{580, MODE_PLACE, true}, {581, MODE_PLACE, false}, {581, MODE_EDIT, false}};
+    for (const auto& c : cases) {
+        g_state.sheet.cellY = c.cellY;
+        g_state.sheet.sheetHasRoom = 1;
+        g_state.edit.workMode = c.mode;
+        MoveTo(300, 596);
         Tick();
-        xs.push_back(g_state.panes.sheetScrollX);
+        EXPECT_EQ(g_state.sheet.sheetHasRoom, c.room ? 1 : 0) << c.cellY;
+        const bool shows = !c.room && c.mode == MODE_PLACE;
+        for (auto [x, y, in] : {std::tuple{200, 200, true},
+                                {399, 249, true},
+                                {199, 200, false},
+                                {200, 199, false},
+                                {400, 249, false},
+                                {399, 250, false}})
+            EXPECT_EQ(Screen(x, y) == 0x1234, shows && in) << x << ", " << y << " " << c.mode;
     }
-    EXPECT_EQ(xs[0], 20);
-    EXPECT_EQ(xs[38], 780);
-    EXPECT_EQ(xs[39], 800);
-    EXPECT_EQ(xs[40], 799);
-    EXPECT_EQ(xs[42], 799);
-    Hold(platform::kKeyRight, false);
+    g_state.edit.workMode = MODE_PLACE;
+    g_state.panes.sheetScrollY = 581;
+    Click(10, WORK_TOP + 10);
+    EXPECT_EQ(g_state.sheet.placedCount, 0) << "a full sheet counts no more frames";
+    EXPECT_EQ(g_state.sheet.cellX, 0);
+    EXPECT_EQ(g_sheet[591 * SHEET_WIDTH + 10], g_workingImage->GetBits()[10 * 64 + 10]);
+}
 
-    Click(700, 300);  // the picture pane: 4 pixels a tick, up to 440
-    Hold(platform::kKeyRight, true);
-    Ticks(200);
-    EXPECT_EQ(g_state.panes.pictureScrollX, 440);
-    Hold(platform::kKeyRight, false);
-    Hold(platform::kKeyDown, true);
-    Ticks(3);
-    EXPECT_EQ(g_state.panes.pictureScrollY, 0) << "nothing below the picture to scroll to";
-    // The pane's 20 rows under the picture's last row show black.
-    EXPECT_EQ(g_screenBuf[(WORK_TOP + 490) * SCREEN_WIDTH + 700], 0);
-    Hold(platform::kKeyDown, false);
-
-    g_state.edit.workMode = MODE_EDIT;  // focus 2 outside Place mode moves nothing
-    Hold(platform::kKeyLeft, true);
-    Ticks(3);
-    EXPECT_EQ(g_state.panes.pictureScrollX, 440);
-    EXPECT_EQ(g_state.panes.sheetScrollX, 799);
+TEST_F(WorkbenchTest, ScrollStepsAndStops) {
+    Start(32, 32);
+    PaneState& p = g_state.panes;
+    using platform::kKeyDown, platform::kKeyLeft, platform::kKeyRight, platform::kKeyUp;
+    const struct {
+        WorkMode mode;
+        FocusPane focus;
+        int key;
+        int* value;
+        int from, to;
+    } cases[] = {
+        {MODE_PLACE, FOCUS_SHEET, kKeyUp, &p.sheetScrollY, 100, 80},
+        {MODE_EDIT, FOCUS_SHEET, kKeyUp, &p.sheetScrollY, 15, 0},
+        {MODE_PLACE, FOCUS_SHEET, kKeyDown, &p.sheetScrollY, 100, 120},
+        {MODE_PLACE, FOCUS_SHEET, kKeyDown, &p.sheetScrollY, 1990, 2000},
+        {MODE_PLACE, FOCUS_SHEET, kKeyDown, &p.sheetScrollY, 2000, 1999},
+        {MODE_PLACE, FOCUS_SHEET, kKeyLeft, &p.sheetScrollX, 100, 80},
+        {MODE_PLACE, FOCUS_SHEET, kKeyRight, &p.sheetScrollX, 780, 800},
+        {MODE_PLACE, FOCUS_SHEET, kKeyRight, &p.sheetScrollX, 800, 799},
+        {MODE_PLACE, FOCUS_SHEET, kKeyRight, &p.sheetScrollX, 799, 799},
+        {MODE_PLACE, FOCUS_PICTURE, kKeyLeft, &p.pictureScrollX, 100, 96},
+        {MODE_PLACE, FOCUS_PICTURE, kKeyLeft, &p.pictureScrollX, 3, 0},
+        {MODE_PLACE, FOCUS_PICTURE, kKeyRight, &p.pictureScrollX, 438, 440},
+        {MODE_PLACE, FOCUS_PICTURE, kKeyUp, &p.pictureScrollY, 5, 4},
+        {MODE_PLACE, FOCUS_PICTURE, kKeyDown, &p.pictureScrollY, 5, 5},
+        {MODE_EDIT, FOCUS_PICTURE, kKeyLeft, &p.pictureScrollX, 100, 100},
+    };
+    MoveTo(300, 596);
+    for (const auto& c : cases) {
+        p = {};
+        g_state.edit.workMode = c.mode;
+        p.focusPane = c.focus;
+        *c.value = c.from;
+        Hold(c.key, true);
+        Tick();
+        Hold(c.key, false);
+        EXPECT_EQ(*c.value, c.to) << "key " << c.key << " from " << c.from;
+    }
 }
 
 TEST_F(WorkbenchTest, TapReadsDownForTheRestOfItsTickAndPressedOnce) {
@@ -220,45 +127,95 @@ TEST_F(WorkbenchTest, TapReadsDownForTheRestOfItsTickAndPressedOnce) {
     EXPECT_TRUE(KeyDown(platform::kKeySpace));
 }
 
-TEST_F(WorkbenchTest, CellNumbering) {
-    Start(100, 80);
-    EXPECT_EQ(CellIndexAt(0, WORK_TOP), 1);
-    EXPECT_EQ(CellIndexAt(100, WORK_TOP), 2);
-    EXPECT_EQ(CellIndexAt(0, WORK_TOP + 80), 15);
-    g_cursor = {0, WORK_TOP + 80};
-    EXPECT_EQ(TrackCellUnderCursor(), 15);
-    EXPECT_EQ(g_state.directions.cellIndex, 15);
-    EXPECT_EQ(CellOrigin(14).x, 1300);
-    EXPECT_EQ(CellOrigin(28).y, 80);
-    EXPECT_EQ(CellOrigin(28).x, 1300);
+// Turning off a clipboard that waits for a cell ends the frame before it is
+// copied out: the presented frame is still the one before.
+TEST_F(WorkbenchTest, ClipboardToggledOffEndsItsFrameEarly) {
+    Start(32, 32);
+    g_state.edit.workMode = MODE_EDIT;
+    g_state.edit.clipboardOpen = 1;
+    g_state.edit.clipboardState = CLIPBOARD_AWAIT_STORE;
+    Tick();
+    g_sheet[100 * SHEET_WIDTH + 300] = 0x1234;
+    Click(650, 255);
+    EXPECT_EQ(g_state.edit.clipboardState, CLIPBOARD_IDLE);
+    EXPECT_EQ(Screen(300, 130), 0x1234);
+    EXPECT_NE(script.LastFrame()[130 * SCREEN_WIDTH + 300], 0x1234);
+    Tick();
+    EXPECT_EQ(script.LastFrame()[130 * SCREEN_WIDTH + 300], 0x1234);
 }
 
-TEST_F(WorkbenchTest, SaveBeforeFreezeAndTheFreezeQuestion) {
+// The outline is drawn on the presented frame, never in the composition.
+TEST_F(WorkbenchTest, FocusOutlineFramesThePane) {
+    Start(32, 32);
+    Click(300, 300);
+    for (auto [x, y] : {std::pair{300, 30}, {300, 529}, {0, 300}, {599, 300}})
+        EXPECT_EQ(script.LastFrame()[y * SCREEN_WIDTH + x], FOCUS_OUTLINE_COLOUR) << x << ", " << y;
+    EXPECT_NE(script.LastFrame()[31 * SCREEN_WIDTH + 300], FOCUS_OUTLINE_COLOUR);
+    EXPECT_NE(Screen(300, 30), FOCUS_OUTLINE_COLOUR);
+}
+
+TEST_F(WorkbenchTest, NextPictureCancelledKeepsTheImageAndALargerOneIsClipped) {
+    Start(40, 30);
+    const std::vector<uint16_t> working(g_workingImage->GetBits(),
+                                        g_workingImage->GetBits() + 40 * 30);
+    g_state.panes.openPictureRequest = 1;
+    script.QueueOpenAnswer(std::nullopt);
+    Tick();
+    EXPECT_EQ(g_state.panes.openPictureRequest, 0);
+    EXPECT_EQ(script.Shown().back().caption,
+              "Already Working Image Size Fixed!, Read Only 40 X 30 -Brisk_Wren :)");
+    EXPECT_TRUE(
+        SamePixels(ViewOf(working.data(), 40, 30), ViewOf(g_workingImage->GetBits(), 40, 30)));
+    g_state.panes.openPictureRequest = 1;
+    script.QueueOpenAnswer(WritePicture("wide.pcx", MakeFlatImage(900, 700, 248, 0, 0)));
+    Tick();
+    EXPECT_EQ(g_workingImage->GetBits()[0], 0xF800);
+    EXPECT_EQ(g_pictureBuf[PICTURE_WIDTH * PICTURE_HEIGHT - 1], 0xF800);
+}
+
+TEST_F(WorkbenchTest, SaveWaitsForTheFreezeWhichAsksFirst) {
     Start(32, 32);
     script.QueueBoxAnswer(BoxAnswer::Ok);
     Click(100, 15);
-    ASSERT_EQ(script.Shown().back().caption, "Fuck you!");
     EXPECT_EQ(script.Shown().back().text, "Freeze를 하지 않으면 저장할수 없습니다");
     EXPECT_EQ(g_state.freeze.phase, PHASE_EDITING);
-
-    script.QueueBoxAnswer(BoxAnswer::Cancel);
-    Click(300, 550);
-    EXPECT_EQ(script.Shown().back().caption, "동작을 확인합니다");
-    EXPECT_EQ(script.Shown().back().buttons, platform::BoxButtons::OkCancel);
-    EXPECT_EQ(g_state.freeze.freezeRequested, 0);
-    script.QueueBoxAnswer(BoxAnswer::Ok);
-    Click(300, 550);
-    EXPECT_EQ(g_state.freeze.freezeRequested, 1);
+    for (BoxAnswer answer : {BoxAnswer::Cancel, BoxAnswer::Ok}) {
+        script.QueueBoxAnswer(answer);
+        Click(300, 550);
+        EXPECT_EQ(script.Shown().back().buttons, platform::BoxButtons::OkCancel);
+        EXPECT_EQ(g_state.freeze.freezeRequested, answer == BoxAnswer::Ok ? 1 : 0);
+    }
 }
 
-TEST_F(WorkbenchTest, ClosingScreenIgnoresEarlyClicksAndEndsLater) {
+// Clicks in the first 20 closing frames do nothing; then the three figures
+// take turns, ten frames each, until a click or the 1000th frame ends it.
+TEST_F(WorkbenchTest, ClosingScreenFiguresTakeTurnsUntilAClickOrTheEnd) {
     Start(32, 32);
+    for (int i = 0; i < 3; ++i) {
+        CPixmap* figure = g_state.closing.closingFigures[i];
+        std::fill_n(figure->GetBits(), figure->Width() * figure->Height(), 0x1111 * (i + 1));
+    }
     g_state.freeze.phase = PHASE_CLOSING;
     for (int i = 0; i < 20; ++i) Click(400, 300);
     EXPECT_FALSE(QuitPosted());
+    std::vector<int> figures;
+    for (int i = 0; i < 31; ++i) {
+        Tick();
+        figures.push_back(g_state.closing.closingFigure);
+        if (i == 0 || i == 10) {  // figures 0 and 1 at (120, 120) and (160, 140), jitter (3, -3)
+            const int x = i == 0 ? 123 : 163, y = i == 0 ? 117 : 137;
+            const uint16_t colour = i == 0 ? 0x1111 : 0x2222;
+            EXPECT_EQ(Screen(x, y), colour) << i;
+            EXPECT_NE(Screen(x - 1, y - 1), colour) << i;
+        }
+    }
+    std::vector<int> expected(10, 0);
+    expected.insert(expected.end(), 10, 1);
+    expected.insert(expected.end(), 10, 2);
+    expected.push_back(0);
+    EXPECT_EQ(figures, expected);
     Click(400, 300);
     EXPECT_TRUE(QuitPosted());
-
     g_state.closing.closingTicks = 0;
     Ticks(1000);
     EXPECT_FALSE(QuitPosted());
