@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <string>
+#include <vector>
 
 #include "platform/sdl_platform.h"
 #include "shell/command_line.h"
@@ -18,31 +20,31 @@ namespace fs = std::filesystem;
 namespace {
 
 TEST(CommandLineTest, ScaleFromOptionOrVariable) {
-    struct Case {
+    const std::string bad = "--scale wants a whole number from 1 to 4, not ";
+    const struct {
         std::vector<std::string> args;
         const char* variable;
         int scale;
         std::string error;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {{}, nullptr, 1, ""},
         {{}, "", 1, ""},  // an empty variable counts as unset
         {{}, "4", 4, ""},
         {{"--scale", "2"}, "3", 2, ""},  // the option wins
         {{"--scale=3"}, "bad", 3, ""},   // a bad variable is not read then
         {{"--scale", "1"}, nullptr, 1, ""},
-        {{"--scale", "5"}, nullptr, 1, "--scale wants a whole number from 1 to 4, not \"5\""},
-        {{"--scale", "0"}, nullptr, 1, "--scale wants a whole number from 1 to 4, not \"0\""},
-        {{"--scale=2x"}, nullptr, 1, "--scale wants a whole number from 1 to 4, not \"2x\""},
+        {{"--scale", "5"}, nullptr, 1, bad + "\"5\""},
+        {{"--scale", "0"}, nullptr, 1, bad + "\"0\""},
+        {{"--scale=2x"}, nullptr, 1, bad + "\"2x\""},
         {{"--scale"}, nullptr, 1, "--scale needs a number from 1 to 4"},
         {{}, "-2", 1, "CELFORGE_SCALE wants a whole number from 1 to 4, not \"-2\""},
+        {{}, "5", 1, "CELFORGE_SCALE wants a whole number from 1 to 4, not \"5\""},
         {{"picture.pcx"}, nullptr, 1, "unknown argument \"picture.pcx\" (see celforge --help)"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         const CommandLine line = ParseCommandLine(c.args, c.variable);
-        const std::string where = ::testing::PrintToString(c.args);
-        EXPECT_EQ(line.scale, c.scale) << where;
-        EXPECT_EQ(line.error, c.error) << where;
+        EXPECT_EQ(line.scale, c.scale) << ::testing::PrintToString(c.args);
+        EXPECT_EQ(line.error, c.error) << ::testing::PrintToString(c.args);
     }
     EXPECT_TRUE(ParseCommandLine({"--help"}, nullptr).help);
 }

@@ -1,231 +1,197 @@
+// Pixel primitives against literal pixels: what each draw leaves on an
+// 800 x 600 screen, at its edges and the work area's (0, 30)-(600, 500).
 #include <gtest/gtest.h>
 
-#include <cstdint>
+#include <array>
+#include <functional>
 #include <random>
 #include <vector>
 
 #include "display/pixmap.h"
 #include "formats/colour.h"
 #include "state/editor_state.h"
-#include "tests/support/pixel_compare.h"
-#include "workbench/placement.h"
 
 namespace {
 
 using Grid = std::vector<uint16_t>;
+using Dots = std::vector<std::array<int, 3>>;  // x, y, value in reading order
+constexpr uint16_t kGround = 0x7777;
 
 class PixmapTest : public ::testing::Test {
   protected:
     void SetUp() override { BuildColourTables(0xF800, 0x07E0, 0x001F); }
-
-    // A pixmap whose pixel (x, y) is 0x100 * y + x + 1: every pixel non-zero and
-    // telling where it came from.
-    static void FillNumbered(CPixmap& pixmap) {
-        for (int y = 0; y < pixmap.Height(); ++y)
-            for (int x = 0; x < pixmap.Width(); ++x)
-                pixmap.GetBits()[y * pixmap.Width() + x] = static_cast<uint16_t>(0x100 * y + x + 1);
+    Dots Changed() const {
+        Dots dots;
+        for (int i = 0; i < SCREEN_WIDTH * SCREEN_HEIGHT; ++i)
+            if (screen[i] != kGround)
+                dots.push_back({i % SCREEN_WIDTH, i / SCREEN_WIDTH, screen[i]});
+        return dots;
     }
-    static void Load(CPixmap& pixmap, const Grid& pixels) {
-        ASSERT_EQ(pixels.size(), static_cast<size_t>(pixmap.Width() * pixmap.Height()));
-        std::copy(pixels.begin(), pixels.end(), pixmap.GetBits());
-    }
-    static uint16_t& At(Grid& screen, int x, int y) { return screen[y * SCREEN_WIDTH + x]; }
-    static PixelView Screen(const Grid& screen) {
-        return ViewOf(screen.data(), SCREEN_WIDTH, SCREEN_HEIGHT);
-    }
-
-    Grid screen = Grid(SCREEN_WIDTH * SCREEN_HEIGHT, 0);
+    Grid screen = Grid(SCREEN_WIDTH * SCREEN_HEIGHT, kGround);
 };
 
-TEST_F(PixmapTest, PutClippedDrawsOnlyThePartOnScreen) {
-    CPixmap pixmap(20, 10);
-    FillNumbered(pixmap);
-    Grid expected = screen;
-    for (int y = 0; y < 5; ++y)
-        for (int x = 0; x < 10; ++x) At(expected, x, y) = 0x100 * (y + 5) + (x + 10) + 1;
-    for (int y = 0; y < 5; ++y)
-        for (int x = 0; x < 10; ++x) At(expected, 790 + x, 595 + y) = 0x100 * y + x + 1;
-    pixmap.PutClipped(screen.data(), SCREEN_WIDTH, -10, -5);
-    pixmap.PutClipped(screen.data(), SCREEN_WIDTH, 790, 595);
-    EXPECT_TRUE(SamePixels(Screen(expected), Screen(screen), "put_clipped"));
-}
-
-TEST_F(PixmapTest, PutKeyedWorkStaysInsideTheWorkAreaAndSkipsZeros) {
-    std::fill(screen.begin(), screen.end(), 0x1111);
-    CPixmap pixmap(20, 30);
-    FillNumbered(pixmap);
-    for (int i = 0; i < 20 * 30; i += 7) pixmap.GetBits()[i] = 0;
-    Grid expected = screen;
-    for (int y = 10; y < 30; ++y)
-        for (int x = 0; x < 10; ++x)
-            if (const uint16_t p = pixmap.GetBits()[y * 20 + x]) At(expected, 590 + x, 20 + y) = p;
-    for (int y = 0; y < 10; ++y)
-        for (int x = 0; x < 20; ++x)
-            if (const uint16_t p = pixmap.GetBits()[y * 20 + x]) At(expected, 5 + x, 490 + y) = p;
-    pixmap.PutKeyedWork(screen.data(), SCREEN_WIDTH, 590, 20);
-    pixmap.PutKeyedWork(screen.data(), SCREEN_WIDTH, 5, 490);
-    EXPECT_TRUE(SamePixels(Screen(expected), Screen(screen), "put_keyed_work"));
-}
-
-TEST_F(PixmapTest, KeyedDrawsKeepTheDestinationUnderZeros) {
-    CPixmap pixmap(3, 2);
-    Grid block(SCREEN_WIDTH * 2, 5);
-    const Grid before = block;
-    pixmap.PutKeyed(block.data(), SCREEN_WIDTH, 10, 0);
-    EXPECT_EQ(block, before);
-    Load(pixmap, {9, 0, 9,  //
-                  0, 9, 0});
-    pixmap.PutKeyed(block.data(), SCREEN_WIDTH, 798, 0);
-    EXPECT_EQ(Grid(block.begin() + 796, block.begin() + 800), Grid({5, 5, 9, 5}));
-    EXPECT_EQ(Grid(block.begin() + 1596, block.begin() + 1600), Grid({5, 5, 5, 9}));
-}
-
-TEST_F(PixmapTest, FillRectClippedKeepsToTheScreen) {
-    Grid expected = screen;
-    for (int y = 0; y < 5; ++y)
-        for (int x = 0; x < 5; ++x) At(expected, x, y) = 0xABCD;
-    FillRectClipped(screen.data(), SCREEN_WIDTH, -5, -5, 5, 5, 0xABCD);
-    FillRectClipped(screen.data(), SCREEN_WIDTH, 800, 0, 900, 10, 0xABCD);
-    FillRectClipped(screen.data(), SCREEN_WIDTH, 10, 10, 10, 20, 0xABCD);
-    EXPECT_TRUE(SamePixels(Screen(expected), Screen(screen)));
-}
-
-TEST_F(PixmapTest, FrameRectOutlinesTheRectangle) {
-    FrameRect(screen.data(), 10, 10, 13, 12, 7);
-    FrameRect(screen.data(), 20, 20, 25, 24, 9);
-    FrameRect(screen.data(), 40, 40, 40, 45, 9);  // empty: nothing, not a column at 39
-    Grid expected(screen.size(), 0);
-    const Grid small = {7, 7, 7,  //
-                        7, 7, 7};
-    const Grid large = {9, 9, 9, 9, 9,  //
-                        9, 0, 0, 0, 9,  //
-                        9, 0, 0, 0, 9,  //
-                        9, 9, 9, 9, 9};
-    for (int i = 0; i < 6; ++i) At(expected, 10 + i % 3, 10 + i / 3) = small[i];
-    for (int i = 0; i < 20; ++i) At(expected, 20 + i % 5, 20 + i / 5) = large[i];
-    EXPECT_TRUE(SamePixels(Screen(expected), Screen(screen)));
-}
-
-TEST_F(PixmapTest, MarkPlacementCellFillsTheNextCellOfTheSheet) {
-    Grid sheet(SHEET_WIDTH * SHEET_HEIGHT, 0);
-    g_state.sheet.cellX = 1398;
-    g_state.sheet.cellY = 2;
-    g_state.sheet.spriteWidth = 2;
-    g_state.sheet.spriteHeight = 3;
-    MarkPlacementCell(sheet.data(), SHEET_WIDTH);
-    EXPECT_EQ(g_state.sheet.cellRight, 1400);
-    EXPECT_EQ(g_state.sheet.cellBottom, 5);
-    Grid expected(sheet.size(), 0);
-    for (int y = 2; y < 5; ++y)
-        expected[y * SHEET_WIDTH + 1398] = expected[y * SHEET_WIDTH + 1399] = 33000;
-    EXPECT_TRUE(
-        SamePixels(ViewOf(expected.data(), SHEET_WIDTH, 8), ViewOf(sheet.data(), SHEET_WIDTH, 8)));
-    ResetEditorState();
-}
-
-TEST_F(PixmapTest, TintedAndDarkenedDrawsShiftChannels) {
-    CPixmap pixmap(2, 1);
-    Load(pixmap, {PackRgb(50, 200, 60), PackRgb(255, 0, 100)});
-    Grid block(PICTURE_WIDTH * PICTURE_HEIGHT, 0);
-    const auto drawn = [&](int x) { return UnpackPixel(block[PICTURE_WIDTH * 2 + x]); };
-    const auto expectRgb = [](Rgb got, int red, int green, int blue) {
-        EXPECT_EQ(got.red, red);
-        EXPECT_EQ(got.green, green);
-        EXPECT_EQ(got.blue, blue);
+TEST_F(PixmapTest, DrawsClipToTheScreenAndTheWorkArea) {
+    CPixmap p(3, 2);
+    const Grid bits = {1, 0, 3,  //
+                       4, 5, 6};
+    std::copy(bits.begin(), bits.end(), p.GetBits());
+    uint16_t* s = nullptr;
+    const struct {
+        const char* what;
+        std::function<void()> draw;
+        Dots expected;
+    } cases[] = {
+        {"clipped, last corner",
+         [&] { p.PutClipped(s, 800, 798, 598); },
+         {{798, 598, 1}, {799, 598, 0}, {798, 599, 4}, {799, 599, 5}}},
+        {"clipped, first corner", [&] { p.PutClipped(s, 800, -2, -1); }, {{0, 0, 6}}},
+        {"clipped, off screen", [&] { p.PutClipped(s, 800, 800, 0); }, {}},
+        {"keyed, last corner",
+         [&] { p.PutKeyed(s, 800, 798, 598); },
+         {{798, 598, 1}, {798, 599, 4}, {799, 599, 5}}},
+        {"keyed work, last corner",
+         [&] { p.PutKeyedWork(s, 800, 598, 498); },
+         {{598, 498, 1}, {598, 499, 4}, {599, 499, 5}}},
+        {"keyed work, above the top",
+         [&] { p.PutKeyedWork(s, 800, -1, 29); },
+         {{0, 30, 5}, {1, 30, 6}}},
+        {"keyed work, below and right", [&] { p.PutKeyedWork(s, 800, 600, 100); }, {}},
+        {"additive, last corner",
+         [&] { p.PutAdditive(s, 800, 599, 499, 0, 0, 0); },
+         {{599, 499, 1}}},
+        {"additive, past the edges", [&] { p.PutAdditive(s, 800, 10, 500, 0, 0, 0); }, {}},
+        {"fill, last corner",
+         [&] { FillRectClipped(s, 800, 799, 598, 900, 700, 9); },
+         {{799, 598, 9}, {799, 599, 9}}},
+        {"fill, first corner", [&] { FillRectClipped(s, 800, -5, -5, 1, 1, 9); }, {{0, 0, 9}}},
+        {"fill, empty", [&] { FillRectClipped(s, 800, 10, 10, 10, 20, 9); }, {}},
+        {"frame, last corner",
+         [&] { FrameRect(s, 797, 598, 800, 600, 7); },
+         {{797, 598, 7},
+          {798, 598, 7},
+          {799, 598, 7},
+          {797, 599, 7},
+          {798, 599, 7},
+          {799, 599, 7}}},
+        {"frame, hollow",
+         [&] { FrameRect(s, 20, 20, 23, 23, 7); },
+         {{20, 20, 7},
+          {21, 20, 7},
+          {22, 20, 7},
+          {20, 21, 7},
+          {22, 21, 7},
+          {20, 22, 7},
+          {21, 22, 7},
+          {22, 22, 7}}},
+        {"frame, empty", [&] { FrameRect(s, 40, 40, 40, 45, 7); }, {}},
+        {"frame, flat", [&] { FrameRect(s, 40, 40, 45, 40, 7); }, {}},
+        {"pixel, last", [&] { PutPixel(s, 799, 599, 0xFEDC); }, {{799, 599, 0xFEDC}}},
     };
-    pixmap.PutTinted(block.data(), PICTURE_WIDTH, 3, 2, 2);
-    expectRgb(drawn(3), 48, 252, 56);  // green 200 + 120 caps at 255
-    expectRgb(drawn(4), 248, 120, 96);
-    pixmap.PutTinted(block.data(), PICTURE_WIDTH, 3, 2, 1);
-    expectRgb(drawn(3), 168, 200, 56);
-    expectRgb(drawn(4), 248, 0, 96);
-    pixmap.PutTinted(block.data(), PICTURE_WIDTH, 3, 2, 3);
-    expectRgb(drawn(3), 48, 200, 176);
-    expectRgb(drawn(4), 248, 0, 216);
-    pixmap.PutTinted(block.data(), PICTURE_WIDTH, 3, 2, 7);
-    EXPECT_EQ(block[PICTURE_WIDTH * 2 + 3], pixmap.GetBits()[0]);
-    EXPECT_EQ(block[PICTURE_WIDTH * 2 + 4], pixmap.GetBits()[1]);
-    pixmap.PutDarkened(block.data(), PICTURE_WIDTH, 3, 2);
-    expectRgb(drawn(3), 0, 128, 0);  // red 50 - 100 floors at 0
-    expectRgb(drawn(4), 144, 0, 24);
-    EXPECT_EQ(block[PICTURE_WIDTH * 2 + 2], 0);
-    EXPECT_EQ(block[PICTURE_WIDTH * 2 + 5], 0);
-}
-
-TEST_F(PixmapTest, ColourShiftsAreExactOnAnEightBitChannel) {
-    // One channel 8 bits wide at a time shows the arithmetic without truncation.
-    const uint32_t masks[3][3] = {
-        {0xFF00, 0x00F0, 0x000F}, {0x000F, 0xFF00, 0x00F0}, {0x00F0, 0x000F, 0xFF00}};
-    const int darkening[3] = {100, 70, 70};
-    for (int c = 0; c < 3; ++c) {
-        SCOPED_TRACE(::testing::Message() << "channel " << c);
-        BuildColourTables(masks[c][0], masks[c][1], masks[c][2]);
-        const auto channelOf = [c](uint16_t pixel) {
-            const Rgb rgb = UnpackPixel(pixel);
-            return c == 0 ? rgb.red : c == 1 ? rgb.green : rgb.blue;
-        };
-        CPixmap pixmap(1, 1);
-        uint16_t drawn[SCREEN_WIDTH * 31] = {};
-        const auto drawnWith = [&](int value, auto draw) {
-            pixmap.GetBits()[0] = static_cast<uint16_t>(value << 8);
-            draw();
-            return channelOf(drawn[30 * SCREEN_WIDTH]);
-        };
-        const auto tinted = [&](int mode) { pixmap.PutTinted(drawn, SCREEN_WIDTH, 0, 30, mode); };
-        EXPECT_EQ(drawnWith(101, [&] { tinted(c + 1); }), 221);
-        EXPECT_EQ(drawnWith(201, [&] { tinted(c + 1); }), 255);
-        EXPECT_EQ(drawnWith(201, [&] { tinted((c + 1) % 3 + 1); }), 201);
-        EXPECT_EQ(drawnWith(101, [&] { pixmap.PutDarkened(drawn, SCREEN_WIDTH, 0, 30); }),
-                  101 - darkening[c]);
-        int amounts[3] = {0, 0, 0};
-        amounts[c] = 7;
-        EXPECT_EQ(drawnWith(101,
-                            [&] {
-                                pixmap.PutAdditive(drawn, SCREEN_WIDTH, 0, 30, amounts[0],
-                                                   amounts[1], amounts[2]);
-                            }),
-                  108);
+    for (const auto& c : cases) {
+        std::fill(screen.begin(), screen.end(), kGround);
+        s = screen.data();
+        c.draw();
+        EXPECT_EQ(Changed(), c.expected) << c.what;
     }
 }
 
-TEST_F(PixmapTest, PutAdditiveCapsChannelsAndKeepsToTheWorkArea) {
-    CPixmap pixmap(4, 4);
-    std::fill_n(pixmap.GetBits(), 16, PackRgb(200, 100, 40));
-    Grid expected = screen;
-    for (int y = 30; y < 32; ++y)
-        for (int x = 598; x < 600; ++x) At(expected, x, y) = PackRgb(230, 220, 40);
-    for (int y = 498; y < 500; ++y)
-        for (int x = 0; x < 2; ++x) At(expected, x, y) = PackRgb(255, 0, 0);
-    pixmap.PutAdditive(screen.data(), SCREEN_WIDTH, 598, 28, 30, 120, 0);
-    pixmap.PutAdditive(screen.data(), SCREEN_WIDTH, -2, 498, 100, -300, -40);
-    EXPECT_TRUE(SamePixels(Screen(expected), Screen(screen), "put_additive"));
+TEST_F(PixmapTest, BadSizesGiveAnEmptyPixmapThatDrawsNothing) {
+    CPixmap fresh(5, 3);
+    EXPECT_EQ(Grid(fresh.GetBits(), fresh.GetBits() + 15), Grid(15, 0));
+    for (const auto& size : {std::pair{0, 5}, {5, 0}, {-3, 4}, {1 << 13, 1 << 13}}) {
+        CPixmap empty(size.first, size.second);
+        EXPECT_EQ(empty.Width() + empty.Height(), 0) << size.first << "x" << size.second;
+        EXPECT_EQ(empty.GetBits(), nullptr);
+        empty.PutClipped(screen.data(), SCREEN_WIDTH, 0, 0);
+        empty.PutKeyedWork(screen.data(), SCREEN_WIDTH, 0, 30);
+    }
+    EXPECT_EQ(CPixmap(4096, 4096).Width(), 4096) << "the largest picture is allowed";
+    EXPECT_TRUE(Changed().empty());
 }
 
-TEST_F(PixmapTest, GrabAndPutRoundTripAwkwardSizes) {
-    const int sizes[] = {1, 7, 8, 9, 15, 16, 17, 31, 32, 33};
-    std::mt19937 random(1234);
+// Tints and darkening on 5-6-5: (50, 200, 60) reads back as (48, 200, 56),
+// (255, 0, 100) as (248, 0, 96).
+TEST_F(PixmapTest, ColourShiftsStayWithin0To255) {
+    CPixmap p(2, 1);
+    p.GetBits()[0] = PackRgb(50, 200, 60);
+    p.GetBits()[1] = PackRgb(255, 0, 100);
+    const struct {
+        std::function<void(uint16_t*)> draw;
+        std::array<int, 6> rgb;
+    } cases[] = {
+        {[&](uint16_t* b) { p.PutTinted(b, 800, 3, 40, 1); }, {168, 200, 56, 248, 0, 96}},
+        {[&](uint16_t* b) { p.PutTinted(b, 800, 3, 40, 2); }, {48, 252, 56, 248, 120, 96}},
+        {[&](uint16_t* b) { p.PutTinted(b, 800, 3, 40, 3); }, {48, 200, 176, 248, 0, 216}},
+        {[&](uint16_t* b) { p.PutTinted(b, 800, 3, 40, 7); }, {48, 200, 56, 248, 0, 96}},
+        {[&](uint16_t* b) { p.PutDarkened(b, 800, 3, 40); }, {0, 128, 0, 144, 0, 24}},
+        {[&](uint16_t* b) { p.PutAdditive(b, 800, 3, 40, 30, 120, -60); },
+         {72, 252, 0, 248, 120, 32}},
+    };
+    for (const auto& c : cases) {
+        c.draw(screen.data());
+        const Rgb a = UnpackPixel(screen[40 * 800 + 3]), b = UnpackPixel(screen[40 * 800 + 4]);
+        EXPECT_EQ((std::array<int, 6>{a.red, a.green, a.blue, b.red, b.green, b.blue}), c.rgb);
+    }
+    EXPECT_EQ(Changed().size(), 2u);
+}
+
+// One channel 8 bits wide at a time shows the amounts without truncation.
+TEST_F(PixmapTest, ColourShiftAmountsAreExact) {
+    const uint32_t masks[3][3] = {
+        {0xFF00, 0x00F0, 0x000F}, {0x000F, 0xFF00, 0x00F0}, {0x00F0, 0x000F, 0xFF00}};
+    const int darkened[3] = {1, 31, 31};  // 101 - 100, 101 - 70
+    for (int c = 0; c < 3; ++c) {
+        BuildColourTables(masks[c][0], masks[c][1], masks[c][2]);
+        CPixmap p(1, 1);
+        const auto drawn = [&](int value, const std::function<void()>& draw) {
+            p.GetBits()[0] = static_cast<uint16_t>(value << 8);
+            draw();
+            return screen[40 * 800] >> 8;
+        };
+        int add[3] = {0, 0, 0};
+        add[c] = 7;
+        const auto additive = [&] {
+            p.PutAdditive(screen.data(), 800, 0, 40, add[0], add[1], add[2]);
+        };
+        EXPECT_EQ(drawn(101, [&] { p.PutTinted(screen.data(), 800, 0, 40, c + 1); }), 221) << c;
+        EXPECT_EQ(drawn(136, [&] { p.PutTinted(screen.data(), 800, 0, 40, c + 1); }), 255) << c;
+        EXPECT_EQ(drawn(201, [&] { p.PutTinted(screen.data(), 800, 0, 40, c % 3 + 2); }), 201);
+        EXPECT_EQ(drawn(101, [&] { p.PutDarkened(screen.data(), 800, 0, 40); }), darkened[c]);
+        EXPECT_EQ(drawn(101, additive), 108) << c;
+        add[c] = 154;
+        EXPECT_EQ(drawn(101, additive), 255) << c;
+        add[c] = -101;
+        EXPECT_EQ(drawn(101, additive), 0) << c;
+        add[c] = -100;
+        EXPECT_EQ(drawn(101, additive), 1) << c;
+    }
+}
+
+// Grabbing at the last row and column of each canvas and putting back
+// elsewhere copies exactly that rectangle.
+TEST_F(PixmapTest, GrabAndPutRoundTripFromTheLastRowAndColumn) {
+    std::mt19937 random(7);
     Grid sheet(SHEET_WIDTH * SHEET_HEIGHT), picture(PICTURE_WIDTH * PICTURE_HEIGHT);
     for (Grid* block : {&screen, &sheet, &picture})
         for (uint16_t& p : *block) p = static_cast<uint16_t>(random());
-    for (int w : sizes) {
-        for (int h : sizes) {
-            SCOPED_TRACE(::testing::Message() << w << "x" << h);
-            CPixmap pixmap(w, h);
-            pixmap.Grab(screen.data(), SCREEN_WIDTH, 800 - w, 600 - h);
-            pixmap.Put(screen.data(), 3, 40);
-            EXPECT_TRUE(
-                SamePixels(ViewOf(&screen[(600 - h) * SCREEN_WIDTH + 800 - w], w, h, SCREEN_WIDTH),
-                           ViewOf(&screen[40 * SCREEN_WIDTH + 3], w, h, SCREEN_WIDTH)));
-            pixmap.GrabSheet(sheet.data(), 1400 - w, 2500 - h);
-            pixmap.PutSheet(sheet.data(), 700, 9);
-            EXPECT_TRUE(
-                SamePixels(ViewOf(&sheet[(2500 - h) * SHEET_WIDTH + 1400 - w], w, h, SHEET_WIDTH),
-                           ViewOf(&sheet[9 * SHEET_WIDTH + 700], w, h, SHEET_WIDTH)));
-            pixmap.GrabPicture(picture.data(), 640 - w, 480 - h, w, h);
-            pixmap.PutPicture(picture.data(), 1, 2);
-            EXPECT_TRUE(SamePixels(
-                ViewOf(&picture[(480 - h) * PICTURE_WIDTH + 640 - w], w, h, PICTURE_WIDTH),
-                ViewOf(&picture[2 * PICTURE_WIDTH + 1], w, h, PICTURE_WIDTH)));
+    const auto same = [](const Grid& g, int pitch, int x0, int y0, int x1, int y1, int w, int h) {
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                if (g[(y0 + y) * pitch + x0 + x] != g[(y1 + y) * pitch + x1 + x]) return false;
+        return true;
+    };
+    for (int w : {1, 9, 33}) {
+        for (int h : {1, 8, 17}) {
+            CPixmap p(w, h);
+            p.Grab(screen.data(), SCREEN_WIDTH, 800 - w, 600 - h);
+            p.Put(screen.data(), 3, 40);
+            EXPECT_TRUE(same(screen, SCREEN_WIDTH, 800 - w, 600 - h, 3, 40, w, h)) << w << "x" << h;
+            p.GrabSheet(sheet.data(), 1400 - w, 2500 - h);
+            p.PutSheet(sheet.data(), 700, 9);
+            EXPECT_TRUE(same(sheet, SHEET_WIDTH, 1400 - w, 2500 - h, 700, 9, w, h));
+            p.GrabPicture(picture.data(), 640 - w, 480 - h, w, h);
+            p.PutPicture(picture.data(), 1, 2);
+            EXPECT_TRUE(same(picture, PICTURE_WIDTH, 640 - w, 480 - h, 1, 2, w, h));
         }
     }
 }
@@ -233,50 +199,42 @@ TEST_F(PixmapTest, GrabAndPutRoundTripAwkwardSizes) {
 TEST_F(PixmapTest, GrabPictureWritesNoMoreThanThePixmapHolds) {
     Grid picture(PICTURE_WIDTH * PICTURE_HEIGHT);
     for (int i = 0; i < PICTURE_WIDTH * 4; ++i) picture[i] = static_cast<uint16_t>(i + 1);
-    CPixmap pixmap(3, 2);
-    pixmap.GrabPicture(picture.data(), 1, 0, 2, 3);  // 2 x 3 fits the 6 pixels exactly
-    EXPECT_EQ(Grid(pixmap.GetBits(), pixmap.GetBits() + 6), Grid({2, 3, 642, 643, 1282, 1283}));
+    CPixmap p(3, 2);
+    p.GrabPicture(picture.data(), 1, 0, 2, 3);  // 2 x 3 fits the 6 pixels exactly
+    EXPECT_EQ(Grid(p.GetBits(), p.GetBits() + 6), Grid({2, 3, 642, 643, 1282, 1283}));
 #ifdef NDEBUG
-    pixmap.GrabPicture(picture.data(), 0, 0, 4, 4);  // only the one whole row that fits
-    EXPECT_EQ(Grid(pixmap.GetBits(), pixmap.GetBits() + 6), Grid({1, 2, 3, 4, 1282, 1283}));
+    p.GrabPicture(picture.data(), 0, 0, 4, 4);  // only the one whole row that fits
+    EXPECT_EQ(Grid(p.GetBits(), p.GetBits() + 6), Grid({1, 2, 3, 4, 1282, 1283}));
 #else
-    EXPECT_DEATH(pixmap.GrabPicture(picture.data(), 0, 0, 4, 4), "capacity");
+    EXPECT_DEATH(p.GrabPicture(picture.data(), 0, 0, 4, 4), "capacity");
 #endif
 }
 
-TEST_F(PixmapTest, NewPixmapsAreClearAndBadSizesGiveAnEmptyOne) {
-    CPixmap pixmap(5, 3);
-    EXPECT_EQ(Grid(pixmap.GetBits(), pixmap.GetBits() + 15), Grid(15, 0));
-    for (const auto& size : {std::pair{0, 5}, std::pair{-3, 4}, std::pair{1 << 13, 1 << 13}}) {
-        CPixmap empty(size.first, size.second);
-        EXPECT_EQ(empty.Width(), 0);
-        EXPECT_EQ(empty.Height(), 0);
-        EXPECT_EQ(empty.GetBits(), nullptr);
-        empty.PutClipped(screen.data(), SCREEN_WIDTH, 0, 0);
-    }
+TEST(BlockExtent, RectanglesFitTheCanvasTheirPitchNames) {
+    const struct {
+        int pitch;
+        int64_t left, top, right, bottom;
+        bool inside;
+    } cases[] = {
+        {800, 0, 0, 800, 600, true},     {800, 0, 0, 801, 1, false},
+        {800, 0, 599, 1, 601, false},    {800, -1, 0, 1, 1, false},
+        {800, 0, -1, 1, 1, false},       {1400, 1399, 2499, 1400, 2500, true},
+        {1400, 0, 2499, 1, 2501, false}, {640, 639, 479, 640, 480, true},
+        {640, 0, 479, 1, 481, false},    {33, 0, 5000, 33, 6000, true},
+        {33, 1, 0, 34, 1, false},        {800, 900, 900, 900, 950, true},
+        {800, 900, 900, 950, 900, true},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(RectInsideBlock(c.pitch, c.left, c.top, c.right, c.bottom), c.inside)
+            << c.pitch << ": " << c.left << "," << c.top << "-" << c.right << "," << c.bottom;
 }
 
-TEST_F(PixmapTest, SinglePixelsAndClearing) {
-    PutPixel(screen.data(), 799, 599, 0xFEDC);
-    EXPECT_EQ(screen.back(), 0xFEDC);
-    EXPECT_EQ(GetPixel(screen.data(), SCREEN_WIDTH, 799, 599), 0xFEDCu);
+TEST(BlockExtent, SinglePixelsAndClearing) {
     Grid block = {1, 2, 3, 4, 5, 6, 7};
     EXPECT_EQ(GetPixel(block.data(), 3, 0, 2), 7u);
     ClearPixels(block.data(), 3, 2);
+    ClearPixels(block.data() + 6, 0, 5);
     EXPECT_EQ(block, Grid({0, 0, 0, 0, 0, 0, 7}));
-}
-
-TEST(BlockExtent, FixedCanvasesAreKnownByPitch) {
-    EXPECT_TRUE(RectInsideBlock(SCREEN_WIDTH, 0, 0, 800, 600));
-    EXPECT_FALSE(RectInsideBlock(SCREEN_WIDTH, 0, 0, 801, 1));
-    EXPECT_FALSE(RectInsideBlock(SCREEN_WIDTH, 0, 599, 1, 601));
-    EXPECT_FALSE(RectInsideBlock(SCREEN_WIDTH, -1, 0, 1, 1));
-    EXPECT_TRUE(RectInsideBlock(SHEET_WIDTH, 1399, 2499, 1400, 2500));
-    EXPECT_FALSE(RectInsideBlock(SHEET_WIDTH, 0, 2499, 1, 2501));
-    EXPECT_FALSE(RectInsideBlock(PICTURE_WIDTH, 0, 479, 1, 481));
-    EXPECT_TRUE(RectInsideBlock(33, 0, 5000, 33, 6000));  // a pixmap's block: columns only
-    EXPECT_FALSE(RectInsideBlock(33, 1, 0, 34, 1));
-    EXPECT_TRUE(RectInsideBlock(SCREEN_WIDTH, 900, 900, 900, 950));  // empty
 }
 
 }  // namespace

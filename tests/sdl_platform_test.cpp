@@ -1,5 +1,5 @@
-// The SDL platform's event handling, driven by events pushed into SDL's queue;
-// no display is needed. Dialogs run a stand-in zenity put first on PATH.
+// The SDL platform driven by events pushed into SDL's queue (no display is
+// needed); its dialogs run a stand-in `zenity` put first on PATH.
 #include "platform/sdl_platform.h"
 
 #include <SDL.h>
@@ -8,27 +8,22 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <sstream>
 #include <thread>
 
+#include "platform/zenity.h"
+
 using namespace platform;
 namespace fs = std::filesystem;
 
 namespace {
 
-void Push(uint32_t type) {
+void PushKey(SDL_Keycode key, bool repeat = false) {
     SDL_Event event{};
-    event.type = type;
-    SDL_PushEvent(&event);
-}
-
-void PushKey(SDL_Keycode key, bool down, bool repeat = false) {
-    SDL_Event event{};
-    event.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+    event.type = SDL_KEYDOWN;
     event.key.keysym.sym = key;
     event.key.repeat = repeat;
     SDL_PushEvent(&event);
@@ -50,13 +45,9 @@ void PushWindow(uint8_t what) {
     SDL_PushEvent(&event);
 }
 
-int OpenDescriptors() {
-    return static_cast<int>(std::distance(fs::directory_iterator("/proc/self/fd"), {}));
-}
-
-// Processes whose parent is this one, zombies included.
-int ChildProcesses() {
-    int children = 0;
+// Processes whose parent is this one, zombies included; and open descriptors.
+int ChildrenAndDescriptors() {
+    int count = static_cast<int>(std::distance(fs::directory_iterator("/proc/self/fd"), {}));
     for (const auto& entry : fs::directory_iterator("/proc")) {
         std::ifstream stat(entry.path() / "stat");
         std::string line;
@@ -64,41 +55,29 @@ int ChildProcesses() {
         std::istringstream rest(line.substr(line.rfind(')') + 2));
         char state = 0;
         int parent = 0;
-        if (rest >> state >> parent && parent == getpid()) ++children;
+        if (rest >> state >> parent && parent == getpid()) count += 1000;
     }
-    return children;
-}
-
-long MsSince(std::chrono::steady_clock::time_point start) {
-    return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                 std::chrono::steady_clock::now() - start)
-                                 .count());
+    return count;
 }
 
 class SdlPlatformTest : public ::testing::Test {
   protected:
     void SetUp() override {
         dir = fs::temp_directory_path() / ("celforge_sdl_" + std::to_string(getpid()));
-        fs::create_directories(dir);
+        fs::create_directories(dir / "empty");
+        std::ofstream(dir / "p.pcx") << "x";
         oldPath = std::getenv("PATH");
     }
     void TearDown() override {
         setenv("PATH", oldPath.c_str(), 1);
         fs::remove_all(dir);
     }
-
-    // A zenity that records its arguments, waits, prints `output` and exits.
-    void FakeZenity(int status, const std::string& output, double seconds = 0) {
-        std::ostringstream body;
-        body << "sleep " << seconds << "\nprintf '%s' '" << output << "'\nexit " << status;
-        FakeZenityDoing(body.str());
-    }
-    void FakeZenityDoing(const std::string& body) {
-        const fs::path script = dir / "zenity";
-        std::ofstream(script) << "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" << (dir / "args").string()
-                              << "'\n"
-                              << body << "\n";
-        fs::permissions(script, fs::perms::owner_all);
+    // A zenity that records its arguments in dir/args, then runs `body`.
+    void FakeZenity(const std::string& body) {
+        std::ofstream(dir / "zenity")
+            << "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" << (dir / "args").string() << "'\n"
+            << body << "\n";
+        fs::permissions(dir / "zenity", fs::perms::owner_all);
         setenv("PATH", (dir.string() + ":" + oldPath).c_str(), 1);
     }
     std::string Recorded() {
@@ -116,213 +95,194 @@ class SdlPlatformTest : public ::testing::Test {
     std::string oldPath;
 };
 
-TEST_F(SdlPlatformTest, ClicksBetweenPollsReadAsPressedOnce) {
+TEST_F(SdlPlatformTest, ClicksBetweenPollsReadAsPressedOnceAndCloseKeysAsMessages) {
     PushButton(SDL_BUTTON_LEFT, true, 120, 45);
     PushButton(SDL_BUTTON_LEFT, false);
     PushButton(SDL_BUTTON_RIGHT, true, 121, 46);
-    PushKey(SDLK_LEFT, true);
+    PushKey(SDLK_LEFT);
+    PushKey(SDLK_LEFT, true);         // auto-repeat is no new press
     EXPECT_FALSE(sdl.PeekMessage());  // input is polled, never a message
-
     const KeyPoll left = sdl.PollKey(kKeyLeftButton);
     EXPECT_TRUE(left.pressed && !left.down);
-    EXPECT_EQ(sdl.CursorPos().x, 121);
-    EXPECT_EQ(sdl.CursorPos().y, 46);
+    EXPECT_EQ(sdl.CursorPos().x * 1000 + sdl.CursorPos().y, 121046);
     EXPECT_FALSE(sdl.PollKey(kKeyLeftButton).pressed);
     EXPECT_TRUE(sdl.PollKey(kKeyRightButton).down);
-    EXPECT_TRUE(sdl.PollKey(kKeyRightButton).down);
-
-    PushKey(SDLK_LEFT, true, true);  // auto-repeat is not a new press
-    const KeyPoll arrow = sdl.PollKey(kKeyLeft);
-    EXPECT_TRUE(arrow.pressed && arrow.down);
-    EXPECT_FALSE(sdl.PeekMessage());
+    EXPECT_TRUE(sdl.PollKey(kKeyLeft).pressed);
     EXPECT_FALSE(sdl.PollKey(kKeyLeft).pressed);
-    EXPECT_FALSE(sdl.PollKey(999).down);
-}
 
-TEST_F(SdlPlatformTest, CloseKeysAndWindowEventsBecomeMessagesInOrder) {
-    PushKey(SDLK_a, true);
+    PushKey(SDLK_ESCAPE);
     PushKey(SDLK_ESCAPE, true);
-    PushKey(SDLK_ESCAPE, true, true);
-    PushKey(SDLK_F12, true);
+    PushKey(SDLK_F12);
     PushWindow(SDL_WINDOWEVENT_FOCUS_LOST);
     PushWindow(SDL_WINDOWEVENT_FOCUS_GAINED);
     PushWindow(SDL_WINDOWEVENT_CLOSE);
-    Push(SDL_QUIT);  // follows the last window's close: one request only
-
-    ASSERT_TRUE(sdl.PeekMessage());
+    SDL_Event quit{SDL_QUIT};
+    SDL_PushEvent(&quit);  // follows the last window's close: one request only
     EXPECT_EQ(sdl.GetMessage().key, kKeyEscape);
     EXPECT_EQ(sdl.GetMessage().key, kKeyF12);
-    const std::vector<MessageKind> expected{MessageKind::Deactivate, MessageKind::Activate,
-                                            MessageKind::CloseWindow};
-    EXPECT_EQ(Drain(), expected);
-    sdl.PostMessage(Message{MessageKind::Quit, 0, 4});
-    Push(SDL_QUIT);  // a quit signal alone still asks to close
-    EXPECT_EQ(Drain(), (std::vector<MessageKind>{MessageKind::Quit, MessageKind::CloseWindow}));
+    EXPECT_EQ(Drain(), (std::vector<MessageKind>{MessageKind::Deactivate, MessageKind::Activate,
+                                                 MessageKind::CloseWindow}));
+    SDL_PushEvent(&quit);  // a quit signal alone still asks to close
+    EXPECT_EQ(Drain(), std::vector<MessageKind>{MessageKind::CloseWindow});
 }
 
-TEST_F(SdlPlatformTest, WaitingSleepsThroughInputUntilTheTimeout) {
-    SDL_Event motion{};
-    motion.type = SDL_MOUSEMOTION;
-    motion.motion.x = 300;
-    SDL_PushEvent(&motion);
+TEST_F(SdlPlatformTest, WaitingSleepsThroughInputUntilTheTimeoutOrAMessage) {
+    PushButton(SDL_BUTTON_LEFT, true);
     const uint32_t start = sdl.TickCount();
     sdl.WaitMessage(60);
-    const uint32_t waited = sdl.TickCount() - start;
-    EXPECT_GE(waited, 59u);
-    EXPECT_LT(waited, 1000u);
-    EXPECT_EQ(sdl.CursorPos().x, 300);
-
+    EXPECT_GE(sdl.TickCount() - start, 59u);
     PushWindow(SDL_WINDOWEVENT_EXPOSED);
     sdl.WaitMessage(-1);  // returns because a message is there
     EXPECT_EQ(sdl.GetMessage().kind, MessageKind::Exposed);
-}
-
-TEST_F(SdlPlatformTest, RefusesAnInvisibleVideoDriver) {
-    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    EXPECT_LT(sdl.TickCount() - start, 1000u);
+    setenv("SDL_VIDEODRIVER", "dummy", 1);  // a window nobody could see is refused
     EXPECT_FALSE(sdl.CreateMainWindow("Celforge_V1.0", 800, 600));
     unsetenv("SDL_VIDEODRIVER");
-    EXPECT_FALSE(sdl.HasWindow());
 }
 
-TEST_F(SdlPlatformTest, InputDuringABoxIsNotOursAndAnAnswerComesBack) {
-    FakeZenity(0, "", 0.4);
-    std::thread user([] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        PushButton(SDL_BUTTON_LEFT, true);
-        PushButton(SDL_BUTTON_LEFT, false);
-        PushKey(SDLK_LEFT, true);
-    });
-    const BoxAnswer answer = sdl.MessageBox("<i>Sure?</i>", "Question", BoxButtons::YesNo);
-    user.join();
-    EXPECT_EQ(answer, BoxAnswer::Yes);
-    EXPECT_NE(Recorded().find("--question\n--no-markup\n--title=Question\n--text=<i>Sure?</i>"),
-              std::string::npos)
-        << Recorded();
-    EXPECT_FALSE(sdl.PollKey(kKeyLeftButton).pressed);
-    EXPECT_FALSE(sdl.PollKey(kKeyLeft).pressed);
-    EXPECT_FALSE(sdl.PeekMessage());
-}
-
-// Every way of asking the editor to close ends a dialog that would never
-// end, as a cancel, and stays queued so the close takes effect after it.
-TEST_F(SdlPlatformTest, CloseRequestsEndAHungDialogAndStayQueued) {
+// Every way a dialog can end: answered, refused, never there, or ended by a
+// close request, which also stays queued so the close takes effect after it.
+TEST_F(SdlPlatformTest, DialogsTellChosenCancelledAndCannotBeShown) {
+    const std::string p = (dir / "p.pcx").string(), hung = "exec sleep 30";
     const struct {
-        const char* what;
+        std::string zenity;  // empty: none on PATH
         std::function<void()> request;
-        MessageKind queued;
+        DialogOutcome outcome;
+        std::string pathOrReason;
+        std::vector<MessageKind> queued = {};
+        int minMs = 0, maxMs = 1000;
     } cases[] = {
-        {"window close", [] { PushWindow(SDL_WINDOWEVENT_CLOSE); }, MessageKind::CloseWindow},
-        {"Escape", [] { PushKey(SDLK_ESCAPE, true); }, MessageKind::KeyDown},
-        {"F12", [] { PushKey(SDLK_F12, true); }, MessageKind::KeyDown},
-        {"SIGTERM", [] { kill(getpid(), SIGTERM); }, MessageKind::CloseWindow},
-        {"SIGINT", [] { kill(getpid(), SIGINT); }, MessageKind::CloseWindow},
+        {"echo '" + p + "'", nullptr, DialogOutcome::Chosen, p},
+        {"echo '" + p + "'; exit 1", nullptr, DialogOutcome::Cancelled, ""},
+        {"exit 5", nullptr, DialogOutcome::Cancelled, ""},  // zenity's own timeout
+        {"echo " + dir.string() + "/gone.pcx", nullptr, DialogOutcome::Cancelled, ""},
+        {"exit 255", nullptr, DialogOutcome::Unavailable, "zenity failed (exit status 255)"},
+        {"", nullptr, DialogOutcome::Unavailable, "zenity is not installed"},
+        {"echo", nullptr, DialogOutcome::Unavailable, "zenity gave no usable file name"},
+        {"kill -9 $$", nullptr, DialogOutcome::Unavailable, "zenity ended abnormally"},
+        // Without a session bus GTK gets in-memory settings and no accessibility bridge.
+        {"f=" + dir.string() + "/$GSETTINGS_BACKEND-$NO_AT_BRIDGE-$GTK_A11Y; touch $f; echo $f",
+         nullptr, DialogOutcome::Chosen, dir.string() + "/memory-1-none"},
+        {hung,
+         [] { PushWindow(SDL_WINDOWEVENT_CLOSE); },
+         DialogOutcome::Cancelled,
+         "",
+         {MessageKind::CloseWindow}},
+        {hung, [] { PushKey(SDLK_ESCAPE); }, DialogOutcome::Cancelled, "", {MessageKind::KeyDown}},
+        {hung, [] { PushKey(SDLK_F12); }, DialogOutcome::Cancelled, "", {MessageKind::KeyDown}},
+        {hung,
+         [] { kill(getpid(), SIGINT); },
+         DialogOutcome::Cancelled,
+         "",
+         {MessageKind::CloseWindow}},
+        {hung,
+         [] { kill(getpid(), SIGTERM); },
+         DialogOutcome::Cancelled,
+         "",
+         {MessageKind::CloseWindow}},
+        {"trap '' TERM; " + hung,
+         [] { kill(getpid(), SIGTERM); },
+         DialogOutcome::Cancelled,
+         "",
+         {MessageKind::CloseWindow},
+         950,
+         2000},  // killed after the grace second
     };
-    FakeZenityDoing("exec sleep 5");
+    unsetenv("DBUS_SESSION_BUS_ADDRESS");
+    unsetenv("GSETTINGS_BACKEND");
+    unsetenv("NO_AT_BRIDGE");
+    unsetenv("GTK_A11Y");
     for (const auto& c : cases) {
-        std::chrono::steady_clock::time_point asked;
+        c.zenity.empty() ? (void)setenv("PATH", (dir / "empty").c_str(), 1) : FakeZenity(c.zenity);
+        auto asked = std::chrono::steady_clock::now();
         std::thread user([&] {
+            if (!c.request) return;
             std::this_thread::sleep_for(std::chrono::milliseconds(300));
             asked = std::chrono::steady_clock::now();
             c.request();
         });
-        const DialogResult answer = sdl.OpenFileDialog("Open", {}, "");
+        const DialogResult answer = sdl.OpenFileDialog("Open", {{"Pcx (*.pcx)", "*.pcx"}}, "/x");
         user.join();
-        const long ms = MsSince(asked);
-        std::printf("%s ended the hung dialog in %ld ms\n", c.what, ms);
-        EXPECT_EQ(answer.outcome, DialogOutcome::Cancelled) << c.what;
-        EXPECT_LT(ms, 1000) << c.what;
-        EXPECT_EQ(Drain(), std::vector<MessageKind>{c.queued}) << c.what;
+        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            std::chrono::steady_clock::now() - asked)
+                            .count();
+        EXPECT_EQ(answer.outcome, c.outcome) << c.zenity;
+        EXPECT_EQ(c.outcome == DialogOutcome::Chosen ? answer.path : answer.reason, c.pathOrReason);
+        EXPECT_EQ(Drain(), c.queued) << c.zenity;
+        EXPECT_TRUE(ms >= c.minMs && ms <= c.maxMs) << c.zenity << ": " << ms << " ms";
     }
-    std::thread user([] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        kill(getpid(), SIGTERM);
-    });
-    EXPECT_EQ(sdl.MessageBox("t", "c", BoxButtons::YesNo), BoxAnswer::No);
-    user.join();
-    EXPECT_EQ(Drain(), std::vector<MessageKind>{MessageKind::CloseWindow});
+    EXPECT_NE(Recorded().find("--title=Open\n--filename=/x/\n--file-filter=Pcx (*.pcx) | "
+                              "*.[pP][cC][xX]\n"),
+              std::string::npos)
+        << Recorded();
+    FakeZenity("exit 1");
+    EXPECT_EQ(sdl.SaveFileDialog("Save", {}, "").outcome, DialogOutcome::Cancelled);
+    EXPECT_EQ(Recorded().rfind("--file-selection\n--save\n--confirm-overwrite\n--title=Save\n", 0),
+              0u);
 }
 
-TEST_F(SdlPlatformTest, FileDialogsTellChosenCancelledAndCannotBeShown) {
-    const fs::path empty = dir / "empty";
-    fs::create_directories(empty);
+TEST_F(SdlPlatformTest, BoxesSwallowInputAndAnswerOrDecline) {
     const struct {
-        const char* what;
-        std::function<void()> setUp;
-        DialogOutcome outcome;
-        std::string reason;
+        std::string zenity;
+        BoxButtons buttons;
+        BoxAnswer answer;
     } cases[] = {
-        {"cancelled", [&] { FakeZenity(1, ""); }, DialogOutcome::Cancelled, ""},
-        {"timed out", [&] { FakeZenity(5, ""); }, DialogOutcome::Cancelled, ""},
-        {"failing", [&] { FakeZenity(255, ""); }, DialogOutcome::Unavailable,
-         "zenity failed (exit status 255)"},
-        {"missing", [&] { setenv("PATH", empty.c_str(), 1); }, DialogOutcome::Unavailable,
-         "zenity is not installed"},
+        {"sleep 0.4", BoxButtons::YesNo, BoxAnswer::Yes},
+        {"sleep 0.4; exit 1", BoxButtons::OkCancel, BoxAnswer::Cancel},
+        {"sleep 0.4; exit 255", BoxButtons::YesNo, BoxAnswer::No},
+        {"exec sleep 30", BoxButtons::OkCancel, BoxAnswer::Cancel},  // ended by SIGTERM
     };
     for (const auto& c : cases) {
-        c.setUp();
-        const DialogResult answer = sdl.SaveFileDialog("Save", {}, dir.string());
-        EXPECT_EQ(answer.outcome, c.outcome) << c.what;
-        EXPECT_EQ(answer.reason, c.reason) << c.what;
+        FakeZenity(c.zenity);
+        std::thread user([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            PushButton(SDL_BUTTON_LEFT, true);
+            PushKey(SDLK_LEFT);
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            if (c.zenity[0] == 'e') kill(getpid(), SIGTERM);
+        });
+        EXPECT_EQ(sdl.MessageBox("<i>Sure?</i>", "Q", c.buttons), c.answer) << c.zenity;
+        user.join();
+        EXPECT_FALSE(sdl.PollKey(kKeyLeftButton).pressed || sdl.PollKey(kKeyLeft).pressed);
+        Drain();
     }
-    EXPECT_NE(Recorded().find("--filename=" + dir.string() + "/\n"), std::string::npos)
+    EXPECT_NE(Recorded().find("--question\n--no-markup\n--title=Q\n--text=<i>Sure?</i>"),
+              std::string::npos)
         << Recorded();
 }
 
-// Descriptors and child processes come back to where they were, whether the
-// dialog answered, failed or had to be ended (its own SIGTERM to the editor).
+// Answered, refused, failed or ended by the editor's own SIGTERM: twenty
+// dialogs leave no descriptor and no child process behind.
 TEST_F(SdlPlatformTest, TwentyDialogsLeaveNoDescriptorOrChildBehind) {
-    FakeZenity(255, "");
+    FakeZenity("exit 255");
     sdl.OpenFileDialog("warm-up", {}, "");
-    const int descriptors = OpenDescriptors();
-    const int children = ChildProcesses();
-    const fs::path picture = dir / "p.pcx";
-    std::ofstream(picture) << "x";
+    const int before = ChildrenAndDescriptors();
+    const std::string scripts[] = {"echo " + (dir / "p.pcx").string(), "exit 1", "exit 255",
+                                   "kill -TERM $PPID; exec sleep 30"};
     for (int i = 0; i < 20; ++i) {
-        if (i % 4 == 0) FakeZenity(0, picture.string());
-        if (i % 4 == 1) FakeZenity(1, "");
-        if (i % 4 == 2) FakeZenity(255, "");
-        if (i % 4 == 3) FakeZenityDoing("kill -TERM $PPID; exec sleep 5");
-        const DialogResult answer = sdl.OpenFileDialog("Open", {}, "");
-        EXPECT_EQ(answer.outcome, i % 4 == 2   ? DialogOutcome::Unavailable
-                                  : i % 4 == 0 ? DialogOutcome::Chosen
-                                               : DialogOutcome::Cancelled)
-            << i;
+        FakeZenity(scripts[i % 4]);
+        const DialogOutcome outcome = sdl.OpenFileDialog("Open", {}, "").outcome;
+        EXPECT_EQ(outcome, i % 4 == 0   ? DialogOutcome::Chosen
+                           : i % 4 == 2 ? DialogOutcome::Unavailable
+                                        : DialogOutcome::Cancelled);
         Drain();
     }
-    EXPECT_EQ(OpenDescriptors(), descriptors);
-    EXPECT_EQ(ChildProcesses(), children);
+    EXPECT_EQ(ChildrenAndDescriptors(), before) << "children count 1000 each";
 }
 
-TEST_F(SdlPlatformTest, OpenDialogReturnsOnlyExistingFiles) {
-    const fs::path picture = dir / "a picture.PCX";
-    std::ofstream(picture) << "x";
-    FakeZenity(0, picture.string() + "\n");
-    const DialogResult chosen = sdl.OpenFileDialog("Open", {{"Pcx files (*.pcx)", "*.pcx"}}, "");
-    EXPECT_EQ(chosen.outcome, DialogOutcome::Chosen);
-    EXPECT_EQ(chosen.path, picture.string());
-    EXPECT_NE(Recorded().find("--file-filter=Pcx files (*.pcx) | *.[pP][cC][xX]"),
-              std::string::npos);
-    EXPECT_EQ(Recorded().find("--filename"), std::string::npos) << "no start folder given";
-
-    FakeZenity(0, (dir / "gone.pcx").string() + "\n");
-    EXPECT_EQ(sdl.OpenFileDialog("Open", {}, "").outcome, DialogOutcome::Cancelled);
-    FakeZenity(0, dir.string() + "\n");
-    EXPECT_EQ(sdl.OpenFileDialog("Open", {}, "").outcome, DialogOutcome::Cancelled);
-    FakeZenity(1, "");
-    EXPECT_EQ(sdl.SaveFileDialog("Save", {}, "").outcome, DialogOutcome::Cancelled);
-    EXPECT_NE(Recorded().find("--save\n--confirm-overwrite\n"), std::string::npos);
-}
-
-TEST_F(SdlPlatformTest, ABoxThatCannotBeShownDeclines) {
-    setenv("PATH", dir.c_str(), 1);  // no zenity anywhere
-    std::vector<std::pair<std::string, std::string>> hidden;
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
-        if (const char* value = std::getenv(name)) hidden.emplace_back(name, value);
-        unsetenv(name);
-    }
-    EXPECT_EQ(sdl.MessageBox("t", "c", BoxButtons::YesNo), BoxAnswer::No);
-    EXPECT_EQ(sdl.MessageBox("t", "c", BoxButtons::OkCancel), BoxAnswer::Cancel);
-    for (const auto& [name, value] : hidden) setenv(name.c_str(), value.c_str(), 1);
+TEST(RunTool, CutsAFloodOfOutputAndKeepsASessionBusUsersSettings) {
+    const ToolResult flood = RunTool({"sh", "-c", "head -c 300000 /dev/zero; exit 3"}, nullptr);
+    EXPECT_EQ(flood.exitStatus, 3);
+    EXPECT_TRUE(flood.truncated);
+    EXPECT_EQ(flood.output.size(), kMaxToolOutput);
+    setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/run/bus", 1);
+    setenv("GSETTINGS_BACKEND", "keyfile", 1);
+    const ToolResult env = RunTool(
+        {"sh", "-c", "printf '%s|%s|%s' \"$GSETTINGS_BACKEND\" \"$NO_AT_BRIDGE\" \"$LC_ALL\""},
+        nullptr);
+    EXPECT_EQ(env.output, "keyfile||C.UTF-8");
+    unsetenv("DBUS_SESSION_BUS_ADDRESS");
+    unsetenv("GSETTINGS_BACKEND");
 }
 
 }  // namespace
