@@ -4,6 +4,7 @@
 #include <cassert>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "formats/colour.h"
@@ -48,8 +49,14 @@ PcxHeader ParseHeader(const uint8_t* bytes) {
     return header;
 }
 
-bool IsSupportedPlaneLayout(const PcxHeader& header) {
-    return header.bitsPerPixel == 8 && (header.planes == 3 || header.planes == 1);
+PcxRefusal CheckHeader(const PcxHeader& header) {
+    if (header.manufacturer != kManufacturer) return PcxRefusal::Manufacturer;
+    if (header.version != kVersion) return PcxRefusal::Version;
+    if (header.bitsPerPixel != 8) return PcxRefusal::BitsPerPixel;
+    if (header.planes != 3 && header.planes != 1) return PcxRefusal::Planes;
+    const int32_t width = int32_t{header.xMax} - int32_t{header.xMin} + 1;
+    if (width > header.bytesPerLine) return PcxRefusal::LineShorterThanWidth;
+    return PcxRefusal::None;
 }
 
 // The 256-colour palette sits in the last 769 bytes: a marker, then the colours.
@@ -58,6 +65,43 @@ const uint8_t* FindPalette(const uint8_t* file, size_t size) {
     const uint8_t* trailer = file + size - kPaletteTrailer;
     return trailer[0] == kPaletteMarker ? trailer + 1 : nullptr;
 }
+
+// Image data read from a file through one fixed buffer, never more than
+// `limit` bytes of it. A failed read ends the data early and is remembered.
+class FileChunks {
+  public:
+    FileChunks(std::FILE* file, uint64_t limit, size_t chunkBytes)
+        : file_(file), left_(limit), buffer_(std::max<size_t>(chunkBytes, 2)) {}
+
+    // Moves the unread bytes [next, end), fewer than two, to the buffer's
+    // start and reads more behind them. False when fewer than two bytes are
+    // then at hand, which happens only at the end of the data.
+    bool Refill(const uint8_t*& next, const uint8_t*& end) {
+        const size_t kept = static_cast<size_t>(end - next);
+        if (kept > 0) std::memmove(buffer_.data(), next, kept);
+        size_t got = 0;
+        if (!ended_) {
+            const size_t asked =
+                static_cast<size_t>(std::min<uint64_t>(buffer_.size() - kept, left_));
+            got = std::fread(buffer_.data() + kept, 1, asked, file_);
+            left_ -= got;
+            ended_ = got < asked || left_ == 0;
+            failed_ = got < asked && std::ferror(file_) != 0;
+        }
+        next = buffer_.data();
+        end = next + kept + got;
+        return kept + got >= 2;
+    }
+
+    bool Failed() const { return failed_; }
+
+  private:
+    std::FILE* file_;
+    uint64_t left_;
+    std::vector<uint8_t> buffer_;
+    bool ended_ = false;
+    bool failed_ = false;
+};
 
 // Room a run may spill past the bytes asked of `RunStream::Fill`: a whole
 // run is stored at once and the excess left to be overwritten.
@@ -73,31 +117,22 @@ void StoreRun(uint8_t* out, uint8_t value, size_t length) {
     }
 }
 
-// Run-length decoding over the whole image data as one stream. A run longer
-// than the space asked for keeps its remainder for the next call.
+// Run-length decoding over the whole image data as one stream, held in memory
+// or read from a file chunk by chunk. A run longer than the space asked for
+// keeps its remainder for the next call.
 class RunStream {
   public:
     RunStream(const uint8_t* data, size_t size) : next_(data), end_(data + size) {}
+    explicit RunStream(FileChunks& chunks) : chunks_(&chunks) {}
 
     // Writes up to `count` bytes to `out`, which has `kRunSpill` more bytes of
     // room; returns how many the data reached. Runs and literals take the same
     // branch-free path, which keeps noisy pictures fast.
     size_t Fill(uint8_t* out, size_t count) {
         size_t filled = TakeRun(out, count);
-        while (filled < count && end_ - next_ >= 2) {
-            const uint8_t code = next_[0];
-            // Arithmetic rather than a branch: on noise, runs and literals mix
-            // at random and a branch would be mispredicted at every other code.
-            const size_t isRun = code >= kRunFlags;
-            const uint8_t value = next_[isRun];
-            const size_t length = isRun * (code & 0x3Fu) + (1 - isRun);
-            next_ += 1 + isRun;
-            StoreRun(out + filled, value, length);
-            const size_t taken = std::min(length, count - filled);
-            filled += taken;
-            pendingCount_ = length - taken;
-            pendingValue_ = value;
-        }
+        do {
+            filled = DecodeCodes(out, filled, count);
+        } while (filled < count && Refill());
         // A last lone byte is a literal, or a run whose value was cut off.
         if (filled < count && end_ - next_ == 1) {
             if (*next_ < kRunFlags) out[filled++] = *next_;
@@ -107,6 +142,30 @@ class RunStream {
     }
 
   private:
+    // Decodes whole codes at hand until `count` bytes are filled. Works on
+    // local copies, which the compiler keeps in registers.
+    size_t DecodeCodes(uint8_t* out, size_t filled, size_t count) {
+        const uint8_t* next = next_;
+        const uint8_t* const end = end_;
+        while (filled < count && end - next >= 2) {
+            const uint8_t code = next[0];
+            // Arithmetic rather than a branch: on noise, runs and literals mix
+            // at random and a branch would be mispredicted at every other code.
+            const size_t isRun = code >= kRunFlags;
+            const uint8_t value = next[isRun];
+            const size_t length = isRun * (code & 0x3Fu) + (1 - isRun);
+            next += 1 + isRun;
+            StoreRun(out + filled, value, length);
+            const size_t taken = std::min(length, count - filled);
+            filled += taken;
+            pendingCount_ = length - taken;
+            pendingValue_ = value;
+        }
+        next_ = next;
+        return filled;
+    }
+    bool Refill() { return chunks_ != nullptr && chunks_->Refill(next_, end_); }
+
     size_t TakeRun(uint8_t* out, size_t room) {
         const size_t taken = std::min(pendingCount_, room);
         std::memset(out, pendingValue_, taken);
@@ -114,8 +173,9 @@ class RunStream {
         return taken;
     }
 
-    const uint8_t* next_;
-    const uint8_t* end_;
+    const uint8_t* next_ = nullptr;
+    const uint8_t* end_ = nullptr;
+    FileChunks* chunks_ = nullptr;
     size_t pendingCount_ = 0;
     uint8_t pendingValue_ = 0;
 };
@@ -198,42 +258,33 @@ PaletteColours PackPalette(const uint8_t* palette) {
     return colours;
 }
 
-std::vector<uint8_t> ReadWholeFile(std::FILE* file) {
-    std::vector<uint8_t> bytes;
-    uint8_t chunk[65536];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
-        bytes.insert(bytes.end(), chunk, chunk + got);
+// Reads a paletted file's last 769 bytes and leaves the file at the image
+// data. When they hold the palette, `layout.palette` points at its copy in
+// `palette` and the image data ends before them. Returns how many bytes of
+// image data there are at most; nothing when the file cannot be read.
+std::optional<uint64_t> ReadPaletteTrailer(std::FILE* file, uint8_t* palette, PcxLayout& layout) {
+    if (std::fseek(file, 0, SEEK_END) != 0) return std::nullopt;
+    const long size = std::ftell(file);
+    if (size < 0) return std::nullopt;
+    uint64_t dataLimit = UINT64_MAX;
+    if (static_cast<uint64_t>(size) >= kPcxHeaderSize + kPaletteTrailer) {
+        uint8_t trailer[kPaletteTrailer];
+        if (std::fseek(file, size - static_cast<long>(kPaletteTrailer), SEEK_SET) != 0 ||
+            std::fread(trailer, 1, sizeof trailer, file) != sizeof trailer) {
+            return std::nullopt;
+        }
+        if (trailer[0] == kPaletteMarker) {
+            std::memcpy(palette, trailer + 1, kPaletteBytes);
+            layout.palette = palette;
+            dataLimit = static_cast<uint64_t>(size) - kPcxHeaderSize - kPaletteTrailer;
+        }
     }
-    return bytes;
+    if (std::fseek(file, static_cast<long>(kPcxHeaderSize), SEEK_SET) != 0) return std::nullopt;
+    return dataLimit;
 }
 
-}  // namespace
-
-std::optional<PcxLayout> ReadPcxLayout(const uint8_t* file, size_t size) {
-    if (file == nullptr || size < kPcxHeaderSize) return std::nullopt;
-    const PcxHeader header = ParseHeader(file);
-    if (header.manufacturer != kManufacturer || header.version != kVersion) return std::nullopt;
-    if (!IsSupportedPlaneLayout(header)) return std::nullopt;
-    PcxLayout layout;
-    layout.width = int32_t{header.xMax} - int32_t{header.xMin} + 1;
-    layout.height = int32_t{header.yMax} - int32_t{header.yMin} + 1;
-    layout.planes = header.planes;
-    layout.bytesPerLine = header.bytesPerLine;
-    if (layout.width > layout.bytesPerLine) return std::nullopt;
-    if (layout.planes == 1) layout.palette = FindPalette(file, size);
-    return layout;
-}
-
-PcxSize ReadPcxSize(const uint8_t* file, size_t size) {
-    const std::optional<PcxLayout> layout = ReadPcxLayout(file, size);
-    if (!layout) return {};
-    return {layout->width, layout->height};
-}
-
-void DecodePcx(const PixelTarget& dest, const uint8_t* data, size_t size, const PcxLayout& layout) {
+void DecodeRows(const PixelTarget& dest, RunStream& stream, const PcxLayout& layout) {
     assert(dest.pixels != nullptr);
-    assert(data != nullptr);
     assert(dest.width <= dest.pitch);
     const int columns = std::min(layout.width, int32_t{dest.width});
     const int rows = std::min(layout.height, int32_t{dest.rows});
@@ -243,7 +294,6 @@ void DecodePcx(const PixelTarget& dest, const uint8_t* data, size_t size, const 
     const PaletteColours colours = PackPalette(layout.planes == 1 ? layout.palette : nullptr);
     const PackShifts shifts = FindPackShifts();
     std::vector<uint8_t> line(lineBytes + kRunSpill);
-    RunStream stream(data, size);
     bool dataLeft = true;
     for (int y = 0; y < rows; ++y) {
         uint16_t* out = dest.pixels + static_cast<ptrdiff_t>(y) * dest.pitch;
@@ -265,13 +315,82 @@ void DecodePcx(const PixelTarget& dest, const uint8_t* data, size_t size, const 
     }
 }
 
+}  // namespace
+
+const char* PcxRefusalText(PcxRefusal refusal) {
+    switch (refusal) {
+        case PcxRefusal::None:
+            return "accepted";
+        case PcxRefusal::TooShort:
+            return "the file is shorter than its 128-byte header";
+        case PcxRefusal::Manufacturer:
+            return "not a PCX file (maker byte is not 10)";
+        case PcxRefusal::Version:
+            return "not a version 5 PCX file";
+        case PcxRefusal::BitsPerPixel:
+            return "planes are not 8 bits per pixel";
+        case PcxRefusal::Planes:
+            return "neither three colour planes nor one of palette indices";
+        case PcxRefusal::LineShorterThanWidth:
+            return "plane lines are shorter than the picture";
+    }
+    return "unknown refusal";
+}
+
+PcxLayoutOr ReadPcxLayout(const uint8_t* file, size_t size) {
+    PcxLayoutOr read;
+    if (file == nullptr || size < kPcxHeaderSize) {
+        read.refusal = PcxRefusal::TooShort;
+        return read;
+    }
+    const PcxHeader header = ParseHeader(file);
+    read.refusal = CheckHeader(header);
+    if (!read.Accepted()) return read;
+    read.layout.width = int32_t{header.xMax} - int32_t{header.xMin} + 1;
+    read.layout.height = int32_t{header.yMax} - int32_t{header.yMin} + 1;
+    read.layout.planes = header.planes;
+    read.layout.bytesPerLine = header.bytesPerLine;
+    return read;
+}
+
+PcxSize ReadPcxSize(const uint8_t* file, size_t size) {
+    const PcxLayoutOr read = ReadPcxLayout(file, size);
+    if (!read.Accepted()) return {};
+    return {read.layout.width, read.layout.height};
+}
+
+void DecodePcx(const PixelTarget& dest, const uint8_t* data, size_t size, const PcxLayout& layout) {
+    assert(data != nullptr);
+    RunStream stream(data, size);
+    DecodeRows(dest, stream, layout);
+}
+
 bool DecodePcxFile(const uint8_t* file, size_t size, const PixelTarget& dest) {
-    const std::optional<PcxLayout> layout = ReadPcxLayout(file, size);
-    if (!layout) return false;
+    PcxLayoutOr read = ReadPcxLayout(file, size);
+    if (!read.Accepted()) return false;
     size_t dataSize = size - kPcxHeaderSize;
-    if (layout->palette != nullptr) dataSize -= kPaletteTrailer;
-    DecodePcx(dest, file + kPcxHeaderSize, dataSize, *layout);
+    if (read.layout.planes == 1) read.layout.palette = FindPalette(file, size);
+    if (read.layout.palette != nullptr) dataSize -= kPaletteTrailer;
+    DecodePcx(dest, file + kPcxHeaderSize, dataSize, read.layout);
     return true;
+}
+
+bool DecodePcxStream(std::FILE* file, const PixelTarget& dest, size_t chunkBytes) {
+    uint8_t header[kPcxHeaderSize];
+    if (std::fread(header, 1, sizeof header, file) != sizeof header) return false;
+    PcxLayoutOr read = ReadPcxLayout(header, sizeof header);
+    if (!read.Accepted()) return false;
+    uint8_t palette[kPaletteBytes];
+    uint64_t dataLimit = UINT64_MAX;
+    if (read.layout.planes == 1) {
+        const std::optional<uint64_t> limit = ReadPaletteTrailer(file, palette, read.layout);
+        if (!limit) return false;
+        dataLimit = *limit;
+    }
+    FileChunks chunks(file, dataLimit, chunkBytes);
+    RunStream stream(chunks);
+    DecodeRows(dest, stream, read.layout);
+    return !chunks.Failed();
 }
 
 PcxSize GetPcxSize(const std::string& path) {
@@ -286,7 +405,7 @@ PcxSize GetPcxSize(const std::string& path) {
 bool LoadPcx(uint16_t* dest, int pitch, int destWidth, int destRows, const std::string& path) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) return false;
-    const std::vector<uint8_t> bytes = ReadWholeFile(file);
+    const bool decoded = DecodePcxStream(file, PixelTarget{dest, pitch, destWidth, destRows});
     std::fclose(file);
-    return DecodePcxFile(bytes.data(), bytes.size(), PixelTarget{dest, pitch, destWidth, destRows});
+    return decoded;
 }

@@ -14,10 +14,14 @@
 // the destination block: the picture is clipped to the block's width and rows.
 // Pixels of the clipped area that the data does not reach (a truncated file)
 // are set to 0.
+//
+// Files are read in bounded memory: the header first, then the image data
+// through one fixed buffer, only as far as the destination's rows need, and a
+// paletted file's palette by seeking to its tail. A file's size costs nothing.
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
+#include <cstdio>
 #include <string>
 
 #include "formats/pixel_target.h"
@@ -59,14 +63,36 @@ struct PcxLayout {
     int planes = 0;        // 3: red, green, blue; 1: palette indices
     int bytesPerLine = 0;  // of one plane line; never below a positive width
     // 256 red, green, blue triples for one-plane pictures; null when the file
-    // has none (every index then stands for black).
+    // has none (every index then stands for black). The header does not say
+    // where it is, so `ReadPcxLayout` leaves it null and the decoders of whole
+    // files look for it at the file's end.
     const uint8_t* palette = nullptr;
 };
 
-// Accepts or refuses a file from its header alone; `GetPcxSize` and `LoadPcx`
-// both go through it, so they refuse the same files. `size` counts the bytes
-// available at `file`; fewer than 128 means refused.
-std::optional<PcxLayout> ReadPcxLayout(const uint8_t* file, size_t size);
+// Why a header was refused, in the order the checks are made.
+enum class PcxRefusal {
+    None,
+    TooShort,              // fewer than 128 bytes
+    Manufacturer,          // byte 0 is not 10
+    Version,               // byte 1 is not 5
+    BitsPerPixel,          // not 8 bits per pixel in each plane
+    Planes,                // neither three colour planes nor one of indices
+    LineShorterThanWidth,  // BytesPerLine below Xmax - Xmin + 1
+};
+
+const char* PcxRefusalText(PcxRefusal refusal);
+
+// A header's layout, or the reason it was refused.
+struct PcxLayoutOr {
+    PcxRefusal refusal = PcxRefusal::None;
+    PcxLayout layout;  // meaningful only when accepted
+    bool Accepted() const { return refusal == PcxRefusal::None; }
+};
+
+// Accepts or refuses a file from its first 128 bytes alone; `GetPcxSize` and
+// `LoadPcx` both go through it, so they refuse the same files. `size` counts
+// the bytes available at `file`.
+PcxLayoutOr ReadPcxLayout(const uint8_t* file, size_t size);
 
 // The picture's size from an accepted header, 0 x 0 for a refused one.
 PcxSize ReadPcxSize(const uint8_t* file, size_t size);
@@ -78,10 +104,21 @@ bool DecodePcxFile(const uint8_t* file, size_t size, const PixelTarget& dest);
 // Decodes the `size` bytes of image data that follow an accepted header.
 void DecodePcx(const PixelTarget& dest, const uint8_t* data, size_t size, const PcxLayout& layout);
 
-// 0 x 0 when the file cannot be opened or is refused. Reads only the header.
+// 0 x 0 when the file cannot be opened, its header cannot be read or is
+// refused. Reads only the header.
 PcxSize GetPcxSize(const std::string& path);
 
+// Decodes a file open for reading at its start into `dest`. False, with
+// `dest` untouched, when the header or a paletted file's tail cannot be read
+// or the header is refused. False too when a read of the image data fails:
+// `dest` then holds what was decoded before the failure and 0 after it, as
+// for a file cut short there.
+// The image data is read through one buffer of `chunkBytes` (at least 2);
+// tests pass small ones to put chunk ends everywhere.
+constexpr size_t kPcxChunkBytes = 64 * 1024;
+bool DecodePcxStream(std::FILE* file, const PixelTarget& dest, size_t chunkBytes = kPcxChunkBytes);
+
 // Decodes the file into a block of `destRows` rows of `destWidth` pixels,
-// `pitch` pixels apart. False, with the block untouched, when the file cannot
-// be read or is refused.
+// `pitch` pixels apart, as `DecodePcxStream` does; false too when the file
+// cannot be opened.
 bool LoadPcx(uint16_t* dest, int pitch, int destWidth, int destRows, const std::string& path);
