@@ -97,17 +97,17 @@ std::optional<std::vector<uint8_t>> ReadFileBytes(const std::string& path) {
 std::optional<PictureSize> ReadPictureSize(const std::vector<uint8_t>& file) {
     PictureSize size;
     switch (SniffPicture(file.data(), file.size())) {
-        case PictureKind::kPcx: {
+        case PictureKind::Pcx: {
             const PcxSize pcx = ReadPcxSize(file.data(), file.size());
             size = {pcx.width, pcx.height};
             break;
         }
-        case PictureKind::kPng: {
+        case PictureKind::Png: {
             const PngSize png = ReadPngSize(file.data(), file.size());
             size = {png.width, png.height};
             break;
         }
-        case PictureKind::kUnknown:
+        case PictureKind::Unknown:
             break;
     }
     if (size.width < 1 || size.height < 1) return std::nullopt;

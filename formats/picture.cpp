@@ -16,18 +16,18 @@ static_assert(sizeof kPngSignature <= kPictureSniffBytes, "the sniff sees the wh
 }  // namespace
 
 PictureKind SniffPicture(const uint8_t* bytes, size_t size) {
-    if (bytes == nullptr || size == 0) return PictureKind::kUnknown;
+    if (bytes == nullptr || size == 0) return PictureKind::Unknown;
     if (size >= sizeof kPngSignature &&
         std::memcmp(bytes, kPngSignature, sizeof kPngSignature) == 0) {
-        return PictureKind::kPng;
+        return PictureKind::Png;
     }
-    if (bytes[0] == kPcxManufacturer) return PictureKind::kPcx;
-    return PictureKind::kUnknown;
+    if (bytes[0] == kPcxManufacturer) return PictureKind::Pcx;
+    return PictureKind::Unknown;
 }
 
 PictureKind SniffPictureFile(const std::string& path) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return PictureKind::kUnknown;
+    if (file == nullptr) return PictureKind::Unknown;
     uint8_t head[kPictureSniffBytes] = {};
     const size_t got = std::fread(head, 1, sizeof head, file);
     std::fclose(file);
@@ -36,15 +36,15 @@ PictureKind SniffPictureFile(const std::string& path) {
 
 PictureSize GetPictureSize(const std::string& path) {
     switch (SniffPictureFile(path)) {
-        case PictureKind::kPcx: {
+        case PictureKind::Pcx: {
             const PcxSize size = GetPcxSize(path);
             return {size.width, size.height};
         }
-        case PictureKind::kPng: {
+        case PictureKind::Png: {
             const PngSize size = GetPngSize(path);
             return {size.width, size.height};
         }
-        case PictureKind::kUnknown:
+        case PictureKind::Unknown:
             break;
     }
     return {};
@@ -52,11 +52,11 @@ PictureSize GetPictureSize(const std::string& path) {
 
 bool DecodePictureFile(const uint8_t* bytes, size_t size, const PixelTarget& dest) {
     switch (SniffPicture(bytes, size)) {
-        case PictureKind::kPcx:
+        case PictureKind::Pcx:
             return DecodePcxFile(bytes, size, dest);
-        case PictureKind::kPng:
+        case PictureKind::Png:
             return DecodePngFile(bytes, size, dest);
-        case PictureKind::kUnknown:
+        case PictureKind::Unknown:
             break;
     }
     return false;
@@ -64,11 +64,11 @@ bool DecodePictureFile(const uint8_t* bytes, size_t size, const PixelTarget& des
 
 bool LoadPicture(uint16_t* dest, int pitch, int destWidth, int destRows, const std::string& path) {
     switch (SniffPictureFile(path)) {
-        case PictureKind::kPcx:
+        case PictureKind::Pcx:
             return LoadPcx(dest, pitch, destWidth, destRows, path);
-        case PictureKind::kPng:
+        case PictureKind::Png:
             return LoadPng(dest, pitch, destWidth, destRows, path);
-        case PictureKind::kUnknown:
+        case PictureKind::Unknown:
             break;
     }
     return false;

@@ -9,7 +9,7 @@
 
 #include "formats/pixel_target.h"
 
-enum class PictureKind { kUnknown, kPcx, kPng };
+enum class PictureKind { Unknown, Pcx, Png };
 
 // Enough leading bytes to tell every kind apart.
 constexpr size_t kPictureSniffBytes = 8;
@@ -21,7 +21,7 @@ struct PictureSize {
 
 PictureKind SniffPicture(const uint8_t* bytes, size_t size);
 
-// Reads the first bytes only; kUnknown when the file cannot be opened.
+// Reads the first bytes only; Unknown when the file cannot be opened.
 PictureKind SniffPictureFile(const std::string& path);
 
 // 0 x 0 when the file cannot be opened, is of no known kind or is refused.

@@ -56,14 +56,14 @@ Context NewDecoder() {
 PngRefusal HeaderRefusal(int error) {
     switch (error) {
         case SPNG_ESIGNATURE:
-            return PngRefusal::kNotPng;
+            return PngRefusal::NotPng;
         case SPNG_EUSER_WIDTH:
         case SPNG_EUSER_HEIGHT:
-            return PngRefusal::kTooLarge;
+            return PngRefusal::TooLarge;
         case SPNG_EMEM:
-            return PngRefusal::kOutOfMemory;
+            return PngRefusal::OutOfMemory;
         default:
-            return PngRefusal::kBadHeader;
+            return PngRefusal::BadHeader;
     }
 }
 
@@ -78,13 +78,13 @@ PngRefusal DataRefusal(int error) {
         case SPNG_EIDAT_STREAM:
         case SPNG_EZLIB:
         case SPNG_EFILTER:
-            return PngRefusal::kDamaged;
+            return PngRefusal::Damaged;
         case SPNG_ECHUNK_LIMITS:
-            return PngRefusal::kTooLarge;
+            return PngRefusal::TooLarge;
         case SPNG_EMEM:
-            return PngRefusal::kOutOfMemory;
+            return PngRefusal::OutOfMemory;
         default:
-            return PngRefusal::kBadHeader;
+            return PngRefusal::BadHeader;
     }
 }
 
@@ -93,7 +93,7 @@ PngHeader HeaderOf(spng_ctx* ctx) {
     const int error = spng_get_ihdr(ctx, &ihdr);
     if (error != 0) return {{}, HeaderRefusal(error)};
     return {{static_cast<int32_t>(ihdr.width), static_cast<int32_t>(ihdr.height)},
-            PngRefusal::kNone};
+            PngRefusal::None};
 }
 
 uint16_t PackPixel(const uint8_t* rgba, uint16_t magenta) {
@@ -148,11 +148,11 @@ PngRefusal DecodeRows(spng_ctx* ctx, const RowPlan& plan, std::vector<uint8_t>& 
         spng_row_info info{};
         const int infoError = spng_get_row_info(ctx, &info);
         if (infoError != 0) return DataRefusal(infoError);
-        if (DestinationFilled(info, plan)) return PngRefusal::kNone;
+        if (DestinationFilled(info, plan)) return PngRefusal::None;
         const int status = spng_decode_row(ctx, rgba.data(), rgba.size());
         if (status != 0 && status != SPNG_EOI) return DataRefusal(status);
         WriteRow(rgba, info, plan, dest);
-        if (status == SPNG_EOI) return PngRefusal::kNone;
+        if (status == SPNG_EOI) return PngRefusal::None;
     }
 }
 
@@ -171,12 +171,12 @@ PngRefusal Decode(spng_ctx* ctx, const PixelTarget& dest) {
     try {
         rgba.resize(static_cast<size_t>(ihdr.width) * kBytesPerPixel);
     } catch (const std::bad_alloc&) {
-        return PngRefusal::kOutOfMemory;
+        return PngRefusal::OutOfMemory;
     }
     const int error = spng_decode_image(ctx, nullptr, 0, SPNG_FMT_RGBA8,
                                         SPNG_DECODE_TRNS | SPNG_DECODE_PROGRESSIVE);
     if (error != 0) return DataRefusal(error);
-    if (plan.columns == 0 || plan.rows == 0) return PngRefusal::kNone;
+    if (plan.columns == 0 || plan.rows == 0) return PngRefusal::None;
     return DecodeRows(ctx, plan, rgba, dest);
 }
 
@@ -212,29 +212,29 @@ Context DecoderOnFile(std::FILE* file) {
 
 const char* DescribePngRefusal(PngRefusal refusal) {
     switch (refusal) {
-        case PngRefusal::kNone:
+        case PngRefusal::None:
             return "the picture was read";
-        case PngRefusal::kUnreadable:
+        case PngRefusal::Unreadable:
             return "the file could not be opened";
-        case PngRefusal::kNotPng:
+        case PngRefusal::NotPng:
             return "the file is not a PNG picture";
-        case PngRefusal::kBadHeader:
+        case PngRefusal::BadHeader:
             return "the PNG picture's header is damaged";
-        case PngRefusal::kTooLarge:
+        case PngRefusal::TooLarge:
             return "the PNG picture is too large";
-        case PngRefusal::kDamaged:
+        case PngRefusal::Damaged:
             return "the PNG picture's image data is damaged or cut short";
-        case PngRefusal::kOutOfMemory:
+        case PngRefusal::OutOfMemory:
             return "there was not enough memory to read the PNG picture";
     }
     return "the PNG picture could not be read";
 }
 
 PngHeader ReadPngHeader(const uint8_t* bytes, size_t size) {
-    if (bytes == nullptr || size == 0) return {{}, PngRefusal::kNotPng};
+    if (bytes == nullptr || size == 0) return {{}, PngRefusal::NotPng};
     MemoryStream stream{bytes, size};
     Context ctx = DecoderOnBytes(stream);
-    if (!ctx) return {{}, PngRefusal::kOutOfMemory};
+    if (!ctx) return {{}, PngRefusal::OutOfMemory};
     return HeaderOf(ctx.get());
 }
 
@@ -243,22 +243,22 @@ PngSize ReadPngSize(const uint8_t* bytes, size_t size) {
 }
 
 PngRefusal DecodePng(const uint8_t* bytes, size_t size, const PixelTarget& dest) {
-    if (bytes == nullptr || size == 0) return PngRefusal::kNotPng;
+    if (bytes == nullptr || size == 0) return PngRefusal::NotPng;
     MemoryStream stream{bytes, size};
     Context ctx = DecoderOnBytes(stream);
-    if (!ctx) return PngRefusal::kOutOfMemory;
+    if (!ctx) return PngRefusal::OutOfMemory;
     return Decode(ctx.get(), dest);
 }
 
 bool DecodePngFile(const uint8_t* bytes, size_t size, const PixelTarget& dest) {
-    return DecodePng(bytes, size, dest) == PngRefusal::kNone;
+    return DecodePng(bytes, size, dest) == PngRefusal::None;
 }
 
 PngHeader ReadPngFileHeader(const std::string& path) {
     File file(std::fopen(path.c_str(), "rb"));
-    if (!file) return {{}, PngRefusal::kUnreadable};
+    if (!file) return {{}, PngRefusal::Unreadable};
     Context ctx = DecoderOnFile(file.get());
-    if (!ctx) return {{}, PngRefusal::kOutOfMemory};
+    if (!ctx) return {{}, PngRefusal::OutOfMemory};
     return HeaderOf(ctx.get());
 }
 
@@ -268,13 +268,13 @@ PngSize GetPngSize(const std::string& path) {
 
 PngRefusal DecodePngFromPath(const std::string& path, const PixelTarget& dest) {
     File file(std::fopen(path.c_str(), "rb"));
-    if (!file) return PngRefusal::kUnreadable;
+    if (!file) return PngRefusal::Unreadable;
     Context ctx = DecoderOnFile(file.get());
-    if (!ctx) return PngRefusal::kOutOfMemory;
+    if (!ctx) return PngRefusal::OutOfMemory;
     return Decode(ctx.get(), dest);
 }
 
 bool LoadPng(uint16_t* dest, int pitch, int destWidth, int destRows, const std::string& path) {
     return DecodePngFromPath(path, PixelTarget{dest, pitch, destWidth, destRows}) ==
-           PngRefusal::kNone;
+           PngRefusal::None;
 }

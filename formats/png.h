@@ -38,14 +38,14 @@ struct PngSize {
 };
 
 enum class PngRefusal {
-    kNone,         // accepted (or decoded)
-    kUnreadable,   // the file could not be opened
-    kNotPng,       // no PNG signature
-    kBadHeader,    // the header chunk is cut short or malformed, or a chunk
-                   // before the image data is malformed or fails its checksum
-    kTooLarge,     // wider or taller than kMaxPngSide, or a chunk over the limits
-    kDamaged,      // the file ends early or its image data is corrupt
-    kOutOfMemory,  // a row buffer could not be allocated
+    None,         // accepted (or decoded)
+    Unreadable,   // the file could not be opened
+    NotPng,       // no PNG signature
+    BadHeader,    // the header chunk is cut short or malformed, or a chunk
+                  // before the image data is malformed or fails its checksum
+    TooLarge,     // wider or taller than kMaxPngSide, or a chunk over the limits
+    Damaged,      // the file ends early or its image data is corrupt
+    OutOfMemory,  // a row buffer could not be allocated
 };
 
 // A short sentence for the user, e.g. "the file is not a PNG picture".
@@ -53,7 +53,7 @@ const char* DescribePngRefusal(PngRefusal refusal);
 
 struct PngHeader {
     PngSize size;  // 0 x 0 when refused
-    PngRefusal refusal = PngRefusal::kNone;
+    PngRefusal refusal = PngRefusal::None;
 };
 
 // Reads the signature and the header chunk only.

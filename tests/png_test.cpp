@@ -124,7 +124,7 @@ TEST_F(PngTest, EveryColourTypeAndDepthBecomesDisplayPixels) {
         SCOPED_TRACE(c.name);
         const std::vector<uint8_t> png = Encode(c.spec);
         Block block(static_cast<int>(c.expected.size()), 1);
-        ASSERT_EQ(DecodePng(png.data(), png.size(), block.Target()), PngRefusal::kNone);
+        ASSERT_EQ(DecodePng(png.data(), png.size(), block.Target()), PngRefusal::None);
         block.Expect(c.expected, block.width, block.width, 1);
     }
 }
@@ -166,21 +166,21 @@ TEST_F(PngTest, MalformedFilesAreRefusedWithTheirReason) {
         PngRefusal refusal;
         bool cleared;
     } cases[] = {
-        {"empty", {}, PngRefusal::kNotPng, false},
-        {"signature's P is Q", changed(1, 'Q'), PngRefusal::kNotPng, false},
+        {"empty", {}, PngRefusal::NotPng, false},
+        {"signature's P is Q", changed(1, 'Q'), PngRefusal::NotPng, false},
         {"header chunk cut at 20 bytes",
          {good.begin(), good.begin() + 20},
-         PngRefusal::kBadHeader,
+         PngRefusal::BadHeader,
          false},
         {"20000 wide", Encode({20000, 1, SPNG_COLOR_TYPE_GRAYSCALE, 1, 0, oneBitRow}),
-         PngRefusal::kTooLarge, false},
+         PngRefusal::TooLarge, false},
         {"20000 tall",
          Encode({1, 20000, SPNG_COLOR_TYPE_GRAYSCALE, 1, 0, std::vector<uint8_t>(20000)}),
-         PngRefusal::kTooLarge, false},
-        {"header checksum wrong", changed(32, good[32] ^ 1), PngRefusal::kBadHeader, true},
+         PngRefusal::TooLarge, false},
+        {"header checksum wrong", changed(32, good[32] ^ 1), PngRefusal::BadHeader, true},
         {"cut in the image data",
          {good.begin(), good.begin() + good.size() / 2},
-         PngRefusal::kDamaged,
+         PngRefusal::Damaged,
          true},
     };
     for (const Case& c : cases) {
@@ -188,11 +188,11 @@ TEST_F(PngTest, MalformedFilesAreRefusedWithTheirReason) {
         const PngHeader header = ReadPngHeader(c.bytes.data(), c.bytes.size());
         Block block(128, 64);
         EXPECT_EQ(DecodePng(c.bytes.data(), c.bytes.size(), block.Target()), c.refusal);
-        EXPECT_EQ(header.refusal, c.cleared ? PngRefusal::kNone : c.refusal);
+        EXPECT_EQ(header.refusal, c.cleared ? PngRefusal::None : c.refusal);
         EXPECT_EQ(header.size.width + header.size.height, c.cleared ? 192 : 0);
         if (!c.cleared) block.Expect({}, 0, 0, 0);
         // Rows before the damage are decoded; those it never reached are 0.
-        const bool firstRowDecoded = c.refusal == PngRefusal::kDamaged;
+        const bool firstRowDecoded = c.refusal == PngRefusal::Damaged;
         for (int x = 0; c.cleared && x < 128; ++x) {
             EXPECT_EQ(block.At(x, 0), firstRowDecoded ? picture.pixels[x] : 0);
             EXPECT_EQ(block.At(x, 63), 0);
