@@ -1,80 +1,103 @@
 # shellcheck shell=bash
-# Helpers shared by the end-to-end scripts: a private X server with no window
-# manager, the editor started from the repository root, and bounded waits for
-# its windows. The sourcing script sets root, binary, work, WINDOW_NAME and
-# the pids app_pid and xvfb_pid ("" until started).
+# Shared by the end-to-end scripts: source it with the script's argument (the
+# editor, or the build folder) and the tools it needs. It gives a private X
+# server with no window manager, the editor started from the repository root
+# (or $from) and bounded waits for its windows.
+set -uo pipefail
+[[ -e ${1:-} ]] || { echo "usage: $0 <celforge-binary | build-dir>" >&2; exit 2; }
+target=$(realpath "$1")
+shift
+for tool in "$@"; do
+    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+/usr/bin/python3 -c 'import PIL' 2>/dev/null || { echo "SKIP: python3-pil is not installed"; exit 77; }
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+examples=$root/examples
+work=$(mktemp -d)
+app_pid="" xvfb_pid=""
+readonly WINDOW_NAME='^Celforge_V1\.0$'
 
-stop() {  # pid: asks politely, then insists
-    local pid=$1
-    [[ -n $pid ]] && kill -0 "$pid" 2>/dev/null || return 0
-    kill "$pid" 2>/dev/null
-    for _ in $(seq 20); do kill -0 "$pid" 2>/dev/null || return 0; sleep 0.1; done
-    kill -9 "$pid" 2>/dev/null
+stop() {  # <pid>: asks politely, then insists
+    [[ -n $1 ]] && kill "$1" 2>/dev/null || return 0
+    wait_for 2 eval "! kill -0 $1 2>/dev/null" || kill -9 "$1" 2>/dev/null
 }
-cleanup() {
-    stop "$app_pid"
-    stop "$xvfb_pid"
-    rm -rf "$work"
-}
+trap 'stop "$app_pid"; stop "$xvfb_pid"; rm -rf "$work"' EXIT
 pass() { echo "PASS: $*"; }
 fail() {
     echo "FAIL: $*"
-    if [[ -n ${DISPLAY:-} ]]; then
-        echo "  windows on the display:"
-        for w in $(xdotool search --onlyvisible --name . 2>/dev/null); do
-            echo "    $w \"$(xdotool getwindowname "$w" 2>/dev/null)\""
-        done
-    fi
-    [[ -s $work/editor.log ]] && { echo "  editor output:"; grep -v dconf "$work/editor.log" | tail -n 15 | sed 's/^/    /'; }
+    [[ -s $work/editor.log ]] && grep -v dconf "$work/editor.log" | tail -n 15 | sed 's/^/  editor: /'
     exit 1
 }
-start_display() {  # [screen size, 1024x768 unless told]
+wait_for() {  # <seconds> <command...>: true once the command succeeds
+    for _ in $(seq $(($1 * 10))); do "${@:2}" && return 0; sleep 0.1; done
+    return 1
+}
+alive() { kill -0 "$app_pid" 2>/dev/null; }
+screen_py() { /usr/bin/python3 "$root/tests/e2e/screen.py" "$@"; }
+
+start_display() {  # [screen size]
     Xvfb -displayfd 3 -screen 0 "${1:-1024x768}x24" -nolisten tcp 3>"$work/display" 2>/dev/null &
     xvfb_pid=$!
-    for _ in $(seq 100); do
-        [[ -s $work/display ]] && break
-        sleep 0.1
-    done
-    [[ -s $work/display ]] || fail "Xvfb did not start"
-    DISPLAY=":$(head -n 1 "$work/display")"
-    export DISPLAY
+    wait_for 10 test -s "$work/display" || fail "Xvfb did not start"
+    export DISPLAY=":$(head -n 1 "$work/display")"
     unset WAYLAND_DISPLAY
-    # A bare session has no settings daemon and no accessibility bus.
-    export GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1
-    pass "Xvfb runs on display $DISPLAY"
 }
-# window_id <name-regex> <seconds>: waits for a visible window with that name.
-window_id() {
+window_id() {  # <name-regex> <seconds>: a visible window's id, while the editor runs
     local id
     for _ in $(seq $(($2 * 10))); do
         id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1)
         [[ -n $id ]] && { echo "$id"; return 0; }
-        kill -0 "$app_pid" 2>/dev/null || return 1
+        alive || return 1
         sleep 0.1
     done
     return 1
 }
-window_gone() {  # <window-id> <seconds>
-    for _ in $(seq $(($2 * 10))); do
-        xdotool getwindowname "$1" >/dev/null 2>&1 || return 0
-        sleep 0.1
-    done
-    return 1
-}
-start_editor() {  # [editor arguments]
-    (cd "$root" && exec "$binary" "$@") >"$work/editor.log" 2>&1 &
+start_editor() {  # [editor arguments]: runs ${editor:-$target} from ${from:-$root}
+    (cd "${from:-$root}" && exec "${editor:-$target}" "$@") >"$work/editor.log" 2>&1 &
     app_pid=$!
-    editor_window=$(window_id "$WINDOW_NAME" 15) || fail "no window named Celforge_V1.0 appeared"
-    pass "the window Celforge_V1.0 appeared"
+    editor_window=$(window_id "$WINDOW_NAME" 30) || fail "no window named Celforge_V1.0 appeared"
 }
-trap cleanup EXIT
-
-# ended_with_zero <what>: the editor must have ended, with exit code 0.
-ended_with_zero() {
-    kill -0 "$app_pid" 2>/dev/null && fail "$1 did not end the editor"
+fake_zenity() {  # <picture>: every dialog answers with it
+    mkdir -p "$work/bin"
+    printf '#!/bin/sh\necho "%s"\n' "$1" >"$work/bin/zenity"
+    chmod +x "$work/bin/zenity"
+    export PATH="$work/bin:$PATH"
+}
+focus_editor() {  # nobody hands the focus back when a dialog closes
+    xdotool windowfocus --sync "$editor_window" 2>/dev/null
+    sleep 0.2
+}
+answer() {  # <title-regex> [path]: types the path into a file dialog, or accepts a box
+    local id
+    id=$(window_id "$1" 30) || fail "no window titled $1 appeared"
+    xdotool windowfocus --sync "$id" 2>/dev/null
+    sleep 0.3
+    if [[ -n ${2:-} ]]; then
+        xdotool key --clearmodifiers ctrl+l
+        sleep 0.5
+        xdotool type --delay 15 "$2"
+        sleep 0.5
+    fi
+    xdotool key Return
+    wait_for 10 eval "! xdotool getwindowname $id >/dev/null 2>&1" || fail "$1 did not close"
+    focus_editor
+}
+check_geometry() {  # <width> <height>
+    eval "$(xdotool getwindowgeometry --shell "$editor_window")"
+    [[ $X == 0 && $Y == 0 && $WIDTH == "$1" && $HEIGHT == "$2" ]] ||
+        fail "window is ${WIDTH}x$HEIGHT at $X,$Y, not $1x$2 at 0,0"
+    pass "window at 0,0, $1 x $2"
+}
+ends_with_zero() {  # <what>
+    wait_for 20 eval '! alive' || fail "$1 did not end the editor"
     wait "$app_pid"
     local code=$?
     app_pid=""
     ((code == 0)) || fail "$1 ended the editor with exit code $code"
     pass "$1 ends the editor with exit code 0"
+}
+close_with() {  # <key>
+    focus_editor
+    xdotool key "$1"
+    ends_with_zero "$1"
 }
