@@ -21,19 +21,18 @@ class WorkbenchTest : public SessionTest {
 
 // A sheet row is 1400 pixels: a row takes as many cells as fit whole.
 TEST_F(WorkbenchTest, PlacingFillsTheMarkedCellAndRowsWrapBeforeACellWouldNotFit) {
-    const struct { int width, perRow; } cases[] = {{100, 14}, {300, 4}, {640, 2}};
-    for (const auto& c : cases) {
+    for (auto [width, perRow] : {std::pair{100, 14}, {300, 4}, {640, 2}}) {
         TearDown();
         SetUp();
-        Start(c.width, 40);
+        Start(width, 40);
         Tick();
         EXPECT_EQ(g_sheet[0], PLACEMENT_MARK);
         Click(5, WORK_TOP + 5);
-        EXPECT_TRUE(SamePixels(ViewOf(g_workingImage->GetBits(), c.width, 40),
-                               ViewOf(g_sheet, c.width, 40, SHEET_WIDTH)));
-        int perRow = 1;
-        for (; g_state.sheet.cellY == 0; ++perRow) AdvanceCell();
-        EXPECT_EQ(perRow, c.perRow) << c.width;
+        EXPECT_TRUE(SamePixels(ViewOf(g_workingImage->GetBits(), width, 40),
+                               ViewOf(g_sheet, width, 40, SHEET_WIDTH)));
+        int cells = 1;
+        for (; g_state.sheet.cellY == 0; ++cells) AdvanceCell();
+        EXPECT_EQ(cells, perRow) << width;
         EXPECT_EQ(g_state.sheet.cellBottom, 80);
     }
 }
@@ -42,26 +41,18 @@ TEST_F(WorkbenchTest, PlacingFillsTheMarkedCellAndRowsWrapBeforeACellWouldNotFit
 TEST_F(WorkbenchTest, SheetFullThresholdAndItsNoticeAt200InPlaceModeOnly) {
     Start(64, 480);  // full past cellY + 960 > 2500 - 960
     std::fill_n(g_imgSheetFull->GetBits(), 200 * 50, uint16_t{0x1234});
-    const struct {
-        int cellY;
-        WorkMode mode;
-        bool room;
-    } cases[] = {{580, MODE_PLACE, true}, {581, MODE_PLACE, false}, {581, MODE_EDIT, false}};
-    for (const auto& c : cases) {
-        g_state.sheet.cellY = c.cellY;
+    for (auto [cellY, mode, room] :
+         {std::tuple{580, MODE_PLACE, 1}, {581, MODE_PLACE, 0}, {581, MODE_EDIT, 0}}) {
+        g_state.sheet.cellY = cellY;
         g_state.sheet.sheetHasRoom = 1;
-        g_state.edit.workMode = c.mode;
+        g_state.edit.workMode = mode;
         MoveTo(300, 596);
         Tick();
-        EXPECT_EQ(g_state.sheet.sheetHasRoom, c.room ? 1 : 0) << c.cellY;
-        const bool shows = !c.room && c.mode == MODE_PLACE;
-        for (auto [x, y, in] : {std::tuple{200, 200, true},
-                                {399, 249, true},
-                                {199, 200, false},
-                                {200, 199, false},
-                                {400, 249, false},
-                                {399, 250, false}})
-            EXPECT_EQ(Screen(x, y) == 0x1234, shows && in) << x << ", " << y << " " << c.mode;
+        EXPECT_EQ(g_state.sheet.sheetHasRoom, room) << cellY;
+        const bool shows = room == 0 && mode == MODE_PLACE;
+        EXPECT_EQ(Screen(200, 200) == 0x1234 && Screen(399, 249) == 0x1234, shows) << cellY;
+        for (auto [x, y] : {std::pair{199, 200}, {200, 199}, {400, 249}, {399, 250}})
+            EXPECT_NE(Screen(x, y), 0x1234) << x << ", " << y;
     }
     g_state.edit.workMode = MODE_PLACE;
     g_state.panes.sheetScrollY = 581;
@@ -71,32 +62,28 @@ TEST_F(WorkbenchTest, SheetFullThresholdAndItsNoticeAt200InPlaceModeOnly) {
     EXPECT_EQ(g_sheet[591 * SHEET_WIDTH + 10], g_workingImage->GetBits()[10 * 64 + 10]);
 }
 
+// The sheet steps 20 a tick, forward up to 800 and then settles on 799; the
+// picture pane steps 4 sideways up to 440, 1 up and none down, in Place mode only.
 TEST_F(WorkbenchTest, ScrollStepsAndStops) {
     Start(32, 32);
     PaneState& p = g_state.panes;
+    int *sx = &p.sheetScrollX, *sy = &p.sheetScrollY, *px = &p.pictureScrollX,
+        *py = &p.pictureScrollY;
     using platform::kKeyDown, platform::kKeyLeft, platform::kKeyRight, platform::kKeyUp;
+    const WorkMode P = MODE_PLACE, E = MODE_EDIT;
+    const FocusPane S = FOCUS_SHEET, F = FOCUS_PICTURE;
     const struct {
         WorkMode mode;
         FocusPane focus;
-        int key;
-        int* value;
-        int from, to;
+        int key, *value, from, to;
     } cases[] = {
-        {MODE_PLACE, FOCUS_SHEET, kKeyUp, &p.sheetScrollY, 100, 80},
-        {MODE_EDIT, FOCUS_SHEET, kKeyUp, &p.sheetScrollY, 15, 0},
-        {MODE_PLACE, FOCUS_SHEET, kKeyDown, &p.sheetScrollY, 100, 120},
-        {MODE_PLACE, FOCUS_SHEET, kKeyDown, &p.sheetScrollY, 1990, 2000},
-        {MODE_PLACE, FOCUS_SHEET, kKeyDown, &p.sheetScrollY, 2000, 1999},
-        {MODE_PLACE, FOCUS_SHEET, kKeyLeft, &p.sheetScrollX, 100, 80},
-        {MODE_PLACE, FOCUS_SHEET, kKeyRight, &p.sheetScrollX, 780, 800},
-        {MODE_PLACE, FOCUS_SHEET, kKeyRight, &p.sheetScrollX, 800, 799},
-        {MODE_PLACE, FOCUS_SHEET, kKeyRight, &p.sheetScrollX, 799, 799},
-        {MODE_PLACE, FOCUS_PICTURE, kKeyLeft, &p.pictureScrollX, 100, 96},
-        {MODE_PLACE, FOCUS_PICTURE, kKeyLeft, &p.pictureScrollX, 3, 0},
-        {MODE_PLACE, FOCUS_PICTURE, kKeyRight, &p.pictureScrollX, 438, 440},
-        {MODE_PLACE, FOCUS_PICTURE, kKeyUp, &p.pictureScrollY, 5, 4},
-        {MODE_PLACE, FOCUS_PICTURE, kKeyDown, &p.pictureScrollY, 5, 5},
-        {MODE_EDIT, FOCUS_PICTURE, kKeyLeft, &p.pictureScrollX, 100, 100},
+        // clang-format off
+        {P, S, kKeyUp, sy, 100, 80},    {E, S, kKeyUp, sy, 15, 0},       {P, S, kKeyDown, sy, 100, 120},
+        {P, S, kKeyDown, sy, 1990, 2000}, {P, S, kKeyDown, sy, 2000, 1999}, {P, S, kKeyLeft, sx, 100, 80},
+        {P, S, kKeyRight, sx, 780, 800}, {P, S, kKeyRight, sx, 800, 799}, {P, S, kKeyRight, sx, 799, 799},
+        {P, F, kKeyLeft, px, 100, 96},  {P, F, kKeyLeft, px, 3, 0},      {P, F, kKeyRight, px, 438, 440},
+        {P, F, kKeyUp, py, 5, 4},       {P, F, kKeyDown, py, 5, 5},      {E, F, kKeyLeft, px, 100, 100},
+        // clang-format on
     };
     MoveTo(300, 596);
     for (const auto& c : cases) {
@@ -142,49 +129,6 @@ TEST_F(WorkbenchTest, ClipboardToggledOffEndsItsFrameEarly) {
     EXPECT_NE(script.LastFrame()[130 * SCREEN_WIDTH + 300], 0x1234);
     Tick();
     EXPECT_EQ(script.LastFrame()[130 * SCREEN_WIDTH + 300], 0x1234);
-}
-
-// The outline is drawn on the presented frame, never in the composition.
-TEST_F(WorkbenchTest, FocusOutlineFramesThePane) {
-    Start(32, 32);
-    Click(300, 300);
-    for (auto [x, y] : {std::pair{300, 30}, {300, 529}, {0, 300}, {599, 300}})
-        EXPECT_EQ(script.LastFrame()[y * SCREEN_WIDTH + x], FOCUS_OUTLINE_COLOUR) << x << ", " << y;
-    EXPECT_NE(script.LastFrame()[31 * SCREEN_WIDTH + 300], FOCUS_OUTLINE_COLOUR);
-    EXPECT_NE(Screen(300, 30), FOCUS_OUTLINE_COLOUR);
-}
-
-TEST_F(WorkbenchTest, NextPictureCancelledKeepsTheImageAndALargerOneIsClipped) {
-    Start(40, 30);
-    const std::vector<uint16_t> working(g_workingImage->GetBits(),
-                                        g_workingImage->GetBits() + 40 * 30);
-    g_state.panes.openPictureRequest = 1;
-    script.QueueOpenAnswer(std::nullopt);
-    Tick();
-    EXPECT_EQ(g_state.panes.openPictureRequest, 0);
-    EXPECT_EQ(script.Shown().back().caption,
-              "Already Working Image Size Fixed!, Read Only 40 X 30 -Brisk_Wren :)");
-    EXPECT_TRUE(
-        SamePixels(ViewOf(working.data(), 40, 30), ViewOf(g_workingImage->GetBits(), 40, 30)));
-    g_state.panes.openPictureRequest = 1;
-    script.QueueOpenAnswer(WritePicture("wide.pcx", MakeFlatImage(900, 700, 248, 0, 0)));
-    Tick();
-    EXPECT_EQ(g_workingImage->GetBits()[0], 0xF800);
-    EXPECT_EQ(g_pictureBuf[PICTURE_WIDTH * PICTURE_HEIGHT - 1], 0xF800);
-}
-
-TEST_F(WorkbenchTest, SaveWaitsForTheFreezeWhichAsksFirst) {
-    Start(32, 32);
-    script.QueueBoxAnswer(BoxAnswer::Ok);
-    Click(100, 15);
-    EXPECT_EQ(script.Shown().back().text, "Freeze를 하지 않으면 저장할수 없습니다");
-    EXPECT_EQ(g_state.freeze.phase, PHASE_EDITING);
-    for (BoxAnswer answer : {BoxAnswer::Cancel, BoxAnswer::Ok}) {
-        script.QueueBoxAnswer(answer);
-        Click(300, 550);
-        EXPECT_EQ(script.Shown().back().buttons, platform::BoxButtons::OkCancel);
-        EXPECT_EQ(g_state.freeze.freezeRequested, answer == BoxAnswer::Ok ? 1 : 0);
-    }
 }
 
 // Clicks in the first 20 closing frames do nothing; then the three figures

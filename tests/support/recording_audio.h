@@ -1,7 +1,6 @@
 #pragma once
-// An audio layer for tests that writes down every call with its values, and
-// hands out a module record with a chosen channel count, or none at all like
-// a module that failed to load.
+// An audio layer that writes down every call with its values and hands out a
+// module record, or none like a module that failed to load.
 
 #include <cstring>
 #include <string>

@@ -62,8 +62,7 @@ void SessionTest::Click(int x, int y) {
 }
 
 bool SessionTest::QuitPosted() {
-    while (script.PeekMessage()) {
+    while (script.PeekMessage())
         if (script.GetMessage().kind == platform::MessageKind::Quit) return true;
-    }
     return false;
 }
