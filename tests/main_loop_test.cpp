@@ -1,22 +1,24 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
 #include <vector>
 
 #include "display/ddraw.h"
 #include "platform/scripted_platform.h"
 #include "shell/main_loop.h"
+#include "shell/music.h"
 #include "state/editor_state.h"
+#include "tests/support/recording_audio.h"
 
 using platform::Message;
 using platform::MessageKind;
-using platform::ScriptedPlatform;
 
 namespace {
 
 constexpr uint32_t kStart = 5000;
 
-class MainLoopTest : public ::testing::Test {
+class ShellTest : public ::testing::Test {
   protected:
     void SetUp() override {
         ResetEditorState();
@@ -25,6 +27,7 @@ class MainLoopTest : public ::testing::Test {
         ASSERT_TRUE(OpenMainWindow());
     }
     void TearDown() override {
+        SetAudioLayer(nullptr);
         g_screen.ReleaseAll();
         platform::SetPlatform(nullptr);
     }
@@ -37,35 +40,26 @@ class MainLoopTest : public ::testing::Test {
             if (times.size() == frames) script.PostMessage(Message{MessageKind::Quit, 0, 7});
         });
     }
-    ScriptedPlatform script;
+    platform::ScriptedPlatform script;
     std::vector<uint32_t> times;
 };
 
 // The deadline is taken before the frame runs: a 75 ms frame is followed at
-// once and the time is never made up.
-TEST_F(MainLoopTest, FirstFrameAfter100MsThenEvery20AndTheQuitMessagesCode) {
-    EXPECT_EQ(Run(5,
-                  [&](size_t n) {
-                      if (n == 3) script.AdvanceClock(75);
-                  }),
-              7);
+// once and the time is never made up. Without focus the loop waits.
+TEST_F(ShellTest, FirstFrameAfter100MsThenEvery20AndTheQuitMessagesCode) {
+    EXPECT_EQ(Run(5, [&](size_t n) { n == 3 ? script.AdvanceClock(75) : void(); }), 7);
     EXPECT_EQ(times, (std::vector<uint32_t>{100, 120, 140, 215, 235}));
     EXPECT_EQ(script.SleptMs(), 0u) << "waits for messages, never sleeps blind";
-}
-
-TEST_F(MainLoopTest, LosingFocusStopsFramesAndWaitsWithoutSpinning) {
-    script.ScheduleMessage(kStart + 130, Message{MessageKind::Deactivate, 0, 0});
-    script.ScheduleMessage(kStart + 900, Message{MessageKind::Activate, 0, 0});
-    Run(4);
-    EXPECT_EQ(times, (std::vector<uint32_t>{100, 120, 900, 920}));
     times.clear();
-    script.ScheduleMessage(script.TickCount() + 130, Message{MessageKind::Deactivate, 0, 0});
-    EXPECT_EQ(Run(100), ScriptedPlatform::kBlockedForever);
-    EXPECT_TRUE(script.BlockedForever());
-    EXPECT_EQ(times.size(), 2u);
+    script.ScheduleMessage(kStart + 280, Message{MessageKind::Deactivate, 0, 0});
+    script.ScheduleMessage(kStart + 900, Message{MessageKind::Activate, 0, 0});
+    script.ScheduleMessage(kStart + 950, Message{MessageKind::Deactivate, 0, 0});
+    EXPECT_EQ(Run(100), platform::ScriptedPlatform::kBlockedForever);
+    EXPECT_TRUE(script.BlockedForever()) << "no spinning while inactive";
+    EXPECT_EQ(times, (std::vector<uint32_t>{900, 920, 940})) << "no frame before focus comes back";
 }
 
-TEST_F(MainLoopTest, EscapeF12AndTheDesktopsCloseEndWithCodeZero) {
+TEST_F(ShellTest, EscapeF12AndTheDesktopsCloseEndWithCodeZero) {
     for (const Message& end : {Message{MessageKind::KeyDown, platform::kKeyEscape, 0},
                                Message{MessageKind::KeyDown, platform::kKeyF12, 0},
                                Message{MessageKind::CloseWindow, 0, 0}}) {
@@ -76,9 +70,45 @@ TEST_F(MainLoopTest, EscapeF12AndTheDesktopsCloseEndWithCodeZero) {
         script.ScheduleMessage(script.TickCount() + 150, end);
         EXPECT_EQ(Run(1000), 0);
         EXPECT_FALSE(script.HasWindow());
-        EXPECT_EQ(g_screen.GetBackSurface(), nullptr);
         EXPECT_EQ(times.size(), 3u) << "frames at +100, +120, +140 before the end";
     }
+}
+
+// Settings 0xFFFF, 0x0101, 44100; one voice more than the module's channels.
+// Without a module record the rest is skipped, silently.
+TEST_F(ShellTest, MusicMakesSixCallsInOrderWithTheirValues) {
+    for (bool loads : {true, false}) {
+        RecordingAudio audio;
+        audio.moduleLoads = loads;
+        audio.record.channels = 7;
+        SetAudioLayer(&audio);
+        StartMusic();
+        PlayClosingMusic();
+        const std::vector<std::string> all{
+            "start",   "output 65535 257 44100", "load data/hold.xm 0", "voices 8", "play record",
+            "level 64"};
+        EXPECT_EQ(audio.calls, loads ? all : decltype(all)(all.begin(), all.begin() + 3));
+        EXPECT_TRUE(script.Shown().empty());
+    }
+}
+
+// No sound device is opened while editing, nor without one; the closing
+// music is audible.
+TEST_F(ShellTest, TheSoundDeviceOpensOnlyWhenTheMusicPlays) {
+    for (bool device : {false, true}) {
+        script.audioAvailable = device;
+        StartMusic();
+        ASSERT_NE(g_state.music.musicModule, nullptr) << "data/hold.xm must load";
+        EXPECT_FALSE(script.audioFill);
+        PlayClosingMusic();
+        ASSERT_EQ(bool(script.audioFill), device);
+    }
+    EXPECT_EQ(script.audioRate, 44100);
+    std::vector<int16_t> samples(4 * 44100, 12345);
+    script.audioFill(samples.data(), 2 * 44100);
+    int loudest = 0;
+    for (int16_t s : samples) loudest = std::max(loudest, std::abs(int{s}));
+    EXPECT_GT(loudest, 500);
 }
 
 }  // namespace
