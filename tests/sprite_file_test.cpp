@@ -1,47 +1,46 @@
 #include <gtest/gtest.h>
 
-#include <random>
-
 #include "display/pixmap.h"
 #include "formats/sprite_file.h"
 #include "state/editor_state.h"
-#include "tests/support/file_faults.h"
-#include "tests/support/pixel_compare.h"
 #include "workbench/sprite_save.h"
 
 namespace {
 
+void AppendLe32(std::vector<uint8_t>& out, uint32_t value) {
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(value >> 8 * i));
+}
+
 TEST(SpriteFileHeader, FieldsLieAtTheirOffsetsLittleEndian) {
     const SpriteFileHeader header =
         MakeSpriteHeader(SPRITE_ANIMATION, 32, 48, 0x1F7E0, {0, 4, 0, 0, 0, 0, 0, 3, 0});
-    const auto a = EncodeSpriteHeader(header);
-    const std::vector<uint8_t> bytes(a.begin(), a.end());
-    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 22), "Brisk_Kite(Brisk_Wren)");
-    EXPECT_EQ(bytes[22], 0);
-    EXPECT_EQ(std::string(bytes.begin() + 23, bytes.begin() + 28), "Ver.1");
-    EXPECT_EQ(bytes[28], 0);
-    const uint32_t expected[][2] = {{35, 1}, {39, 32}, {43, 48}, {47, 16}, {51, 0xF7E0}};
-    for (const auto& field : expected) EXPECT_EQ(Le32At(bytes, field[0]), field[1]) << field[0];
-    for (int d = 0; d < DIRECTION_COUNT; ++d)
-        EXPECT_EQ(Le32At(bytes, 55 + 4 * d), d == 1 ? 4u : d == 7 ? 3u : 0u) << "direction " << d;
-}
-
-TEST(SpriteFileHeader, ReportStatesTheHeaderWithItsOwnSpelling) {
-    const SpriteFileHeader header =
-        MakeSpriteHeader(SPRITE_ANIMATION, 32, 48, 31, {1, 2, 3, 4, 5, 6, 7, 8, 9});
-    EXPECT_EQ(FormatSpriteReport(header),
-              "Sprite Type = Animation \nSprite Width =  32\nSprite Height =  48\n"
-              "Color System = 16\nKey Color =  31\nNumber of No Direction Frame = 1\n"
-              "Number of Left Direction Frame = 2\nNumber of LeftUp Direction Frame = 3\n"
-              "Number of Up Direction Frame = 4\nNumber of RightUp Direction Frame = 5\n"
-              "Number of Right Direction Frame = 6\nNumber of RightDown Direction Frame = 7\n"
-              "Number of Down Direction Frame = 8\nNumber of LeftDiown Direction Frame = 9");
+    const std::string text(
+        "Brisk_Kite(Brisk_Wren)\0"  // signature, zero-terminated: 23 bytes
+        "Ver.1\0\0\0\0\0\0\0",      // version, zero-padded to 12 bytes
+        35);
+    std::vector<uint8_t> expected(text.begin(), text.end());
+    AppendLe32(expected, 1);       // type: animation
+    AppendLe32(expected, 32);      // width
+    AppendLe32(expected, 48);      // height
+    AppendLe32(expected, 16);      // colour bits
+    AppendLe32(expected, 0xF7E0);  // key colour: only its low 16 bits
+    for (uint32_t frames : {0, 4, 0, 0, 0, 0, 0, 3, 0})
+        AppendLe32(expected, frames);  // per direction
+    const auto bytes = EncodeSpriteHeader(header);
+    EXPECT_EQ(std::vector<uint8_t>(bytes.begin(), bytes.end()), expected);
+    EXPECT_EQ(FormatSpriteReport(header).substr(0, 64),
+              "Sprite Type = Animation \nSprite Width =  32\nSprite Height =  48\n");
 }
 
 class GrabFramesTest : public ::testing::Test {
   protected:
+    void SetUp() override {
+        for (int i = 0; i < SHEET_WIDTH * SHEET_HEIGHT; ++i)
+            g_sheet[i] = Marker(i % SHEET_WIDTH, i / SHEET_WIDTH);
+    }
     void TearDown() override { ResetEditorState(); }
-    void UseSpriteSize(int width, int height) {
+    static uint16_t Marker(int x, int y) { return static_cast<uint16_t>(y * 1409 + x + 1); }
+    static void UseSpriteSize(int width, int height) {
         g_state.sheet.spriteWidth = width;
         g_state.sheet.spriteHeight = height;
         g_state.sheet.sheetColumns = SHEET_WIDTH / width;
@@ -50,38 +49,37 @@ class GrabFramesTest : public ::testing::Test {
 
 // Three cells from the last of a row on, so the run wraps into the next row.
 TEST_F(GrabFramesTest, FramesAreTheSheetCellsInReadingOrder) {
-    std::mt19937 random(7);
-    for (uint16_t& pixel : g_sheet) pixel = static_cast<uint16_t>(random());
-    for (int w : {1, 7, 8, 9, 15, 16, 17, 31, 32, 33}) {
-        for (int h : {1, 9, 32, 33}) {
-            UseSpriteSize(w, h);
-            const int first = g_state.sheet.sheetColumns;
-            CPixmap strip(3 * w, h);
-            GrabFrames(strip, g_sheet, SHEET_WIDTH, first, first + 2, w, h);
-            for (int f = 0; f < 3; ++f) {
-                const int cell = first + f - 1;  // zero-based
-                const uint16_t* origin = g_sheet + (cell / g_state.sheet.sheetColumns) * h * SHEET_WIDTH +
-                                         (cell % g_state.sheet.sheetColumns) * w;
-                EXPECT_TRUE(SamePixels(ViewOf(origin, w, h, SHEET_WIDTH),
-                                       ViewOf(strip.GetBits() + f * w * h, w, h)))
-                    << w << " x " << h << ", frame " << f;
-            }
-        }
+    for (const auto& [w, h] : {std::pair{1, 1}, {7, 9}, {32, 48}, {33, 33}, {640, 480}}) {
+        UseSpriteSize(w, h);
+        const int columns = SHEET_WIDTH / w;
+        CPixmap strip(3 * w, h);
+        GrabFrames(strip, g_sheet, SHEET_WIDTH, columns, columns + 2, w, h);
+        const int cellX[] = {columns - 1, 0, 1}, cellY[] = {0, 1, 1};
+        for (int f = 0; f < 3; ++f)
+            for (int i = 0; i < w * h; ++i)
+                ASSERT_EQ(strip.GetBits()[f * w * h + i],
+                          Marker(cellX[f] * w + i % w, cellY[f] * h + i / w))
+                    << w << " x " << h << ", frame " << f << ", pixel " << i;
     }
 }
 
+// The sheet is 2500 rows: 50-row cells fill it exactly, 48-row ones leave a
+// partial 53rd row that holds no frame.
 TEST_F(GrabFramesTest, CellsBelowTheSheetComeOutZero) {
-    UseSpriteSize(32, 48);  // the 53rd row of cells starts at y 2496, 4 rows above the end
-    for (uint16_t& pixel : g_sheet) pixel = 0x1234;
-    const int cell = 53 * g_state.sheet.sheetColumns;  // the last cell of that row; the next lie below
-    CPixmap strip(3 * 32, 48);
-    GrabFrames(strip, g_sheet, SHEET_WIDTH, cell, cell + 2, 32, 48);
-    // The partial row's cells hold no frame either: placement stops above them.
-    const uint16_t* bits = strip.GetBits();
-    for (int i = 0; i < 3 * 32 * 48; ++i) ASSERT_EQ(bits[i], 0) << "pixel " << i;
-    const int above = cell - g_state.sheet.sheetColumns;
-    GrabFrames(strip, g_sheet, SHEET_WIDTH, above, above, 32, 48);
-    EXPECT_EQ(bits[47 * 32 + 31], 0x1234) << "the row above is whole";
+    const struct {
+        int height, row;  // of the cells; the row's first cell is gathered
+        bool kept;
+    } cases[] = {{50, 49, true}, {50, 50, false}, {48, 51, true}, {48, 52, false}};
+    for (const auto& c : cases) {
+        UseSpriteSize(32, c.height);
+        CPixmap strip(32, c.height);
+        const int cell = c.row * (SHEET_WIDTH / 32) + 1;
+        GrabFrames(strip, g_sheet, SHEET_WIDTH, cell, cell, 32, c.height);
+        const int last = 32 * c.height - 1;
+        EXPECT_EQ(strip.GetBits()[last], c.kept ? Marker(31, c.row * c.height + c.height - 1) : 0)
+            << c.row;
+        EXPECT_EQ(strip.GetBits()[0], c.kept ? Marker(0, c.row * c.height) : 0) << c.row;
+    }
 }
 
 }  // namespace

@@ -12,35 +12,21 @@ void AppendLe16(std::vector<uint8_t>& out, int value) {
     out.push_back(static_cast<uint8_t>((value >> 8) & 0xFF));
 }
 
-int BytesPerLineFor(int width, const PcxWriteOptions& options) {
-    return options.padOddWidth && width % 2 != 0 ? width + 1 : width;
-}
-
-PcxHeaderFields FieldsFor(int width, int height, int planes, const PcxWriteOptions& options) {
+// Lines of `planes` plane lines each; `byteAt(x, y, plane)` gives the bytes.
+template <typename ByteAt>
+std::vector<uint8_t> EncodePlanes(int width, int height, int planes, const PcxWriteOptions& options,
+                                  ByteAt byteAt) {
     PcxHeaderFields fields = PcxHeaderFor(width, height, planes);
-    fields.xMin = options.xMin;
-    fields.yMin = options.yMin;
-    fields.xMax = static_cast<int16_t>(options.xMin + width - 1);
-    fields.yMax = static_cast<int16_t>(options.yMin + height - 1);
-    fields.bytesPerLine = static_cast<uint16_t>(BytesPerLineFor(width, options));
-    return fields;
-}
-
-// Encodes plane lines (each already BytesPerLine long) after the header.
-std::vector<uint8_t> EncodeLines(const PcxHeaderFields& fields,
-                                 const std::vector<std::vector<uint8_t>>& lines,
-                                 const PcxWriteOptions& options) {
-    std::vector<uint8_t> out = EncodePcxHeader(fields);
-    if (options.runsCrossLines) {
-        std::vector<uint8_t> stream;
-        for (const auto& line : lines) stream.insert(stream.end(), line.begin(), line.end());
-        AppendPcxRle(out, stream);
-        return out;
+    fields.bytesPerLine = static_cast<uint16_t>(width + (options.padOddWidth ? width % 2 : 0));
+    std::vector<uint8_t> out = EncodePcxHeader(fields), stream;
+    for (int y = 0; y < height; ++y) {
+        for (int plane = 0; plane < planes; ++plane) {
+            for (int x = 0; x < fields.bytesPerLine; ++x)
+                stream.push_back(x < width ? byteAt(x, y, plane) : options.padValue);
+            if (!options.runsCrossLines) AppendPcxRle(out, stream), stream.clear();
+        }
     }
-    for (const auto& line : lines) {
-        if (options.emptyRunAtLineStart) AppendPcxRun(out, 0, 0xAB);
-        AppendPcxRle(out, line);
-    }
+    AppendPcxRle(out, stream);
     return out;
 }
 
@@ -56,14 +42,10 @@ PcxHeaderFields PcxHeaderFor(int width, int height, int planes) {
 }
 
 std::vector<uint8_t> EncodePcxHeader(const PcxHeaderFields& fields) {
-    std::vector<uint8_t> out = {fields.manufacturer, fields.version, fields.encoding,
-                                fields.bitsPerPixel};
-    AppendLe16(out, fields.xMin);
-    AppendLe16(out, fields.yMin);
-    AppendLe16(out, fields.xMax);
-    AppendLe16(out, fields.yMax);
-    AppendLe16(out, 72);
-    AppendLe16(out, 72);
+    std::vector<uint8_t> out = {fields.manufacturer, fields.version, 1, fields.bitsPerPixel};
+    for (int value :
+         std::initializer_list<int>{fields.xMin, fields.yMin, fields.xMax, fields.yMax, 72, 72})
+        AppendLe16(out, value);
     out.resize(65, 0);  // 16-colour map and the reserved byte
     out.push_back(fields.planes);
     AppendLe16(out, fields.bytesPerLine);
@@ -77,49 +59,26 @@ void AppendPcxRun(std::vector<uint8_t>& out, int count, uint8_t value) {
     out.push_back(value);
 }
 
-void AppendPcxLiteral(std::vector<uint8_t>& out, uint8_t value) {
-    out.push_back(value);
-}
-
 void AppendPcxRle(std::vector<uint8_t>& out, const std::vector<uint8_t>& bytes) {
-    size_t i = 0;
-    while (i < bytes.size()) {
-        const uint8_t value = bytes[i];
-        size_t run = 1;
-        while (i + run < bytes.size() && run < 63 && bytes[i + run] == value) ++run;
-        if (run == 1 && value < 0xC0) {
-            AppendPcxLiteral(out, value);
+    for (size_t i = 0, run = 1; i < bytes.size(); i += run, run = 1) {
+        while (i + run < bytes.size() && run < 63 && bytes[i + run] == bytes[i]) ++run;
+        if (run == 1 && bytes[i] < 0xC0) {
+            out.push_back(bytes[i]);
         } else {
-            AppendPcxRun(out, static_cast<int>(run), value);
+            AppendPcxRun(out, static_cast<int>(run), bytes[i]);
         }
-        i += run;
     }
 }
 
 std::vector<uint8_t> EncodePcx24(const RgbImage& image, const PcxWriteOptions& options) {
-    const PcxHeaderFields fields = FieldsFor(image.width, image.height, 3, options);
-    std::vector<std::vector<uint8_t>> lines;
-    for (int y = 0; y < image.height; ++y) {
-        for (int channel = 0; channel < 3; ++channel) {
-            std::vector<uint8_t> line(fields.bytesPerLine, options.padValue);
-            for (int x = 0; x < image.width; ++x) line[x] = image.At(x, y)[channel];
-            lines.push_back(std::move(line));
-        }
-    }
-    return EncodeLines(fields, lines, options);
+    return EncodePlanes(image.width, image.height, 3, options,
+                        [&](int x, int y, int plane) { return image.At(x, y)[plane]; });
 }
 
 std::vector<uint8_t> EncodePcx8(const IndexedImage& image, const PcxWriteOptions& options) {
-    const PcxHeaderFields fields = FieldsFor(image.width, image.height, 1, options);
-    std::vector<std::vector<uint8_t>> lines;
-    for (int y = 0; y < image.height; ++y) {
-        std::vector<uint8_t> line(fields.bytesPerLine, options.padValue);
-        for (int x = 0; x < image.width; ++x) {
-            line[x] = image.indices[static_cast<size_t>(y) * image.width + x];
-        }
-        lines.push_back(std::move(line));
-    }
-    std::vector<uint8_t> out = EncodeLines(fields, lines, options);
+    std::vector<uint8_t> out = EncodePlanes(
+        image.width, image.height, 1, options,
+        [&](int x, int y, int) { return image.indices[static_cast<size_t>(y) * image.width + x]; });
     out.push_back(12);
     out.insert(out.end(), image.palette.begin(), image.palette.end());
     return out;
@@ -139,19 +98,15 @@ RgbImage MakeRandomImage(int width, int height, uint32_t seed) {
 RgbImage MakeFlatImage(int width, int height, uint8_t red, uint8_t green, uint8_t blue) {
     RgbImage image(width, height);
     for (size_t i = 0; i < image.rgb.size(); i += 3) {
-        image.rgb[i] = red;
-        image.rgb[i + 1] = green;
-        image.rgb[i + 2] = blue;
+        image.rgb[i] = red, image.rgb[i + 1] = green, image.rgb[i + 2] = blue;
     }
     return image;
 }
 
 std::vector<uint16_t> PackImage(const RgbImage& image) {
     std::vector<uint16_t> pixels;
-    pixels.reserve(static_cast<size_t>(image.width) * image.height);
-    for (size_t i = 0; i < image.rgb.size(); i += 3) {
+    for (size_t i = 0; i < image.rgb.size(); i += 3)
         pixels.push_back(PackRgb(image.rgb[i], image.rgb[i + 1], image.rgb[i + 2]));
-    }
     return pixels;
 }
 

@@ -29,29 +29,19 @@ struct IndexedImage {
 struct PcxWriteOptions {
     bool padOddWidth = true;  // BytesPerLine rounded up to even, as most writers do
     uint8_t padValue = 0;     // what the padding bytes hold
-    // Encode every plane line of the picture as one stream, so runs may go on
-    // across plane lines and scan lines.
+    // Every plane line encoded as one stream, so runs go on across lines.
     bool runsCrossLines = false;
-    // Put a run of count 0 (code 192, then a value) before every plane line.
-    bool emptyRunAtLineStart = false;
-    int16_t xMin = 0;
-    int16_t yMin = 0;
 };
 
 std::vector<uint8_t> EncodePcx24(const RgbImage& image, const PcxWriteOptions& options = {});
 // Ends with the marker byte 12 and the 768-byte palette.
 std::vector<uint8_t> EncodePcx8(const IndexedImage& image, const PcxWriteOptions& options = {});
 
-// Raw pieces.
 struct PcxHeaderFields {
     uint8_t manufacturer = 10;
     uint8_t version = 5;
-    uint8_t encoding = 1;
     uint8_t bitsPerPixel = 8;
-    int16_t xMin = 0;
-    int16_t yMin = 0;
-    int16_t xMax = 0;
-    int16_t yMax = 0;
+    int16_t xMin = 0, yMin = 0, xMax = 0, yMax = 0;
     uint8_t planes = 3;
     uint16_t bytesPerLine = 0;
 };
@@ -60,15 +50,12 @@ PcxHeaderFields PcxHeaderFor(int width, int height, int planes = 3);
 std::vector<uint8_t> EncodePcxHeader(const PcxHeaderFields& fields);
 // One run code (192 + count, count 0 to 63) followed by its value.
 void AppendPcxRun(std::vector<uint8_t>& out, int count, uint8_t value);
-// One byte written as itself; only values below 192 are literals.
-void AppendPcxLiteral(std::vector<uint8_t>& out, uint8_t value);
-// Run-length encodes `bytes` the way a correct writer does: runs of up to 63,
+// Run-length encodes `bytes` as a correct writer does: runs of up to 63,
 // single values of 192 or more as runs of 1.
 void AppendPcxRle(std::vector<uint8_t>& out, const std::vector<uint8_t>& bytes);
 
 RgbImage MakeRandomImage(int width, int height, uint32_t seed);
 RgbImage MakeFlatImage(int width, int height, uint8_t red, uint8_t green, uint8_t blue);
-
 // The picture as display pixels through the current colour tables.
 std::vector<uint16_t> PackImage(const RgbImage& image);
 bool WriteBytesToFile(const std::string& path, const std::vector<uint8_t>& bytes);
