@@ -1,6 +1,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <functional>
 #include <random>
 
 #include "display/pixmap.h"
@@ -9,6 +10,7 @@
 #include "state/editor_state.h"
 #include "state/skin.h"
 #include "tests/support/file_faults.h"
+#include "tests/support/pixel_compare.h"
 #include "tests/support/recording_audio.h"
 #include "tests/support/session.h"
 #include "workbench/directions.h"
@@ -18,6 +20,27 @@
 using platform::BoxAnswer;
 
 namespace {
+
+const char* const kUnavailable = "The file dialog could not be shown: zenity is not installed.";
+
+// Saves into every target no save can write, a kept file of 20000 bytes
+// among them (with files limited to 1000 bytes); the kept file is unchanged.
+void ForEachFailingSave(const std::string& folder,
+                        const std::function<void(const std::string&)>& save) {
+    const std::string kept = folder + "/kept.Spr";
+    const std::vector<uint8_t> old(20000, 'o');
+    ASSERT_TRUE(WriteBytesToFile(kept, old));
+    std::vector<FaultyTarget> targets = FaultyTargets(folder);
+    targets.push_back({"file size limit", kept});
+    for (const FaultyTarget& target : targets) {
+        SCOPED_TRACE(target.what);
+        FileSizeLimit limit(target.path == kept ? 1000 : UINT64_MAX);
+        save(target.path);
+    }
+    EXPECT_EQ(ReadWholeFile(kept), old);
+    struct stat info {};
+    EXPECT_TRUE(stat("/dev/full", &info) == 0 && S_ISCHR(info.st_mode)) << "written in place";
+}
 
 class FreezeTest : public SessionTest {
   protected:
@@ -36,17 +59,19 @@ class FreezeTest : public SessionTest {
         ReleaseDirectionStrips();
         SessionTest::TearDown();
     }
-    void SetRange(int selector, int first, int last) {
+    static void SetRange(int selector, int first, int last) {
         g_state.directions.directionRanges[selector - 1] = {RANGE_CONFIRMED, first, last};
         g_state.directions.directionCount[selector - 1] = last - first;
     }
     void FreezeAll() {
         script.QueueBoxAnswer(BoxAnswer::Ok);
         Click(300, 550);
-        while (g_state.freeze.freezeStep < FREEZE_STEPS) Tick();
+        for (int i = 0; i < 400 && g_state.freeze.freezeStep < FREEZE_STEPS; ++i) Tick();
+        ASSERT_EQ(g_state.freeze.phase, PHASE_FROZEN);
     }
     // The report and, for a failed save, its error box are answered.
     void Save(const std::string& path, int boxes = 1) {
+        script.ClearShown();
         script.QueueSaveAnswer(path);
         for (int i = 0; i < boxes; ++i) script.QueueBoxAnswer(BoxAnswer::Ok);
         Click(100, 15);
@@ -54,22 +79,19 @@ class FreezeTest : public SessionTest {
     RecordingAudio audio;
 };
 
-// Frames are written direction by direction; a direction of fewer than three
-// frames, or a backward one, is left out, and ranges changed after the
-// freeze do not count.
+// Frames go direction by direction; fewer than three frames, or a backward
+// range, are left out, and ranges changed after the freeze do not count.
 TEST_F(FreezeTest, SavedFileHoldsTheFrozenRangesAndTheClosingScreenFollows) {
     SetRange(2, 1, 4);  // Left: 4 frames
     SetRange(5, 5, 7);  // Down: 3 frames
-    SetRange(4, 1, 2);  // Up: 2 frames, left out
+    SetRange(4, 1, 2);  // Up: 2 frames
     SetRange(8, 3, 1);  // RightUp: backwards
     FreezeAll();
     SetRange(2, 1, 7);
     const std::string path = MakeTestFolder("road") + "/beetle.Spr";
-    script.ClearShown();
     Save(path);
     ASSERT_EQ(g_state.freeze.phase, PHASE_CLOSING);
     ASSERT_EQ(script.Shown().size(), 2u);
-    EXPECT_EQ(script.Shown()[1].caption, "Output Infomation");
     EXPECT_NE(script.Shown()[1].text.find("Left Direction Frame = 4\n"), std::string::npos);
     EXPECT_NE(script.Shown()[1].text.find("Down Direction Frame = 3\n"), std::string::npos);
     const std::vector<uint8_t> file = ReadWholeFile(path);
@@ -77,12 +99,10 @@ TEST_F(FreezeTest, SavedFileHoldsTheFrozenRangesAndTheClosingScreenFollows) {
     for (int d = 0; d < DIRECTION_COUNT; ++d)
         EXPECT_EQ(Le32At(file, 55 + 4 * d), d == 1 ? 4u : d == 7 ? 3u : 0u) << d;
     for (int frame = 0; frame < 7; ++frame)
-        for (int y : {0, 47})
-            for (int x : {0, 31})
-                EXPECT_EQ(file[91 + 2 * (frame * 32 * 48 + y * 32 + x)] |
-                              file[92 + 2 * (frame * 32 * 48 + y * 32 + x)] << 8,
-                          g_sheet[y * SHEET_WIDTH + frame * 32 + x])
-                    << frame;
+        for (size_t at : {0, 31, 47 * 32, 48 * 32 - 1})
+            EXPECT_EQ(file[91 + 2 * (frame * 1536 + at)] | file[92 + 2 * (frame * 1536 + at)] << 8,
+                      g_sheet[at / 32 * SHEET_WIDTH + frame * 32 + at % 32])
+                << frame;
     EXPECT_EQ(audio.calls.back(), "level 64") << "the music starts with the save";
     EXPECT_EQ(g_state.closing.closingTicks, 1) << "the save's own frame is the first closing frame";
 }
@@ -103,55 +123,39 @@ TEST_F(FreezeTest, BoxBarAndFrozenPicturePositions) {
                             {600, 349, false},
                             {599, 350, false}})
         EXPECT_EQ(at(x, y) == 0x5555, in) << x << ", " << y;
-    EXPECT_EQ(at(280, 310), FREEZE_BAR_COLOUR);
-    EXPECT_EQ(at(299, 329), FREEZE_BAR_COLOUR);
-    EXPECT_NE(at(300, 320), FREEZE_BAR_COLOUR);
-    EXPECT_NE(at(280, 330), FREEZE_BAR_COLOUR);
+    EXPECT_TRUE(at(280, 310) == FREEZE_BAR_COLOUR && at(299, 329) == FREEZE_BAR_COLOUR);
+    EXPECT_TRUE(at(300, 320) != FREEZE_BAR_COLOUR && at(280, 330) != FREEZE_BAR_COLOUR);
     while (g_state.freeze.freezeStep < FREEZE_STEPS) Tick();
     EXPECT_EQ(g_state.freeze.phase, PHASE_FROZEN);
-    EXPECT_EQ(at(0, WORK_TOP), 0x2222);
-    EXPECT_NE(at(0, WORK_TOP - 1), 0x2222);
+    EXPECT_TRUE(at(0, WORK_TOP) == 0x2222 && at(0, WORK_TOP - 1) != 0x2222);
 }
 
 TEST_F(FreezeTest, AFailedSaveSaysSoAndStaysFrozen) {
     SetRange(2, 1, 4);
     FreezeAll();
     const std::string folder = MakeTestFolder("faults");
-    const std::string kept = folder + "/kept.Spr";
-    const std::vector<uint8_t> old(20000, 'o');
-    ASSERT_TRUE(WriteBytesToFile(kept, old));
-    std::vector<FaultyTarget> targets = FaultyTargets(folder);
-    targets.push_back({"file size limit", kept});
-    for (const FaultyTarget& target : targets) {
-        script.ClearShown();
-        {
-            FileSizeLimit limit(target.path == kept ? 1000 : UINT64_MAX);
-            Save(target.path, 2);
-        }
-        ASSERT_EQ(script.Shown().size(), 3u) << target.what;
-        EXPECT_EQ(script.Shown()[2].text, "Error Test 1") << target.what;
-        EXPECT_EQ(g_state.freeze.phase, PHASE_FROZEN) << target.what;
-    }
+    ForEachFailingSave(folder, [&](const std::string& path) {
+        Save(path, 2);
+        ASSERT_EQ(script.Shown().size(), 3u);
+        EXPECT_EQ(script.Shown()[2].text, "Error Test 1");
+        EXPECT_EQ(g_state.freeze.phase, PHASE_FROZEN);
+    });
     script.ClearShown();
     script.QueueSaveResult(platform::DialogUnavailable("zenity is not installed"));
     script.QueueBoxAnswer(BoxAnswer::Ok);
     Click(100, 15);
     ASSERT_EQ(script.Shown().size(), 2u) << "no report when no dialog could be shown";
-    EXPECT_EQ(script.Shown()[1].text,
-              "The file dialog could not be shown: zenity is not installed.");
+    EXPECT_EQ(script.Shown()[1].text, kUnavailable);
     EXPECT_EQ(g_state.freeze.phase, PHASE_FROZEN);
-    EXPECT_EQ(ReadWholeFile(kept), old);
-    struct stat info {};
-    EXPECT_TRUE(stat("/dev/full", &info) == 0 && S_ISCHR(info.st_mode)) << "written in place";
     EXPECT_EQ(audio.calls.size(), 4u) << "no music for a failed save";
     Save(folder + "/kept");  // a typed name without extension gets ".Spr"
     EXPECT_EQ(g_state.freeze.phase, PHASE_CLOSING);
-    EXPECT_EQ(ReadWholeFile(kept).size(), 91u + 2 * 32 * 48 * 4);
+    EXPECT_EQ(ReadWholeFile(folder + "/kept.Spr").size(), 91u + 2 * 32 * 48 * 4);
 }
 
 // Each closing tick lowers the faded screen again, by ten more than the
 // tick before: white is gone after seven ticks.
-TEST(FadeTest, LevelsRiseByTenUntilEverythingIsBlack) {
+TEST(FadeTest, EachTickLowersByTenMore) {
     ResetEditorState();
     BuildColourTables(0xF800, 0x07E0, 0x001F);
     g_screenBuf[0] = PackRgb(200, 100, 50);
@@ -163,6 +167,104 @@ TEST(FadeTest, LevelsRiseByTenUntilEverythingIsBlack) {
     FadeTick();
     EXPECT_EQ(g_screenBuf[1], 0);
     ResetEditorState();
+}
+
+class SingleSpriteTest : public SessionTest {
+  protected:
+    void SetUp() override {
+        SessionTest::SetUp();
+        StartWith(WriteGradient("first.pcx", 32, 32));
+        g_state.edit.workMode = MODE_EDIT;
+        Click(500, 525);  // the window's button
+    }
+    void Import(const std::string& path) {
+        script.QueueOpenAnswer(path);
+        Click(200, 35);
+    }
+    void Save(const std::string& path) {
+        script.ClearShown();
+        script.QueueSaveAnswer(path);
+        Click(350, 30);
+    }
+    std::string folder = MakeTestFolder("single");
+};
+
+// A picture wider than 640 is refused and the dialog comes again; a second
+// import replaces the first; the save releases the picture. A picture with
+// nothing to show saves a header stating its own size: 0 x 0 for a refused
+// file, 100 x 0 for a picture of no rows.
+TEST_F(SingleSpriteTest, APictureBecomesAOneFrameSprite) {
+    script.QueueOpenAnswer(WriteGradient("wide.pcx", 641, 10));
+    script.QueueBoxAnswer(BoxAnswer::Ok);
+    Import(WriteGradient("fits.pcx", 640, 480));
+    EXPECT_NE(script.Shown().end()[-2].text.find("641 x 10"), std::string::npos);
+    ASSERT_EQ(g_state.edit.singleImage->Width(), 640);
+    const RgbImage image = MakeRandomImage(100, 80, 5);
+    ASSERT_TRUE(WriteBytesToFile(folder + "/junk.pcx", std::vector<uint8_t>(300, 0x55)));
+    ASSERT_TRUE(WriteBytesToFile(folder + "/flat.pcx", EncodePcx24(RgbImage(100, 0))));
+    for (auto [picture, width, height] : {std::tuple{folder + "/junk.pcx", 0u, 0u},
+                                          {folder + "/flat.pcx", 100u, 0u},
+                                          {WritePicture("single.pcx", image), 100u, 80u}}) {
+        Import(picture);
+        Save(folder + "/one");
+        const std::vector<uint8_t> file = ReadWholeFile(folder + "/one.Spr");
+        ASSERT_EQ(file.size(), 91u + (height ? 2 * 100 * 80 : 0)) << width;
+        EXPECT_EQ(std::string(file.begin(), file.begin() + 22), "Brisk_Kite(Brisk_Wren)");
+        EXPECT_EQ(Le32At(file, 35), 2u) << "a single sprite";
+        EXPECT_EQ(Le32At(file, 39), width);
+        EXPECT_EQ(Le32At(file, 43), height);
+        for (int d = 0; d < DIRECTION_COUNT; ++d)
+            EXPECT_EQ(Le32At(file, 55 + 4 * d), d == 0 ? 1u : 0u);
+        EXPECT_EQ(g_state.edit.singleImage, nullptr) << "released after the save";
+        EXPECT_EQ(g_state.edit.singleState, SINGLE_OPEN);
+    }
+    std::vector<uint16_t> pixels(100 * 80);
+    const std::vector<uint8_t> saved = ReadWholeFile(folder + "/one.Spr");
+    for (size_t i = 0; i < pixels.size(); ++i)
+        pixels[i] = saved[91 + 2 * i] | saved[92 + 2 * i] << 8;
+    const std::vector<uint16_t> expected = PackImage(image);
+    EXPECT_TRUE(SamePixels(ViewOf(expected.data(), 100, 80), ViewOf(pixels.data(), 100, 80)));
+}
+
+// A dialog that cannot be shown says why once and the window comes back; a
+// close request ends the import's insisting loop; a failed write complains,
+// and the dialog comes again on the next frame with the picture kept.
+TEST_F(SingleSpriteTest, DialogsThatCannotBeShownACloseAndFailedSavesKeepThePicture) {
+    Import(WriteGradient("keep.pcx", 40, 30));
+    const auto unavailable = platform::DialogUnavailable("zenity is not installed");
+    const auto check = [&](const std::vector<std::string>& texts, SingleWindow state) {
+        std::vector<std::string> shown;
+        for (const auto& dialog : script.Shown()) shown.push_back(dialog.text);
+        EXPECT_EQ(shown, texts);
+        EXPECT_EQ(g_state.edit.singleState, state);
+        EXPECT_EQ(g_state.edit.singleImage->Width(), 40);
+    };
+    script.ClearShown();
+    script.QueueOpenResult(unavailable);
+    script.QueueBoxAnswer(BoxAnswer::Ok);
+    Click(200, 35);
+    check({"", kUnavailable}, SINGLE_OPEN);
+    script.ClearShown();
+    script.QueueSaveResult(unavailable);
+    script.QueueBoxAnswer(BoxAnswer::Ok);
+    Click(350, 30);
+    check({"", kUnavailable}, SINGLE_OPEN);
+    script.ClearShown();
+    script.QueueOpenAnswer(std::nullopt);
+    script.ScheduleMessage(script.TickCount() + 20, {platform::MessageKind::CloseWindow, 0, 0});
+    Click(200, 35);
+    check({""}, SINGLE_OPEN);
+    const std::string complaint = "무슨짓을 하시는지, 도대체 이해할수 없음이야 ";
+    ForEachFailingSave(folder, [&](const std::string& path) {
+        script.QueueBoxAnswer(BoxAnswer::Ok);
+        Save(path);
+        check({"", complaint}, SINGLE_SAVE);
+        script.ClearShown();
+        script.QueueSaveAnswer(std::nullopt);  // cancelled the second time
+        script.QueueBoxAnswer(BoxAnswer::Ok);
+        Tick();
+        check({"", complaint}, SINGLE_OPEN);
+    });
 }
 
 }  // namespace
