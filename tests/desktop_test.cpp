@@ -4,10 +4,10 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -56,14 +56,12 @@ TEST(CommandLineTest, ScaledWindowTellsTheCursorInWorkbenchPixels) {
         int windowX, windowY, x, y;
     } cases[] = {{0, 0, 0, 0}, {2, 5, 0, 1}, {2399, 1799, 799, 599}, {-1, 300, -1, 100}};
     for (const auto& c : cases) {
-        SDL_Event motion{};
-        motion.type = SDL_MOUSEMOTION;
+        SDL_Event motion{SDL_MOUSEMOTION};
         motion.motion.x = c.windowX;
         motion.motion.y = c.windowY;
         SDL_PushEvent(&motion);
         sdl.PeekMessage();
-        EXPECT_EQ(sdl.CursorPos().x, c.x) << c.windowX;
-        EXPECT_EQ(sdl.CursorPos().y, c.y) << c.windowY;
+        EXPECT_EQ(sdl.CursorPos().x * 1000 + sdl.CursorPos().y, c.x * 1000 + c.y) << c.windowX;
     }
 }
 
@@ -77,9 +75,9 @@ TEST(SilentMachineTest, SaysOnceThatTheEditorStaysSilentAndStopsTrying) {
         sdl.Beep(platform::BeepKind::Question);
         EXPECT_FALSE(sdl.OpenAudio(44100, [](int16_t*, int) {}));
         const std::string said = ::testing::internal::GetCapturedStderr();
-        EXPECT_EQ(said.rfind("celforge: no sound device (", 0), 0u) << said;
-        EXPECT_EQ(said.find("); the editor stays silent\n"), said.size() - 27) << said;
-        EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+        EXPECT_TRUE(std::regex_match(
+            said, std::regex("celforge: no sound device \\([^\n]+\\); the editor stays silent\n")))
+            << said;
     }
     unsetenv("SDL_AUDIODRIVER");
 }
