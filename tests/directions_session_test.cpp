@@ -65,10 +65,6 @@ class AnimateTest : public SessionTest {
         const Point at = CellOnScreen(index);
         return g_screenBuf[(at.y + 5) * SCREEN_WIDTH + at.x + 15];
     }
-    static const DirectionRange& Range(int selector) {
-        return g_state.directions.directionRanges[selector - 1];
-    }
-    static int Span(int selector) { return g_state.directions.directionCount[selector - 1]; }
 };
 
 TEST_F(AnimateTest, MarkedRunShowsTintedEndsAndArrowsBetween) {
@@ -79,9 +75,8 @@ TEST_F(AnimateTest, MarkedRunShowsTintedEndsAndArrowsBetween) {
     EXPECT_EQ(CellShows(10), kGrey);
     script.TapKey(kKeySpace);
     Tick();
-    EXPECT_EQ(Range(LEFT).state, RANGE_CONFIRMED);
-    EXPECT_EQ(Range(LEFT).firstCell, 5);
-    EXPECT_EQ(Span(LEFT), 4);
+    EXPECT_EQ(g_state.directions.directionRanges[LEFT - 1].state, RANGE_CONFIRMED);
+    EXPECT_EQ(g_state.directions.directionCount[LEFT - 1], 4) << "cells 5 to 9";
     Hold(kKeyLeftButton, false);
     MoveTo(300, 596);
     Tick();
@@ -98,28 +93,8 @@ TEST_F(AnimateTest, MarkedRunShowsTintedEndsAndArrowsBetween) {
     EXPECT_EQ(CellShows(6), kArrow);
     EXPECT_EQ(CellShows(7), kDownTint);
     EXPECT_EQ(CellShows(9), kDownTint);
-    EXPECT_EQ(Span(UP), -3);
+    EXPECT_EQ(g_state.directions.directionCount[UP - 1], -3);
     for (int cell = 36; cell <= 41; ++cell) EXPECT_EQ(CellShows(cell), kGrey) << cell;
-}
-
-// Up and Left take Space and the right button only while the left is held;
-// Down takes them always.
-TEST_F(AnimateTest, SpaceAndResetWhileHeldOrAlways) {
-    Start(40, 30);
-    for (int selector : {UP, LEFT, DOWN}) {
-        const bool always = selector == DOWN;
-        for (int key : {int{kKeySpace}, int{platform::kKeyRightButton}}) {
-            Choose(selector);
-            Mark(5, 8, false);
-            Hold(kKeyLeftButton, false);
-            MoveToCell(11);
-            script.TapKey(key);
-            Tick();
-            const int now = key == kKeySpace ? RANGE_CONFIRMED : RANGE_AWAIT_FIRST;
-            EXPECT_EQ(Range(selector).state, always ? now : RANGE_MARKING) << selector;
-            EXPECT_EQ(Span(selector), !always ? 3 : key == kKeySpace ? 6 : 0) << selector;
-        }
-    }
 }
 
 // Arrows are 20 pixels wide; a cell of a 10-pixel sprite scrolled just off
