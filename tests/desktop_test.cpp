@@ -68,33 +68,28 @@ TEST(CommandLineTest, ScaledWindowTellsTheCursorInWorkbenchPixels) {
 // An audio driver that does not exist fails like a machine without a card.
 TEST(SilentMachineTest, SaysOnceThatTheEditorStaysSilentAndStopsTrying) {
     setenv("SDL_AUDIODRIVER", "celforge-no-such-driver", 1);
-    {
-        platform::SdlPlatform sdl;
-        ::testing::internal::CaptureStderr();
-        sdl.Beep(platform::BeepKind::Default);
-        sdl.Beep(platform::BeepKind::Question);
-        EXPECT_FALSE(sdl.OpenAudio(44100, [](int16_t*, int) {}));
-        const std::string said = ::testing::internal::GetCapturedStderr();
-        EXPECT_TRUE(std::regex_match(
-            said, std::regex("celforge: no sound device \\([^\n]+\\); the editor stays silent\n")))
-            << said;
-    }
+    platform::SdlPlatform sdl;
+    ::testing::internal::CaptureStderr();
+    sdl.Beep(platform::BeepKind::Default);
+    sdl.Beep(platform::BeepKind::Question);
+    EXPECT_FALSE(sdl.OpenAudio(44100, [](int16_t*, int) {}));
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(std::regex_match(
+        said, std::regex("celforge: no sound device \\([^\n]+\\); the editor stays silent\n")))
+        << said;
     unsetenv("SDL_AUDIODRIVER");
 }
 
-TEST(DataFolderTest, CheckoutFirstThenTheInstalledShareFolder) {
+TEST(DataFolderTest, WorkingFolderFirstThenTheShareFolderBesideTheProgram) {
     EXPECT_EQ(DataFolderCandidates("/opt/cf/bin/celforge"),
               (std::vector<std::string>{"data/", "/opt/cf/share/celforge/data/"}));
     EXPECT_EQ(DataFolderCandidates(""), std::vector<std::string>{"data/"});
-
-    const fs::path root = fs::temp_directory_path() / ("celforge_data_" + std::to_string(getpid()));
-    fs::create_directories(root / "empty");
-    fs::create_directories(root / "skin");
-    fs::create_directories(root / "folder" / "WTOOLBAR.pcx");  // a folder is no skin file
-    std::ofstream(root / "skin" / "WTOOLBAR.pcx") << "x";
-    const std::string empty = (root / "empty").string() + "/";
-    const std::string skin = (root / "skin").string() + "/";
-    const std::string folder = (root / "folder").string() + "/";
+    const std::string root = ::testing::TempDir() + "celforge_data_" + std::to_string(getpid());
+    const std::string empty = root + "/empty/", skin = root + "/skin/", folder = root + "/folder/";
+    fs::create_directories(empty);
+    fs::create_directories(skin);
+    fs::create_directories(folder + "WTOOLBAR.pcx");  // a folder is no skin file
+    std::ofstream(skin + "WTOOLBAR.pcx") << "x";
     EXPECT_EQ(FirstHoldingSkin({empty, folder, skin}), skin);
     EXPECT_EQ(FirstHoldingSkin({skin, empty}), skin);
     EXPECT_EQ(FirstHoldingSkin({empty, folder}), std::nullopt);

@@ -9,10 +9,10 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <sstream>
 #include <thread>
 
 #include "platform/zenity.h"
@@ -35,13 +35,12 @@ void Push(SDL_Keycode key, uint8_t windowEvent) {
 int ChildrenAndDescriptors() {
     int count = static_cast<int>(std::distance(fs::directory_iterator("/proc/self/fd"), {}));
     for (const auto& entry : fs::directory_iterator("/proc")) {
-        std::ifstream stat(entry.path() / "stat");
         std::string line;
-        if (!std::getline(stat, line) || line.rfind(')') == std::string::npos) continue;
-        std::istringstream rest(line.substr(line.rfind(')') + 2));
-        char state = 0;
         int parent = 0;
-        if (rest >> state >> parent && parent == getpid()) count += 1000;
+        if (std::getline(std::ifstream(entry.path() / "stat"), line) &&
+            line.rfind(')') != line.npos &&
+            std::sscanf(line.c_str() + line.rfind(')') + 2, "%*c %d", &parent) == 1)
+            count += parent == getpid() ? 1000 : 0;
     }
     return count;
 }
@@ -164,12 +163,11 @@ TEST_F(SdlPlatformTest, TwentyDialogsLeaveNoDescriptorOrChildBehind) {
     const int before = ChildrenAndDescriptors();
     const std::string scripts[] = {"echo " + (dir / "p.pcx").string(), "exit 1", "exit 255",
                                    "kill -TERM $PPID; exec sleep 30"};
+    const DialogOutcome outcomes[] = {DialogOutcome::Chosen, DialogOutcome::Cancelled,
+                                      DialogOutcome::Unavailable, DialogOutcome::Cancelled};
     for (int i = 0; i < 20; ++i) {
         FakeZenity(scripts[i % 4]);
-        const DialogOutcome outcome = sdl.OpenFileDialog("Open", {}, "").outcome;
-        EXPECT_EQ(outcome, i % 4 == 0   ? DialogOutcome::Chosen
-                           : i % 4 == 2 ? DialogOutcome::Unavailable
-                                        : DialogOutcome::Cancelled);
+        EXPECT_EQ(sdl.OpenFileDialog("Open", {}, "").outcome, outcomes[i % 4]) << i;
         Drain();
     }
     EXPECT_EQ(ChildrenAndDescriptors(), before) << "children count 1000 each";
