@@ -14,52 +14,36 @@
 #include "formats/pcx.h"
 #include "tests/fuzz/guarded_block.h"
 
-namespace {
-
-GuardedBlock BlockFor(const uint8_t* prefix) {
-    switch (prefix[0] & 3) {
-        case 0:
-            return {640, 640, 480};
-        case 1:
-            return {800, 800, 600};
-        case 2:
-            return {1400, 1400, 2500};
-        default:
-            return {prefix[1] % 64 + prefix[3] % 8 + 1, prefix[1] % 64, prefix[2] % 64};
-    }
-}
-
-void UseColourLayout(bool fiveFiveFive) {
-    static int built = -1;
-    if (built == static_cast<int>(fiveFiveFive)) return;
-    BuildColourTables(fiveFiveFive ? 0x7C00 : 0xF800, fiveFiveFive ? 0x03E0 : 0x07E0, 0x001F);
-    built = fiveFiveFive;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 4) return 0;
-    UseColourLayout((data[0] & 4) != 0);
-    GuardedBlock memory = BlockFor(data), streamed = BlockFor(data);
+    static int layout = -1;  // the tables are rebuilt only when the layout changes
+    if (layout != (data[0] & 4)) {
+        layout = data[0] & 4;
+        BuildColourTables(layout ? 0x7C00 : 0xF800, layout ? 0x03E0 : 0x07E0, 0x001F);
+    }
+    const int small = data[1] % 64, fixed[3][2] = {{640, 480}, {800, 600}, {1400, 2500}};
+    const bool isSmall = (data[0] & 3) == 3;
+    const int pitch = isSmall ? small + data[3] % 8 + 1 : fixed[data[0] & 3][0];
+    const int width = isSmall ? small : pitch,
+              rows = isSmall ? data[2] % 64 : fixed[data[0] & 3][1];
+    GuardedBlock memory(pitch, width, rows), streamed(pitch, width, rows);
     const uint8_t* file = data + 4;
     size -= 4;
 
     const PcxLayoutOr read = ReadPcxLayout(file, size);
-    const bool accepted = read.Accepted();
-    if (PcxRefusalText(read.refusal) == nullptr) std::abort();
     const PcxSize whole = ReadPcxSize(file, size),
                   head = ReadPcxSize(file, std::min(size, kPcxHeaderSize));
+    if (PcxRefusalText(read.refusal) == nullptr) std::abort();
     if (whole.width != head.width || whole.height != head.height) std::abort();
-    if (!accepted && (whole.width != 0 || whole.height != 0)) std::abort();
-
-    if (DecodePcxFile(file, size, memory.Target()) != accepted) std::abort();
+    if (!read.Accepted() && (whole.width != 0 || whole.height != 0)) std::abort();
+    if (DecodePcxFile(file, size, memory.Target()) != read.Accepted()) std::abort();
     if (!memory.OnlyCornerWritten(whole.width, whole.height)) std::abort();
+
     std::FILE* stream = size > 0 ? fmemopen(const_cast<uint8_t*>(file), size, "rb") : nullptr;
     if (stream == nullptr) return 0;
     const size_t chunk = data[0] < 8 ? kPcxChunkBytes : 1 + (data[0] >> 3);
     const bool streamAccepted = DecodePcxStream(stream, streamed.Target(), chunk);
     std::fclose(stream);
-    if (streamAccepted != accepted || streamed.storage != memory.storage) std::abort();
+    if (streamAccepted != read.Accepted() || streamed.storage != memory.storage) std::abort();
     return 0;
 }

@@ -7,21 +7,15 @@
 
 namespace {
 
-void AppendLe16(std::vector<uint8_t>& out, int value) {
-    out.push_back(static_cast<uint8_t>(value & 0xFF));
-    out.push_back(static_cast<uint8_t>((value >> 8) & 0xFF));
-}
-
-// Lines of `planes` plane lines each; `byteAt(x, y, plane)` gives the bytes.
+// `byteAt(x, y, plane)` gives the picture's bytes, plane line by plane line.
 template <typename ByteAt>
 std::vector<uint8_t> EncodePlanes(int width, int height, int planes, const PcxWriteOptions& options,
                                   ByteAt byteAt) {
-    PcxHeaderFields fields = PcxHeaderFor(width, height, planes);
-    fields.bytesPerLine = static_cast<uint16_t>(width + (options.padOddWidth ? width % 2 : 0));
-    std::vector<uint8_t> out = EncodePcxHeader(fields), stream;
+    const int bytesPerLine = width + (options.padOddWidth ? width % 2 : 0);
+    std::vector<uint8_t> out = EncodePcxHeader(width, height, planes, bytesPerLine), stream;
     for (int y = 0; y < height; ++y) {
         for (int plane = 0; plane < planes; ++plane) {
-            for (int x = 0; x < fields.bytesPerLine; ++x)
+            for (int x = 0; x < bytesPerLine; ++x)
                 stream.push_back(x < width ? byteAt(x, y, plane) : options.padValue);
             if (!options.runsCrossLines) AppendPcxRle(out, stream), stream.clear();
         }
@@ -32,31 +26,20 @@ std::vector<uint8_t> EncodePlanes(int width, int height, int planes, const PcxWr
 
 }  // namespace
 
-PcxHeaderFields PcxHeaderFor(int width, int height, int planes) {
-    PcxHeaderFields fields;
-    fields.xMax = static_cast<int16_t>(width - 1);
-    fields.yMax = static_cast<int16_t>(height - 1);
-    fields.planes = static_cast<uint8_t>(planes);
-    fields.bytesPerLine = static_cast<uint16_t>(width);
-    return fields;
-}
-
-std::vector<uint8_t> EncodePcxHeader(const PcxHeaderFields& fields) {
-    std::vector<uint8_t> out = {fields.manufacturer, fields.version, 1, fields.bitsPerPixel};
-    for (int value :
-         std::initializer_list<int>{fields.xMin, fields.yMin, fields.xMax, fields.yMax, 72, 72})
-        AppendLe16(out, value);
-    out.resize(65, 0);  // 16-colour map and the reserved byte
-    out.push_back(fields.planes);
-    AppendLe16(out, fields.bytesPerLine);
-    AppendLe16(out, 1);  // palette info: colour
-    out.resize(128, 0);
+std::vector<uint8_t> EncodePcxHeader(int width, int height, int planes, int bytesPerLine) {
+    std::vector<uint8_t> out(128, 0);
+    const int fields[][2] = {{0, 10},        {1, 5},           {2, 1},       {3, 8},
+                             {8, width - 1}, {10, height - 1}, {65, planes}, {66, bytesPerLine},
+                             {68, 1}};  // offset, value
+    for (const auto& [at, value] : fields) {
+        out[at] = static_cast<uint8_t>(value);
+        if (at >= 8 && at != 65) out[at + 1] = static_cast<uint8_t>(value >> 8);
+    }
     return out;
 }
 
 void AppendPcxRun(std::vector<uint8_t>& out, int count, uint8_t value) {
-    out.push_back(static_cast<uint8_t>(0xC0 | (count & 0x3F)));
-    out.push_back(value);
+    out.insert(out.end(), {static_cast<uint8_t>(0xC0 | (count & 0x3F)), value});
 }
 
 void AppendPcxRle(std::vector<uint8_t>& out, const std::vector<uint8_t>& bytes) {
@@ -75,12 +58,13 @@ std::vector<uint8_t> EncodePcx24(const RgbImage& image, const PcxWriteOptions& o
                         [&](int x, int y, int plane) { return image.At(x, y)[plane]; });
 }
 
-std::vector<uint8_t> EncodePcx8(const IndexedImage& image, const PcxWriteOptions& options) {
-    std::vector<uint8_t> out = EncodePlanes(
-        image.width, image.height, 1, options,
-        [&](int x, int y, int) { return image.indices[static_cast<size_t>(y) * image.width + x]; });
+std::vector<uint8_t> EncodePcx8(int width, int height, const std::vector<uint8_t>& indices,
+                                const std::array<uint8_t, 768>& palette) {
+    std::vector<uint8_t> out = EncodePlanes(width, height, 1, {}, [&](int x, int y, int) {
+        return indices[static_cast<size_t>(y) * width + x];
+    });
     out.push_back(12);
-    out.insert(out.end(), image.palette.begin(), image.palette.end());
+    out.insert(out.end(), palette.begin(), palette.end());
     return out;
 }
 
@@ -97,9 +81,8 @@ RgbImage MakeRandomImage(int width, int height, uint32_t seed) {
 
 RgbImage MakeFlatImage(int width, int height, uint8_t red, uint8_t green, uint8_t blue) {
     RgbImage image(width, height);
-    for (size_t i = 0; i < image.rgb.size(); i += 3) {
+    for (size_t i = 0; i < image.rgb.size(); i += 3)
         image.rgb[i] = red, image.rgb[i + 1] = green, image.rgb[i + 2] = blue;
-    }
     return image;
 }
 
