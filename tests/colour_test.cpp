@@ -7,18 +7,11 @@
 
 namespace {
 
-struct Masks {
-    uint32_t red, green, blue;
-};
-constexpr Masks k565{0xF800, 0x07E0, 0x001F}, k555{0x7C00, 0x03E0, 0x001F};
-
 TEST(ColourModel, PacksAndUnpacksWorkedValues) {
-    const struct {
-        Masks masks;
-        std::array<int, 3> rgb;
-        uint16_t packed;
-        std::array<int, 3> back;
-    } cases[] = {
+    using Masks = std::array<uint32_t, 3>;
+    const Masks k565{0xF800, 0x07E0, 0x001F}, k555{0x7C00, 0x03E0, 0x001F};
+    // clang-format off
+    const struct { Masks masks; std::array<int, 3> rgb; uint16_t packed; std::array<int, 3> back; } cases[] = {
         {k565, {255, 255, 255}, 0xFFFF, {248, 252, 248}},
         {k565, {8, 4, 8}, 0x0821, {8, 4, 8}},
         {k565, {7, 3, 7}, 0x0000, {0, 0, 0}},
@@ -27,13 +20,12 @@ TEST(ColourModel, PacksAndUnpacksWorkedValues) {
         {k555, {8, 8, 8}, 0x0421, {8, 8, 8}},
         {k555, {7, 7, 7}, 0x0000, {0, 0, 0}},
         {k555, {201, 103, 47}, 0x6585, {200, 96, 40}},
-        // Blue on top and red at the bottom, as some displays report.
-        {{0x001F, 0x07E0, 0xF800}, {255, 0, 100}, 0x601F, {248, 0, 96}},
-        // Bits above 15 are not looked at; a channel with no bits gives 0.
-        {{0xFF0000 | 0xF800, 0x07E0, 0}, {255, 255, 255}, 0xFFE0, {248, 252, 0}},
+        {{0x001F, 0x07E0, 0xF800}, {255, 0, 100}, 0x601F, {248, 0, 96}},  // blue on top
+        {{0xFF0000 | 0xF800, 0x07E0, 0}, {255, 255, 255}, 0xFFE0, {248, 252, 0}},  // bits above 15 unread
     };
+    // clang-format on
     for (const auto& c : cases) {
-        BuildColourTables(c.masks.red, c.masks.green, c.masks.blue);
+        BuildColourTables(c.masks[0], c.masks[1], c.masks[2]);
         EXPECT_EQ(PackRgb(c.rgb[0], c.rgb[1], c.rgb[2]), c.packed) << c.rgb[0];
         const Rgb rgb = UnpackPixel(c.packed);
         EXPECT_EQ((std::array<int, 3>{rgb.red, rgb.green, rgb.blue}), c.back) << c.packed;
@@ -42,16 +34,14 @@ TEST(ColourModel, PacksAndUnpacksWorkedValues) {
 }
 
 TEST(ColourModel, EveryPixelUnpacksAndPacksBackAnd555IgnoresBit15) {
-    BuildColourTables(k565.red, k565.green, k565.blue);
-    for (uint32_t p = 0; p < 0x10000; ++p) {
-        const Rgb rgb = UnpackPixel(p);
-        ASSERT_EQ(PackRgb(rgb.red, rgb.green, rgb.blue), p);
-    }
-    BuildColourTables(k555.red, k555.green, k555.blue);
-    for (uint32_t p = 0; p < 0x8000; ++p) {
-        const Rgb rgb = UnpackPixel(p);
-        ASSERT_EQ(PackRgb(rgb.red, rgb.green, rgb.blue), p);
-        ASSERT_EQ(g_pixelToRgb[p | 0x8000], g_pixelToRgb[p]) << p;
+    for (const uint32_t pixels : {0x10000, 0x8000}) {
+        pixels == 0x10000 ? BuildColourTables(0xF800, 0x07E0, 0x001F)
+                          : BuildColourTables(0x7C00, 0x03E0, 0x001F);
+        for (uint32_t p = 0; p < pixels; ++p) {
+            const Rgb rgb = UnpackPixel(p);
+            ASSERT_EQ(PackRgb(rgb.red, rgb.green, rgb.blue), p);
+            ASSERT_TRUE(pixels != 0x8000 || g_pixelToRgb[p | 0x8000] == g_pixelToRgb[p]) << p;
+        }
     }
 }
 

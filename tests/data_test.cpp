@@ -66,32 +66,30 @@ TEST(Skin, FilesHoldWhatStartUpCutsAndAreTransparentExactlyWhereBlack) {
     }
 }
 
-std::set<std::string> FileNames(const fs::path& folder) {
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename());
-    return names;
-}
-
-std::string Bytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
+// Each file of the folder, by name.
+std::map<std::string, std::string> Contents(const fs::path& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        files[entry.path().filename()].assign(std::istreambuf_iterator<char>(in), {});
+    }
+    return files;
 }
 
 TEST(AssetGenerators, ReproduceEveryCommittedFileByteForByte) {
     if (std::system("/usr/bin/python3 -c 'import PIL' 2>/dev/null") != 0)
         GTEST_SKIP() << "needs Debian's /usr/bin/python3 with python3-pil";
-    const fs::path out =
-        fs::temp_directory_path() / ("celforge-assets-" + std::to_string(getpid()));
+    const fs::path out = ::testing::TempDir() + "celforge-assets-" + std::to_string(getpid());
     const std::string command = "/usr/bin/python3 '" + (kRoot / "tools/make_assets.py").string() +
                                 "' --out '" + out.string() + "'";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
-    for (const char* folder : {"data", "examples", "docs"}) {
-        if (std::string(folder) != "docs") {
-            EXPECT_EQ(FileNames(out / folder), FileNames(kRoot / folder)) << folder;
+    for (const std::string folder : {"data", "examples", "docs"}) {
+        auto fresh = Contents(out / folder), committed = Contents(kRoot / folder);
+        if (folder == "docs") {  // the docs folder also holds hand-written pages
+            for (auto it = committed.begin(); it != committed.end();)
+                it = fresh.count(it->first) ? std::next(it) : committed.erase(it);
         }
-        for (const std::string& name : FileNames(out / folder))
-            EXPECT_TRUE(Bytes(out / folder / name) == Bytes(kRoot / folder / name))
-                << folder << "/" << name << " differs from a fresh run";
+        EXPECT_TRUE(fresh == committed) << folder << " differs from a fresh run";
     }
     fs::remove_all(out);
 }

@@ -125,23 +125,4 @@ TEST_F(PixmapTest, GrabPictureWritesNoMoreThanThePixmapHolds) {
 #endif
 }
 
-TEST(BlockExtent, RectanglesFitTheCanvasTheirPitchNames) {
-    const struct {
-        int pitch;
-        int64_t left, top, right, bottom;
-        bool inside;
-    } cases[] = {
-        {800, 0, 0, 800, 600, true},     {800, 0, 0, 801, 1, false},
-        {800, 0, 599, 1, 601, false},    {800, -1, 0, 1, 1, false},
-        {800, 0, -1, 1, 1, false},       {1400, 1399, 2499, 1400, 2500, true},
-        {1400, 0, 2499, 1, 2501, false}, {640, 639, 479, 640, 480, true},
-        {640, 0, 479, 1, 481, false},    {33, 0, 5000, 33, 6000, true},
-        {33, 1, 0, 34, 1, false},        {800, 900, 900, 900, 950, true},
-        {800, 900, 900, 950, 900, true},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(RectInsideBlock(c.pitch, c.left, c.top, c.right, c.bottom), c.inside)
-            << c.pitch << ": " << c.left << "," << c.top << "-" << c.right << "," << c.bottom;
-}
-
 }  // namespace

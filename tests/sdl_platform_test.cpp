@@ -22,15 +22,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A key press, or the window event when key is 0.
-void Push(SDL_Keycode key, uint8_t windowEvent) {
-    SDL_Event event{};
-    event.type = key ? SDL_KEYDOWN : SDL_WINDOWEVENT;
-    event.key.keysym.sym = key;
-    event.window.event = windowEvent;
-    SDL_PushEvent(&event);
-}
-
 // Processes whose parent is this one, zombies included; and open descriptors.
 int ChildrenAndDescriptors() {
     int count = static_cast<int>(std::distance(fs::directory_iterator("/proc/self/fd"), {}));
@@ -57,10 +48,10 @@ class SdlPlatformTest : public ::testing::Test {
         setenv("PATH", oldPath.c_str(), 1);
         fs::remove_all(dir);
     }
-    // A zenity that records its arguments in dir/args, then runs `body`.
+    // A zenity that adds its arguments to dir/args, then runs `body`.
     void FakeZenity(const std::string& body) {
         std::ofstream(dir / "zenity")
-            << "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" << (dir / "args").string() << "'\n"
+            << "#!/bin/sh\nprintf '%s\\n' \"$@\" >> '" << (dir / "args").string() << "'\n"
             << body << "\n";
         fs::permissions(dir / "zenity", fs::perms::owner_all);
         setenv("PATH", (dir.string() + ":" + oldPath).c_str(), 1);
@@ -127,8 +118,10 @@ TEST_F(SdlPlatformTest, DialogsTellChosenCancelledAndCannotBeShown) {
             if (c.request == 0) return;
             std::this_thread::sleep_for(std::chrono::milliseconds(300));
             asked = std::chrono::steady_clock::now();
-            c.request < -1 ? (void)kill(getpid(), -c.request)
-                           : Push(std::max(c.request, 0), SDL_WINDOWEVENT_CLOSE);
+            SDL_Event event{c.request > 0 ? SDL_KEYDOWN : SDL_WINDOWEVENT};
+            event.key.keysym.sym = std::max(c.request, 0);
+            event.window.event = SDL_WINDOWEVENT_CLOSE;
+            c.request < -1 ? (void)kill(getpid(), -c.request) : (void)SDL_PushEvent(&event);
         });
         const DialogResult answer = sdl.OpenFileDialog("Open", {{"Pcx (*.pcx)", "*.pcx"}}, "/x");
         user.join();
@@ -139,20 +132,14 @@ TEST_F(SdlPlatformTest, DialogsTellChosenCancelledAndCannotBeShown) {
         const bool stubborn = c.zenity[0] == 't';
         EXPECT_TRUE(ms >= (stubborn ? 950 : 0) && ms <= (stubborn ? 2000 : 1000)) << ms << " ms";
     }
-    EXPECT_NE(Recorded().find(
-                  "--title=Open\n--filename=/x/\n--file-filter=Pcx (*.pcx) | *.[pP][cC][xX]\n"),
-              std::string::npos)
-        << Recorded();
-    FakeZenity("exit 1");
-    EXPECT_EQ(sdl.SaveFileDialog("Save", {}, "").outcome, DialogOutcome::Cancelled);
-    EXPECT_EQ(Recorded().rfind("--file-selection\n--save\n--confirm-overwrite\n--title=Save\n", 0),
-              0u);
     FakeZenity("exit 255");  // a box that cannot be shown declines
-    EXPECT_EQ(sdl.MessageBox("t", "c", BoxButtons::YesNo), BoxAnswer::No);
-    FakeZenity("exit 0");
-    EXPECT_EQ(sdl.MessageBox("<i>Sure?</i>", "Q", BoxButtons::OkCancel), BoxAnswer::Ok);
-    EXPECT_NE(Recorded().find("--question\n--no-markup\n--title=Q\n--text=<i>Sure?</i>"),
-              std::string::npos);
+    EXPECT_EQ(sdl.MessageBox("<i>Sure?</i>", "Q", BoxButtons::YesNo), BoxAnswer::No);
+    EXPECT_EQ(sdl.SaveFileDialog("Save", {}, "").outcome, DialogOutcome::Unavailable);
+    for (const char* args :
+         {"--title=Open\n--filename=/x/\n--file-filter=Pcx (*.pcx) | *.[pP][cC][xX]\n",
+          "--file-selection\n--save\n--confirm-overwrite\n--title=Save\n",
+          "--question\n--no-markup\n--title=Q\n--text=<i>Sure?</i>\n"})
+        EXPECT_NE(Recorded().find(args), std::string::npos) << args;
 }
 
 // Answered, refused, failed or ended by the editor's own SIGTERM: twenty

@@ -6,21 +6,18 @@
 set -uo pipefail
 [[ -e ${1:-} ]] || { echo "usage: $0 <celforge-binary | build-dir>" >&2; exit 2; }
 target=$(realpath "$1")
-shift
-for tool in "$@"; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-done
-/usr/bin/python3 -c 'import PIL' 2>/dev/null || { echo "SKIP: python3-pil is not installed"; exit 77; }
+for tool in "${@:2}"; do command -v "$tool" >/dev/null || { echo "SKIP: no $tool"; exit 77; }; done
+/usr/bin/python3 -c 'import PIL' 2>/dev/null || { echo "SKIP: no python3-pil"; exit 77; }
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 examples=$root/examples
 work=$(mktemp -d)
 app_pid="" xvfb_pid=""
-readonly WINDOW_NAME='^Celforge_V1\.0$'
 
-stop() {  # <pid>: asks politely, then insists
-    [[ -n $1 ]] && kill "$1" 2>/dev/null || return 0
-    wait_for 2 eval "! kill -0 $1 2>/dev/null" || kill -9 "$1" 2>/dev/null
+wait_for() {  # <seconds> <command...>: true once the command succeeds
+    for _ in $(seq $(($1 * 10))); do "${@:2}" && return 0; sleep 0.1; done
+    return 1
 }
+stop() { [[ -n $1 ]] && kill "$1" 2>/dev/null && { wait_for 2 eval "! kill -0 $1 2>/dev/null" || kill -9 "$1" 2>/dev/null; }; }
 trap 'stop "$app_pid"; stop "$xvfb_pid"; rm -rf "$work"' EXIT
 pass() { echo "PASS: $*"; }
 fail() {
@@ -28,13 +25,8 @@ fail() {
     [[ -s $work/editor.log ]] && grep -v dconf "$work/editor.log" | tail -n 15 | sed 's/^/  editor: /'
     exit 1
 }
-wait_for() {  # <seconds> <command...>: true once the command succeeds
-    for _ in $(seq $(($1 * 10))); do "${@:2}" && return 0; sleep 0.1; done
-    return 1
-}
 alive() { kill -0 "$app_pid" 2>/dev/null; }
 screen_py() { /usr/bin/python3 "$root/tests/e2e/screen.py" "$@"; }
-
 start_display() {  # [screen size]
     Xvfb -displayfd 3 -screen 0 "${1:-1024x768}x24" -nolisten tcp 3>"$work/display" 2>/dev/null &
     xvfb_pid=$!
@@ -43,10 +35,8 @@ start_display() {  # [screen size]
     unset WAYLAND_DISPLAY
 }
 window_id() {  # <name-regex> <seconds>: a visible window's id, while the editor runs
-    local id
     for _ in $(seq $(($2 * 10))); do
-        id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1)
-        [[ -n $id ]] && { echo "$id"; return 0; }
+        xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1 | grep . && return 0
         alive || return 1
         sleep 0.1
     done
@@ -58,32 +48,24 @@ start_editor() {  # [editor arguments]: runs ${editor:-$target} from ${from:-$ro
     ldd "${editor:-$target}" | grep -q libasan && export SDL_FRAMEBUFFER_ACCELERATION=0
     (cd "${from:-$root}" && exec "${editor:-$target}" "$@") >"$work/editor.log" 2>&1 &
     app_pid=$!
-    editor_window=$(window_id "$WINDOW_NAME" 30) || fail "no window named Celforge_V1.0 appeared"
+    editor_window=$(window_id '^Celforge_V1\.0$' 30) || fail "no window named Celforge_V1.0 appeared"
 }
 fake_zenity() {  # <picture>: every dialog answers with it
-    mkdir -p "$work/bin"
-    printf '#!/bin/sh\necho "%s"\n' "$1" >"$work/bin/zenity"
-    chmod +x "$work/bin/zenity"
-    export PATH="$work/bin:$PATH"
+    mkdir -p "$work/bin" && printf '#!/bin/sh\necho "%s"\n' "$1" >"$work/bin/zenity"
+    chmod +x "$work/bin/zenity" && export PATH="$work/bin:$PATH"
 }
-focus_editor() {  # nobody hands the focus back when a dialog closes
-    xdotool windowfocus --sync "$editor_window" 2>/dev/null
-    sleep 0.2
-}
+focus_editor() { xdotool windowfocus --sync "$editor_window" 2>/dev/null; sleep 0.2; }
 answer() {  # <title-regex> [path]: types the path into a file dialog, or accepts a box
     local id
     id=$(window_id "$1" 30) || fail "no window titled $1 appeared"
     xdotool windowfocus --sync "$id" 2>/dev/null
     sleep 0.3
     if [[ -n ${2:-} ]]; then
-        xdotool key --clearmodifiers ctrl+l
-        sleep 0.5
-        xdotool type --delay 15 "$2"
-        sleep 0.5
+        xdotool key --clearmodifiers ctrl+l && sleep 0.5 && xdotool type --delay 15 "$2" && sleep 0.5
     fi
     xdotool key Return
     wait_for 10 eval "! xdotool getwindowname $id >/dev/null 2>&1" || fail "$1 did not close"
-    focus_editor
+    focus_editor  # nobody hands the focus back when a dialog closes
 }
 check_geometry() {  # <width> <height>
     eval "$(xdotool getwindowgeometry --shell "$editor_window")"
@@ -99,8 +81,4 @@ ends_with_zero() {  # <what>
     ((code == 0)) || fail "$1 ended the editor with exit code $code"
     pass "$1 ends the editor with exit code 0"
 }
-close_with() {  # <key>
-    focus_editor
-    xdotool key "$1"
-    ends_with_zero "$1"
-}
+close_with() { focus_editor; xdotool key "$1"; ends_with_zero "$1"; }

@@ -6,7 +6,6 @@
   screen.py pixel <display> <x> <y> <r> <g> <b>  one pixel, within the 5-6-5 cut
 """
 import sys
-
 from PIL import Image, ImageGrab
 
 
@@ -18,37 +17,26 @@ def grab(display):
     return ImageGrab.grab(xdisplay=display).convert("RGB")
 
 
-def placed(display, path, scale):
-    # The cell at (0, 30); its first row and column may carry the focus outline.
+def placed(display, path, scale):  # the cell at (0, 30); its first row and column may be outlined
     screen, picture, s = grab(display), Image.open(path).convert("RGB"), int(scale)
-    for y in range(1, picture.height):
-        for x in range(1, picture.width):
-            want, got = cut(picture.getpixel((x, y))), screen.getpixel((s * x + s - 1, s * (30 + y) + s - 1))
-            if cut(got) != want:
-                sys.exit(f"cell pixel ({x}, {y}): expected {want}, got {got}")
+    for x, y in ((x, y) for y in range(1, picture.height) for x in range(1, picture.width)):
+        if cut(screen.getpixel((s * x + s - 1, s * (30 + y) + s - 1))) != cut(picture.getpixel((x, y))):
+            sys.exit(f"cell pixel ({x}, {y}) differs from the picture's")
 
 
-def doubled(small_path, big_path):
-    # The focus outline round the panes is left out: whether the click's
-    # frame saw the button down is a matter of timing, at any scale.
+def doubled(small_path, big_path):  # the panes' focus outline depends on timing: left out
     small, big = Image.open(small_path), Image.open(big_path)
-    for y in range(600):
-        for x in range(800):
-            if y in (30, 529) or x in (0, 599, 600, 799) and 30 <= y <= 529:
-                continue
+    for x, y in ((x, y) for y in range(600) for x in range(800)):
+        if not (y in (30, 529) or x in (0, 599, 600, 799) and 30 <= y <= 529):
             block = {big.getpixel((2 * x + i, 2 * y + j)) for i in (0, 1) for j in (0, 1)}
             if len(block) != 1 or cut(block.pop()) != cut(small.getpixel((x, y))):
                 sys.exit(f"workbench pixel ({x}, {y}) is no 2 x 2 block of its scale-1 colour")
 
 
 def pixel(display, x, y, *want):
-    got = grab(display).getpixel((int(x), int(y)))
-    if cut(got) != cut(tuple(map(int, want))):
-        sys.exit(f"pixel ({x}, {y}) is {got}, not about {want}")
+    if cut(grab(display).getpixel((int(x), int(y)))) != cut(tuple(map(int, want))):
+        sys.exit(f"pixel ({x}, {y}) is not about {want}")
 
 
 command, *args = sys.argv[1:]
-if command == "grab":
-    grab(args[0]).save(args[1])
-else:
-    {"placed": placed, "doubled": doubled, "pixel": pixel}[command](*args)
+{"grab": lambda d, p: grab(d).save(p), "placed": placed, "doubled": doubled, "pixel": pixel}[command](*args)
