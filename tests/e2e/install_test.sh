@@ -1,8 +1,6 @@
 #!/usr/bin/env bash
-# Installs the build into a private prefix; the installed editor, started
-# from /, finds its skin beside its own program file; a copy with no data
-# folder names both folders it searched; the Debian package depends on the
-# runtime packages.
+# Installs into a private prefix: the editor started from / finds its skin, a
+# copy with no data folder names both it searched; the package's dependencies.
 # Usage: install_test.sh <build-dir>
 source "$(dirname "$0")/lib.sh" "$@" Xvfb xdotool cpack dpkg-deb
 prefix=$work/prefix

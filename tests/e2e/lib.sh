@@ -1,8 +1,6 @@
 # shellcheck shell=bash
-# Shared by the end-to-end scripts: source it with the script's argument (the
-# editor, or the build folder) and the tools it needs. It gives a private X
-# server with no window manager, the editor started from the repository root
-# (or $from) and bounded waits for its windows.
+# Shared by the end-to-end scripts, sourced with the script's argument and the
+# tools it needs: a private X server with no window manager, bounded waits.
 set -uo pipefail
 [[ -e ${1:-} ]] || { echo "usage: $0 <celforge-binary | build-dir>" >&2; exit 2; }
 target=$(realpath "$1")

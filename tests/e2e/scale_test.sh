@@ -1,8 +1,6 @@
 #!/usr/bin/env bash
-# The editor at scale 1 and 2 on a 1600 x 1200 private X server: the big
-# window shows every workbench pixel as a 2 x 2 block of the small one's
-# colour, and a click at doubled coordinates places a frame. Bad scales are
-# refused with exit code 2.
+# Scale 2 on a 1600 x 1200 screen shows each workbench pixel as a 2 x 2 block
+# and takes clicks at doubled coordinates; bad scales are refused.
 # Usage: scale_test.sh <celforge-binary>
 source "$(dirname "$0")/lib.sh" "$@" Xvfb xdotool
 picture=$examples/beetle_0_nodirection_1.pcx

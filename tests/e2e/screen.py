@@ -1,10 +1,5 @@
-"""Screen checks for the end-to-end scripts; each exits non-zero with a reason.
-
-  screen.py grab <display> <png>
-  screen.py placed <display> <picture> <scale>   the sheet's first cell shows the picture
-  screen.py doubled <scale-1 png> <scale-2 png>  every workbench pixel is a 2 x 2 block
-  screen.py pixel <display> <x> <y> <r> <g> <b>  one pixel, within the 5-6-5 cut
-"""
+"""Screen checks for the end-to-end scripts: grab <display> <png> | placed <display>
+<picture> <scale> | doubled <png> <png> | pixel <display> <x> <y> <r> <g> <b>."""
 import sys
 from PIL import Image, ImageGrab
 

@@ -1,8 +1,6 @@
 #!/usr/bin/env bash
-# The whole road on a private X server: the beetle's idle and walk-left
-# frames placed, both runs marked in Animate mode, a one-frame sprite written
-# through the single-sprite window, the freeze, the save and the closing
-# screen. Both written files equal celforge-spr's builds of the same pictures.
+# The whole road: frames placed and marked, a single sprite written, the freeze,
+# the save, the closing screen; both files equal celforge-spr's builds.
 # Usage: sprite_road_test.sh <celforge-binary>
 source "$(dirname "$0")/lib.sh" "$@" Xvfb xdotool zenity
 idle=("$examples"/beetle_0_nodirection_{1..4}.pcx)

@@ -1,6 +1,5 @@
 #!/usr/bin/env bash
-# The real editor on a private X server: its window, a placed frame on
-# screen, idle processor use and the close keys.
+# The window, a placed frame on screen, idle processor use, the close keys.
 # Usage: window_test.sh <celforge-binary>
 source "$(dirname "$0")/lib.sh" "$@" Xvfb xdotool zenity
 picture=$examples/beetle_0_nodirection_1.pcx
