@@ -1,6 +1,5 @@
 // The command line and its scale, a machine without sound, and where the editor looks for its data
 // folder.
-#include <SDL.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -67,9 +66,8 @@ TEST(DataFolderTest, WorkingFolderFirstThenTheShareFolderBesideTheProgram) {
     EXPECT_EQ(DataFolderCandidates(""), std::vector<std::string>{"data/"});
     const std::string root = ::testing::TempDir() + "celforge_data_" + std::to_string(getpid());
     const std::string empty = root + "/empty/", skin = root + "/skin/", folder = root + "/folder/";
-    fs::create_directories(empty);
-    fs::create_directories(skin);
-    fs::create_directories(folder + "WTOOLBAR.pcx");  // a folder is no skin file
+    for (const std::string& made : {empty, skin, folder + "WTOOLBAR.pcx"})  // a folder is no skin
+        fs::create_directories(made);
     std::ofstream(skin + "WTOOLBAR.pcx") << "x";
     EXPECT_EQ(FirstHoldingSkin({empty, folder, skin}), skin);
     EXPECT_EQ(FirstHoldingSkin({skin, empty}), skin);

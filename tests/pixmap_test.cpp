@@ -82,32 +82,25 @@ TEST_F(PixmapTest, BadSizesGiveAnEmptyPixmapThatDrawsNothing) {
 TEST_F(PixmapTest, ColourShiftAmountsAreExact) {
     const uint32_t masks[3][3] = {
         {0xFF00, 0x00F0, 0x000F}, {0x000F, 0xFF00, 0x00F0}, {0x00F0, 0x000F, 0xFF00}};
-    const int darkened[3] = {1, 31, 31};  // 101 - 100, 101 - 70
     for (int c = 0; c < 3; ++c) {
         BuildColourTables(masks[c][0], masks[c][1], masks[c][2]);
-        CPixmap p(1, 1);
-        const auto drawn = [&](int value, const std::function<void()>& draw) {
+        const auto drawn = [&](int value, int tint, int add = 0) {  // tint 0: added, -1: darkened
+            CPixmap p(1, 1);
             p.GetBits()[0] = static_cast<uint16_t>(value << 8);
-            draw();
+            int amounts[3] = {0, 0, 0};
+            amounts[c] = add;
+            if (tint > 0) p.PutTinted(screen.data(), 800, 0, 40, tint);
+            if (tint < 0) p.PutDarkened(screen.data(), 800, 0, 40);
+            if (tint == 0)
+                p.PutAdditive(screen.data(), 800, 0, 40, amounts[0], amounts[1], amounts[2]);
             return screen[40 * 800] >> 8;
         };
-        int add[3] = {0, 0, 0};
-        add[c] = 7;
-        const auto additive = [&] {
-            p.PutAdditive(screen.data(), 800, 0, 40, add[0], add[1], add[2]);
-        };
-        EXPECT_EQ(drawn(101, [&] { p.PutTinted(screen.data(), 800, 0, 40, c + 1); }), 221) << c;
-        EXPECT_EQ(drawn(136, [&] { p.PutTinted(screen.data(), 800, 0, 40, c + 1); }), 255) << c;
-        EXPECT_EQ(drawn(201, [&] { p.PutTinted(screen.data(), 800, 0, 40, c % 3 + 2); }), 201);
-        EXPECT_EQ(drawn(101, [&] { p.PutDarkened(screen.data(), 800, 0, 40); }), darkened[c]);
-        EXPECT_EQ(drawn(60, [&] { p.PutDarkened(screen.data(), 800, 0, 40); }), 0) << c;
-        EXPECT_EQ(drawn(101, additive), 108) << c;
-        add[c] = 155;
-        EXPECT_EQ(drawn(101, additive), 255) << c;
-        add[c] = -102;
-        EXPECT_EQ(drawn(101, additive), 0) << c;
-        add[c] = -100;
-        EXPECT_EQ(drawn(101, additive), 1) << c;
+        const int own = c + 1, other = c % 3 + 2;
+        EXPECT_EQ((std::vector<int>{drawn(101, own), drawn(136, own), drawn(201, other),
+                                    drawn(101, -1), drawn(60, -1), drawn(101, 0, 7),
+                                    drawn(101, 0, 155), drawn(101, 0, -102), drawn(101, 0, -100)}),
+                  (std::vector<int>{221, 255, 201, c ? 31 : 1, 0, 108, 255, 0, 1}))
+            << "channel " << c;  // darkening takes 100 from red, 70 from green and blue
     }
 }
 

@@ -11,18 +11,12 @@ examples=$root/examples
 work=$(mktemp -d)
 app_pid="" xvfb_pid=""
 
-wait_for() {  # <seconds> <command...>: true once the command succeeds
-    for _ in $(seq $(($1 * 10))); do "${@:2}" && return 0; sleep 0.1; done
-    return 1
-}
+# wait_for <seconds> <command...>: true once the command succeeds
+wait_for() { for _ in $(seq $(($1 * 10))); do "${@:2}" && return 0; sleep 0.1; done; return 1; }
 stop() { [[ -n $1 ]] && kill "$1" 2>/dev/null && { wait_for 2 eval "! kill -0 $1 2>/dev/null" || kill -9 "$1" 2>/dev/null; }; }
 trap 'stop "$app_pid"; stop "$xvfb_pid"; rm -rf "$work"' EXIT
 pass() { echo "PASS: $*"; }
-fail() {
-    echo "FAIL: $*"
-    [[ -s $work/editor.log ]] && grep -v dconf "$work/editor.log" | tail -n 15 | sed 's/^/  editor: /'
-    exit 1
-}
+fail() { echo "FAIL: $*"; grep -sv dconf "$work/editor.log" | tail -n 15 | sed 's/^/  editor: /'; exit 1; }
 alive() { kill -0 "$app_pid" 2>/dev/null; }
 screen_py() { /usr/bin/python3 "$root/tests/e2e/screen.py" "$@"; }
 start_display() {  # [screen size]
