@@ -2,6 +2,7 @@
 
 #include <grp.h>
 #include <gtest/gtest.h>
+#include <sys/mman.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -55,22 +56,21 @@ bool BecomePlainUser() {
 // Saves in a child acting as a plain user; a save that blocks is ended by the
 // alarm and never answers.
 bool SaveAsPlainUser(const std::string& path, WriteResult* result) {
-    int ends[2];
-    if (pipe(ends) != 0) return false;
+    void* shared =
+        mmap(nullptr, sizeof *result, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
     const pid_t child = fork();
     if (child == 0) {
-        close(ends[0]);
         if (!BecomePlainUser()) _exit(1);
         umask(027);
         alarm(5);
-        const WriteResult saved = WriteFileReplacing(path, kNewBytes);
-        _exit(write(ends[1], &saved, sizeof saved) == sizeof saved ? 0 : 1);
+        *static_cast<WriteResult*>(shared) = WriteFileReplacing(path, kNewBytes);
+        _exit(0);
     }
-    close(ends[1]);
-    const bool answered = read(ends[0], result, sizeof *result) == sizeof *result;
-    close(ends[0]);
-    waitpid(child, nullptr, 0);
-    return answered;
+    int status = 0;
+    waitpid(child, &status, 0);
+    *result = *static_cast<WriteResult*>(shared);
+    munmap(shared, sizeof *result);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 void MakeOld(const Case& c, const std::string& folder, const std::string& path) {

@@ -28,9 +28,11 @@ std::vector<uint8_t> EncodePlanes(int width, int height, int planes, const PcxWr
 
 std::vector<uint8_t> EncodePcxHeader(int width, int height, int planes, int bytesPerLine) {
     std::vector<uint8_t> out(128, 0);
-    const int fields[][2] = {{0, 10},        {1, 5},           {2, 1},       {3, 8},
-                             {8, width - 1}, {10, height - 1}, {65, planes}, {66, bytesPerLine},
-                             {68, 1}};  // offset, value
+    // Offset and value: manufacturer, version, encoding, bits per plane, Xmax,
+    // Ymax, both resolutions, planes, BytesPerLine, palette info (colour).
+    const int fields[][2] = {{0, 10},          {1, 5},   {2, 1},   {3, 8},       {8, width - 1},
+                             {10, height - 1}, {12, 72}, {14, 72}, {65, planes}, {66, bytesPerLine},
+                             {68, 1}};
     for (const auto& [at, value] : fields) {
         out[at] = static_cast<uint8_t>(value);
         if (at >= 8 && at != 65) out[at + 1] = static_cast<uint8_t>(value >> 8);
