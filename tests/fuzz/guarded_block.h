@@ -22,9 +22,11 @@ struct GuardedBlock {
     // True when nothing outside the block's top-left `columns` x `high` changed.
     bool OnlyCornerWritten(int columns, int high) const {
         columns = std::clamp(columns, 0, width), high = std::clamp(high, 0, rows);
-        for (size_t i = 0; i < storage.size(); ++i) {
-            const int y = static_cast<int>(i / pitch) - 2, x = static_cast<int>(i % pitch);
-            if ((y < 0 || y >= high || x >= columns) && storage[i] != kSentinel) return false;
+        for (int y = -2; y < rows + 2; ++y) {
+            const auto row = storage.begin() + static_cast<size_t>(y + 2) * pitch;
+            const int from = y >= 0 && y < high ? columns : 0;
+            if (std::any_of(row + from, row + pitch, [](uint16_t p) { return p != kSentinel; }))
+                return false;
         }
         return true;
     }
