@@ -1,12 +1,15 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <random>
 
 #include "display/pixmap.h"
 #include "formats/colour.h"
+#include "shell/main_loop.h"
 #include "shell/music.h"
+#include "shell/workbench_init.h"
 #include "state/editor_state.h"
 #include "state/skin.h"
 #include "tests/support/file_faults.h"
@@ -14,10 +17,14 @@
 #include "tests/support/recording_audio.h"
 #include "tests/support/session.h"
 #include "workbench/directions.h"
+#include "workbench/file_dialogs.h"
 #include "workbench/freeze.h"
+#include "workbench/placement.h"
 #include "workbench/sprite_save.h"
 
 using platform::BoxAnswer;
+using platform::DialogKind;
+using platform::ShownDialog;
 
 namespace {
 
@@ -92,7 +99,6 @@ TEST_F(FreezeTest, SavedFileHoldsTheFrozenRangesAndTheClosingScreenFollows) {
     Save(path);
     ASSERT_EQ(g_state.freeze.phase, PHASE_CLOSING);
     ASSERT_EQ(script.Shown().size(), 2u);
-    EXPECT_NE(script.Shown()[1].text.find("Left Direction Frame = 4\n"), std::string::npos);
     EXPECT_NE(script.Shown()[1].text.find("Down Direction Frame = 3\n"), std::string::npos);
     const std::vector<uint8_t> file = ReadWholeFile(path);
     ASSERT_EQ(file.size(), 91u + 2 * 32 * 48 * 7);
@@ -239,16 +245,13 @@ TEST_F(SingleSpriteTest, DialogsThatCannotBeShownACloseAndFailedSavesKeepThePict
         EXPECT_EQ(g_state.edit.singleState, state);
         EXPECT_EQ(g_state.edit.singleImage->Width(), 40);
     };
-    script.ClearShown();
-    script.QueueOpenResult(unavailable);
-    script.QueueBoxAnswer(BoxAnswer::Ok);
-    Click(200, 35);
-    check({"", kUnavailable}, SINGLE_OPEN);
-    script.ClearShown();
-    script.QueueSaveResult(unavailable);
-    script.QueueBoxAnswer(BoxAnswer::Ok);
-    Click(350, 30);
-    check({"", kUnavailable}, SINGLE_OPEN);
+    for (auto [open, x] : {std::pair{true, 200}, {false, 350}}) {
+        script.ClearShown();
+        open ? script.QueueOpenResult(unavailable) : script.QueueSaveResult(unavailable);
+        script.QueueBoxAnswer(BoxAnswer::Ok);
+        Click(x, 35);
+        check({"", kUnavailable}, SINGLE_OPEN);
+    }
     script.ClearShown();
     script.QueueOpenAnswer(std::nullopt);
     script.ScheduleMessage(script.TickCount() + 20, {platform::MessageKind::CloseWindow, 0, 0});
@@ -265,6 +268,88 @@ TEST_F(SingleSpriteTest, DialogsThatCannotBeShownACloseAndFailedSavesKeepThePict
         Tick();
         check({"", complaint}, SINGLE_OPEN);
     });
+}
+
+class StartupTest : public SessionTest {
+  protected:
+    std::vector<std::string> Captions() const {
+        std::vector<std::string> captions;
+        for (const ShownDialog& d : script.Shown())
+            captions.push_back(d.kind == DialogKind::MessageBox ? d.caption : "<open>");
+        return captions;
+    }
+};
+
+// The first picture fixes the sprite size, and with it how many cells a
+// 1400-pixel sheet row holds.
+TEST_F(StartupTest, FirstPictureFixesTheSizeAndTheColumns) {
+    for (auto [width, height, columns] :
+         {std::tuple{120, 90, 11}, {600, 400, 2}, {100, 100, 14}, {7, 9, 200}}) {
+        TearDown();
+        SetUp();
+        script.ClearShown();
+        StartWith(WritePicture("size.pcx", MakeFlatImage(width, height, 40, 80, 120)));
+        ASSERT_EQ(script.Shown().size(), 1u);
+        EXPECT_TRUE(g_state.sheet.spriteWidth == width && g_state.sheet.cellBottom == height);
+        EXPECT_EQ(g_state.sheet.sheetColumns, columns) << width << " x " << height;
+        EXPECT_EQ(g_workingImage->GetBits()[width * height - 1], PackRgb(40, 80, 120));
+    }
+    EXPECT_EQ(script.Shown()[0].filters.size(), 3u) << "PCX, PNG and all files";
+}
+
+TEST_F(StartupTest, ClosingTheWindowDuringTheFirstDialogEndsStartUp) {
+    script.QueueOpenAnswer(std::nullopt);
+    script.ScheduleMessage(script.TickCount(), {platform::MessageKind::CloseWindow, 0, 0});
+    EXPECT_FALSE(InitWorkbench());
+    EXPECT_FALSE(script.HasWindow());
+    EXPECT_EQ(Captions(), std::vector<std::string>{"<open>"});
+}
+
+// Asking again would only bring the same box back, for ever.
+TEST_F(StartupTest, AFirstPictureDialogThatCannotBeShownEndsTheEditorWithCodeOne) {
+    RecordingAudio audio;
+    SetAudioLayer(&audio);
+    script.QueueOpenResult(platform::DialogUnavailable("zenity is not installed"));
+    script.QueueBoxAnswer(platform::BoxAnswer::Ok);
+    ::testing::internal::CaptureStderr();
+    const int code = WinMain();
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    SetAudioLayer(nullptr);
+    EXPECT_EQ(code, 1);
+    ASSERT_EQ(Captions(), (std::vector<std::string>{"<open>", "Error Message"}));
+    EXPECT_EQ(script.Shown()[1].text,
+              "The file dialog could not be shown: zenity is not installed.");
+    EXPECT_NE(said.find("celforge: the editor needs a first picture"), std::string::npos) << said;
+}
+
+// Open dialogs start where the last picture came from, save dialogs where
+// the last save went; each starts in the working folder the first time. A
+// dialog that cannot be shown leaves the working image as it was.
+TEST_F(StartupTest, DialogsStartInTheFolderUsedLastOfTheirKind) {
+    ForgetDialogFolders();
+    const std::string working = std::filesystem::current_path().string();
+    const std::string first = WriteGradient("first.pcx", 40, 30);
+    const std::string pictures = MakeTestFolder("pictures");
+    const std::string sprites = MakeTestFolder("sprites");
+    StartWith(first);
+    script.QueueOpenAnswer(pictures + "/next.pcx");
+    OpenNextPicture();
+    script.QueueSaveAnswer(sprites + "/a.Spr");
+    AskSpriteFileName("save");
+    script.QueueOpenResult(platform::DialogUnavailable("zenity failed"));
+    script.QueueBoxAnswer(platform::BoxAnswer::Ok);
+    const uint16_t corner = g_workingImage->GetBits()[0];
+    OpenNextPicture();
+    EXPECT_EQ(g_workingImage->GetBits()[0], corner);
+    EXPECT_EQ(script.Shown().back().caption, "Error Message");
+    script.QueueSaveAnswer(std::nullopt);
+    AskSpriteFileName("save");
+    std::vector<std::string> starts;
+    for (const ShownDialog& d : script.Shown())
+        if (d.kind != DialogKind::MessageBox) starts.push_back(d.startFolder);
+    const std::string firstFolder = std::filesystem::path(first).parent_path().string();
+    EXPECT_EQ(starts, (std::vector<std::string>{working, firstFolder, working, pictures, sprites}));
+    ForgetDialogFolders();
 }
 
 }  // namespace
