@@ -20,10 +20,55 @@ using platform::Point;
 
 namespace {
 
+enum Selector { LEFT = 2, UP = 4, DOWN = 5 };
+
+// The sheet is one flat grey (5-6-5 red 8, green 16, blue 8); Left adds 200
+// blue, Down 100 red, saturating. Arrows are flat green with their left half
+// a hole.
+constexpr uint16_t kGrey = 0x4208, kLeftTint = 0x421F, kDownTint = 0xA208, kArrow = 0x07E0;
+
 class WorkbenchTest : public SessionTest {
   protected:
     void Start(int width, int height) { StartWith(WriteGradient("first.pcx", width, height)); }
+    // The first frame placed (the mode bar waits for it), the sheet grey or
+    // seeded noise without the placement mark, flat skins, and `mode`.
+    void Begin(int width, int height, WorkMode mode, bool noise = false) {
+        Start(width, height);
+        Click(684, 500);
+        EXPECT_EQ(g_state.edit.workMode, MODE_PLACE) << "no mode bar before the first placement";
+        Click(width / 2, WORK_TOP + height / 2);
+        std::mt19937 random(21);
+        for (uint16_t& pixel : g_sheet) pixel = noise ? static_cast<uint16_t>(random()) : kGrey;
+        for (CPixmap* arrow : g_imgArrow)
+            for (int i = 0; i < arrow->Width() * arrow->Height(); ++i)
+                arrow->GetBits()[i] = i % arrow->Width() < 10 ? 0 : kArrow;
+        std::fill_n(g_imgTvError->GetBits(), 300 * 200, uint16_t{0x1234});
+        std::fill_n(g_imgDelay->GetBits(), 49 * 41, uint16_t{0x4321});
+        g_state.sheet.sheetHasRoom = 0;
+        Click(mode == MODE_EDIT ? 684 : 740, 500);
+        ASSERT_EQ(g_state.edit.workMode, mode);
+    }
     static uint16_t Screen(int x, int y) { return g_screenBuf[y * SCREEN_WIDTH + x]; }
+    static void SetRange(int selector, int first, int last) {
+        g_state.directions.directionRanges[selector - 1] = {RANGE_CONFIRMED, first, last};
+        g_state.directions.directionCount[selector - 1] = last - first;
+    }
+    // Chooses a direction, then presses on `first`, drags to `last` and taps
+    // Space; the left button stays down.
+    void Mark(int selector, int first, int last, bool space = true) {
+        Click(DIRECTIONS[selector - 1].button.x0 + 5, DIRECTIONS[selector - 1].button.y0 + 5);
+        Tick();
+        for (int cell : {first, last}) {
+            MoveTo(CellOnScreen(cell).x + 20, CellOnScreen(cell).y + 15);
+            Hold(kKeyLeftButton, true);
+            Ticks(cell == first ? 1 : 2);
+        }
+        if (space) script.TapKey(kKeySpace), Tick();
+    }
+    // A pixel in the arrow's half of a cell.
+    static uint16_t CellShows(int cell) {
+        return Screen(CellOnScreen(cell).x + 15, CellOnScreen(cell).y + 5);
+    }
 };
 
 // A sheet row is 1400 pixels: a row takes as many cells as fit whole.
@@ -169,28 +214,10 @@ TEST_F(WorkbenchTest, ClosingScreenFiguresTakeTurnsUntilAClickOrTheEnd) {
     EXPECT_TRUE(QuitPosted());
 }
 
-class EditTest : public SessionTest {
-  protected:
-    // The first 40 x 30 frame placed (the mode bar waits for it), seeded noise
-    // over the sheet without the placement mark, and Edit mode.
-    void SetUp() override {
-        SessionTest::SetUp();
-        StartWith(WriteGradient("first.pcx", 40, 30));
-        Click(684, 500);
-        EXPECT_EQ(g_state.edit.workMode, MODE_PLACE) << "no mode bar before the first placement";
-        Click(20, WORK_TOP + 15);
-        std::mt19937 random(5);
-        for (uint16_t& pixel : g_sheet) pixel = static_cast<uint16_t>(random());
-        g_state.sheet.sheetHasRoom = 0;
-        Click(684, 500);
-        ASSERT_EQ(g_state.edit.workMode, MODE_EDIT);
-    }
-    static uint16_t At(int x, int y) { return g_screenBuf[y * SCREEN_WIDTH + x]; }
-};
-
 // A cell counts only when it ends on the sheet: of 250-row cells the tenth
 // row ends on the sheet's last row, the eleventh would not.
-TEST_F(EditTest, CellsBelowTheSheetsLastFullRowAreNotTaken) {
+TEST_F(WorkbenchTest, CellsBelowTheSheetsLastFullRowAreNotTaken) {
+    Begin(40, 30, MODE_EDIT);
     g_state.sheet.spriteHeight = 250;
     EXPECT_TRUE(CellFitsSheet(1) && CellFitsSheet(10 * 35));
     EXPECT_FALSE(CellFitsSheet(10 * 35 + 1) || CellFitsSheet(0) || CellFitsSheet(INT32_MAX));
@@ -206,7 +233,8 @@ TEST_F(EditTest, CellsBelowTheSheetsLastFullRowAreNotTaken) {
 // sheet's, or the single-sprite window's picture shown from its second row.
 // The swatch fills (52, 540) to (118, 588); the window's shadow (365) lies
 // five pixels out and its last row is black.
-TEST_F(EditTest, PickerSwatchAndWindowPixels) {
+TEST_F(WorkbenchTest, PickerSwatchAndWindowPixels) {
+    Begin(40, 30, MODE_EDIT, true);
     MoveTo(350, 560);
     std::vector<int> states;
     for (int i = 0; i < 5; ++i) {
@@ -226,81 +254,20 @@ TEST_F(EditTest, PickerSwatchAndWindowPixels) {
     script.QueueBoxAnswer(BoxAnswer::Ok);
     Click(80, 560);
     EXPECT_EQ(script.Shown().back().text, "31");
-    for (auto [x, y, want] : {std::tuple{52, 540, 31},
-                              {118, 588, 31},
-                              {50, 49, 0x7000 + 640 % 97},
-                              {689, 527, 0x7000 + (480 * 640 - 1) % 97},
-                              {50, 528, 0},
-                              {689, 528, 0},
-                              {690, 54, 365},
-                              {694, 533, 365},
-                              {55, 533, 365}})
-        EXPECT_EQ(At(x, y), want) << x << ", " << y;
-    for (auto [x, y, not_] : {std::tuple{119, 588, 31},
-                              {52, 539, 31},
-                              {695, 300, 365},
-                              {690, 53, 365},
-                              {54, 533, 365},
-                              {300, 534, 365}})
-        EXPECT_NE(At(x, y), not_) << x << ", " << y;
+    // clang-format off
+    for (auto [x, y, want] : {std::tuple{52, 540, 31}, {118, 588, 31}, {50, 49, 0x7000 + 640 % 97},
+             {689, 527, 0x7000 + (480 * 640 - 1) % 97}, {50, 528, 0}, {689, 528, 0},
+             {690, 54, 365}, {694, 533, 365}, {55, 533, 365}})
+        EXPECT_EQ(Screen(x, y), want) << x << ", " << y;
+    for (auto [x, y, not_] : {std::tuple{119, 588, 31}, {52, 539, 31}, {695, 300, 365},
+             {690, 53, 365}, {54, 533, 365}, {300, 534, 365}})
+        EXPECT_NE(Screen(x, y), not_) << x << ", " << y;
+    // clang-format on
 }
 
-enum Selector { LEFT = 2, UP = 4, DOWN = 5 };
-
-// The sheet is one flat grey (5-6-5 red 8, green 16, blue 8); Left adds 200
-// blue, Down 100 red, saturating. Arrows are flat green with their left half
-// a hole.
-constexpr uint16_t kGrey = 0x4208, kLeftTint = 0x421F, kDownTint = 0xA208, kArrow = 0x07E0;
-
-class AnimateTest : public SessionTest {
-  protected:
-    // The first frame placed, the sheet grey or seeded noise, flat skins, Animate mode.
-    void Start(int width, int height, bool noise = false) {
-        StartWith(WriteGradient("first.pcx", width, height));
-        Click(width / 2, WORK_TOP + height / 2);
-        std::mt19937 random(21);
-        for (uint16_t& pixel : g_sheet) pixel = noise ? static_cast<uint16_t>(random()) : kGrey;
-        for (CPixmap* arrow : g_imgArrow)
-            for (int i = 0; i < arrow->Width() * arrow->Height(); ++i)
-                arrow->GetBits()[i] = i % arrow->Width() < 10 ? 0 : kArrow;
-        std::fill_n(g_imgTvError->GetBits(), 300 * 200, uint16_t{0x1234});
-        std::fill_n(g_imgDelay->GetBits(), 49 * 41, uint16_t{0x4321});
-        g_state.sheet.sheetHasRoom = 0;
-        Click(740, 520);
-        ASSERT_EQ(g_state.edit.workMode, MODE_ANIMATE);
-    }
-    static void SetRange(int selector, int first, int last) {
-        g_state.directions.directionRanges[selector - 1] = {RANGE_CONFIRMED, first, last};
-        g_state.directions.directionCount[selector - 1] = last - first;
-    }
-    void Choose(int selector) {
-        Click(DIRECTIONS[selector - 1].button.x0 + 5, DIRECTIONS[selector - 1].button.y0 + 5);
-        Tick();
-    }
-    void MoveToCell(int index) {
-        const Point at = CellOnScreen(index);
-        MoveTo(at.x + g_state.sheet.spriteWidth / 2, at.y + g_state.sheet.spriteHeight / 2);
-    }
-    // Press on `first`, drag to `last`, Space; the left button stays down.
-    void Mark(int first, int last, bool space = true) {
-        MoveToCell(first);
-        Hold(kKeyLeftButton, true);
-        Tick();
-        MoveToCell(last);
-        Ticks(2);
-        if (space) script.TapKey(kKeySpace), Tick();
-    }
-    // A pixel in the arrow's half of a cell.
-    static uint16_t CellShows(int index) {
-        const Point at = CellOnScreen(index);
-        return g_screenBuf[(at.y + 5) * SCREEN_WIDTH + at.x + 15];
-    }
-};
-
-TEST_F(AnimateTest, MarkedRunShowsTintedEndsAndArrowsBetween) {
-    Start(40, 30);
-    Choose(LEFT);
-    Mark(5, 9, false);
+TEST_F(WorkbenchTest, MarkedRunShowsTintedEndsAndArrowsBetween) {
+    Begin(40, 30, MODE_ANIMATE);
+    Mark(LEFT, 5, 9, false);
     EXPECT_EQ(CellShows(8), kLeftTint) << "tinted while the button is held";
     EXPECT_EQ(CellShows(10), kGrey);
     script.TapKey(kKeySpace);
@@ -314,10 +281,8 @@ TEST_F(AnimateTest, MarkedRunShowsTintedEndsAndArrowsBetween) {
     for (int cell = 4; cell <= 10; ++cell) EXPECT_EQ(CellShows(cell), expected[cell - 4]) << cell;
     // A later direction over the same cells draws over the earlier one;
     // backwards, nothing is drawn.
-    Choose(DOWN);
-    Mark(7, 9);
-    Choose(UP);
-    Mark(40, 37);
+    Mark(DOWN, 7, 9);
+    Mark(UP, 40, 37);
     Hold(kKeyLeftButton, false);
     Tick();
     EXPECT_EQ(CellShows(6), kArrow);
@@ -330,8 +295,8 @@ TEST_F(AnimateTest, MarkedRunShowsTintedEndsAndArrowsBetween) {
 // Arrows are 20 pixels wide; a cell of a 10-pixel sprite scrolled just off
 // the pane's left edge still shows the right half of its arrow, where cell
 // 3's own arrow has its hole.
-TEST_F(AnimateTest, ArrowOfACellJustOffThePaneStillShows) {
-    Start(10, 10);
+TEST_F(WorkbenchTest, ArrowOfACellJustOffThePaneStillShows) {
+    Begin(10, 10, MODE_ANIMATE);
     SetRange(LEFT, 1, 4);
     g_state.panes.sheetScrollX = 20;  // cell 2 (x 10 to 19) lies at screen x -10 to -1
     MoveTo(300, 596);
@@ -341,8 +306,8 @@ TEST_F(AnimateTest, ArrowOfACellJustOffThePaneStillShows) {
 
 // The notice stands at (200, 150) while the button is held, until a range of
 // more than one step shows; then the button opens the window.
-TEST_F(AnimateTest, PreviewNoticeUntilARangeIsShownThenTheWindowOpens) {
-    Start(40, 30);
+TEST_F(WorkbenchTest, PreviewNoticeUntilARangeIsShownThenTheWindowOpens) {
+    Begin(40, 30, MODE_ANIMATE);
     for (auto [first, last, opens] : {std::tuple{3, 3, 0}, {3, 4, 0}, {3, 5, 1}}) {
         SetRange(LEFT, first, last);
         MoveTo(420, 545);
@@ -359,8 +324,8 @@ TEST_F(AnimateTest, PreviewNoticeUntilARangeIsShownThenTheWindowOpens) {
 // hundredth of it and the knob stands 140 rows down, less (delay - 100) / 90.
 // The range plays in order and starts over; a cell below the sheet's last
 // full row (83 rows of 35 cells: 2906) shows the empty panel.
-TEST_F(AnimateTest, PreviewSpeedKnobWaitAndFrames) {
-    Start(40, 30, true);
+TEST_F(WorkbenchTest, PreviewSpeedKnobWaitAndFrames) {
+    Begin(40, 30, MODE_ANIMATE, true);
     SetRange(LEFT, 10, 12);
     Tick();
     Click(420, 545);
