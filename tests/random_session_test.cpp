@@ -2,8 +2,6 @@
 // answers to every box and dialog. CELFORGE_SEED replays one seed,
 // CELFORGE_TICKS sets the length.
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <random>
@@ -17,46 +15,33 @@
 
 namespace {
 
-using platform::BoxAnswer;
-
 uint64_t EnvNumber(const char* name, uint64_t fallback) {
     const char* text = std::getenv(name);
     return text && *text ? std::strtoull(text, nullptr, 10) : fallback;
+}
+
+bool StateInRange() {
+    const EditorState& s = g_state;
+    bool counts = true;
+    for (int32_t count : AnimationSpriteHeader().nFrameCount) counts = counts && count >= 0;
+    return counts && s.edit.workMode >= MODE_PLACE && s.edit.workMode <= MODE_ANIMATE &&
+           s.sheet.cellX >= 0 && s.sheet.cellX < SHEET_WIDTH && s.sheet.cellY >= 0 &&
+           s.sheet.cellY < SHEET_HEIGHT && s.sheet.placedCount >= 0 && s.panes.sheetScrollX >= 0 &&
+           s.panes.sheetScrollX <= 800 && s.panes.sheetScrollY >= 0 && s.panes.sheetScrollY <= 2000;
 }
 
 class RandomSession : public SessionTest {
   protected:
     int Pick(int below) { return std::uniform_int_distribution<int>(0, below - 1)(random); }
     bool Chance(int percent) { return Pick(100) < percent; }
-
-    void QueueAnswers() {
-        if (Chance(30)) script.QueueBoxAnswer(static_cast<BoxAnswer>(Pick(4)));
-        if (Chance(5)) script.QueueOpenAnswer(Chance(20) ? std::nullopt : std::optional(Picture()));
-        if (Chance(5))
-            script.QueueSaveAnswer(
-                Chance(20) ? std::nullopt : std::optional(folder + "/out" + char('0' + Pick(4))));
-    }
     // Examples of several sizes, a missing file, and one whose header is absurd.
     std::string Picture(int below = 7) {
-        static const char* const kNames[] = {
-            "beetle_0_nodirection_1.pcx", "beetle_3_up_2.pcx", "beetle_odd_width_49x48.pcx",
-            "beetle_paletted_48x48.pcx", "beetle_large_320x240.pcx"};
+        static const char* const kNames[] = {"0_nodirection_1", "3_up_2", "odd_width_49x48",
+                                             "paletted_48x48", "large_320x240"};
         const int i = Pick(below);
-        if (i < 5) return std::string(CELFORGE_SOURCE_DIR) + "/examples/" + kNames[i];
+        if (i < 5)
+            return std::string(CELFORGE_SOURCE_DIR) + "/examples/beetle_" + kNames[i] + ".pcx";
         return folder + (i == 5 ? "/missing.pcx" : "/hostile.pcx");
-    }
-    // Taps, holds and releases of the buttons and keys the editor reads.
-    void RandomInput() {
-        static const int kKeys[] = {platform::kKeyLeftButton, platform::kKeyLeft,
-                                    platform::kKeyUp,         platform::kKeyRight,
-                                    platform::kKeyDown,       platform::kKeySpace,
-                                    platform::kKeyRightButton};
-        if (Chance(40)) MoveTo(Pick(820) - 10, Pick(620) - 10);
-        const int key = kKeys[Chance(50) ? 0 : Pick(7)];
-        if (Chance(25))
-            script.TapKey(key);
-        else if (Chance(60))
-            Hold(key, Chance(50));
     }
     void Restart() {
         ReleaseWorkbench();
@@ -64,16 +49,6 @@ class RandomSession : public SessionTest {
         ASSERT_TRUE(OpenMainWindow());
         script.QueueOpenAnswer(Picture(5));
         ASSERT_TRUE(InitWorkbench());
-    }
-    static bool StateInRange() {
-        const EditorState& s = g_state;
-        bool counts = true;
-        for (int32_t count : AnimationSpriteHeader().nFrameCount) counts = counts && count >= 0;
-        return counts && s.edit.workMode >= MODE_PLACE && s.edit.workMode <= MODE_ANIMATE &&
-               s.sheet.cellX >= 0 && s.sheet.cellX < SHEET_WIDTH && s.sheet.cellY >= 0 &&
-               s.sheet.cellY < SHEET_HEIGHT && s.sheet.placedCount >= 0 &&
-               s.panes.sheetScrollX >= 0 && s.panes.sheetScrollX <= 800 &&
-               s.panes.sheetScrollY >= 0 && s.panes.sheetScrollY <= 2000;
     }
     std::mt19937_64 random;
     std::string folder = MakeTestFolder("random-session");
@@ -90,9 +65,19 @@ TEST_F(RandomSession, EveryTickReturnsWithTheStateInRange) {
                 static_cast<unsigned long long>(seed), static_cast<unsigned long long>(seed));
     random.seed(seed);
     Restart();
+    const int keys[] = {platform::kKeyLeftButton, platform::kKeyLeft, platform::kKeyUp,
+                        platform::kKeyRight,      platform::kKeyDown, platform::kKeySpace,
+                        platform::kKeyRightButton};
     for (uint64_t tick = 0; tick < ticks; ++tick) {
-        QueueAnswers();
-        RandomInput();
+        if (Chance(30)) script.QueueBoxAnswer(static_cast<platform::BoxAnswer>(Pick(4)));
+        if (Chance(5)) script.QueueOpenAnswer(Chance(20) ? std::nullopt : std::optional(Picture()));
+        if (Chance(5)) script.QueueSaveAnswer(folder + "/out" + char('0' + Pick(4)));
+        if (Chance(40)) MoveTo(Pick(820) - 10, Pick(620) - 10);
+        const int key = keys[Chance(50) ? 0 : Pick(7)];
+        if (Chance(25))
+            script.TapKey(key);
+        else if (Chance(60))
+            Hold(key, Chance(50));
         Tick();
         ASSERT_TRUE(StateInRange()) << "at tick " << tick << " of seed " << seed;
         if (QuitPosted()) Restart();

@@ -42,7 +42,6 @@ class WorkbenchTest : public SessionTest {
         for (CPixmap* arrow : g_imgArrow)
             for (int i = 0; i < arrow->Width() * arrow->Height(); ++i)
                 arrow->GetBits()[i] = i % arrow->Width() < 10 ? 0 : kArrow;
-        std::fill_n(g_imgTvError->GetBits(), 300 * 200, uint16_t{0x1234});
         std::fill_n(g_imgDelay->GetBits(), 49 * 41, uint16_t{0x4321});
         g_state.sheet.sheetHasRoom = 0;
         Click(mode == MODE_EDIT ? 684 : 740, 500);
@@ -70,24 +69,6 @@ class WorkbenchTest : public SessionTest {
         return Screen(CellOnScreen(cell).x + 15, CellOnScreen(cell).y + 5);
     }
 };
-
-// A sheet row is 1400 pixels: a row takes as many cells as fit whole.
-TEST_F(WorkbenchTest, PlacingFillsTheMarkedCellAndRowsWrapBeforeACellWouldNotFit) {
-    for (auto [width, perRow] : {std::pair{100, 14}, {300, 4}, {640, 2}}) {
-        TearDown();
-        SetUp();
-        Start(width, 40);
-        Tick();
-        EXPECT_EQ(g_sheet[0], PLACEMENT_MARK);
-        Click(5, WORK_TOP + 5);
-        EXPECT_TRUE(SamePixels(ViewOf(g_workingImage->GetBits(), width, 40),
-                               ViewOf(g_sheet, width, 40, SHEET_WIDTH)));
-        int cells = 1;
-        for (; g_state.sheet.cellY == 0; ++cells) AdvanceCell();
-        EXPECT_EQ(cells, perRow) << width;
-        EXPECT_EQ(g_state.sheet.cellBottom, 80);
-    }
-}
 
 // Full once the next cell and one more row would reach the last two rows.
 TEST_F(WorkbenchTest, SheetFullThresholdAndItsNoticeAt200InPlaceModeOnly) {
@@ -229,42 +210,6 @@ TEST_F(WorkbenchTest, CellsBelowTheSheetsLastFullRowAreNotTaken) {
     EXPECT_EQ(g_state.edit.clipboardState, CLIPBOARD_AWAIT_STORE);
 }
 
-// The picker flips on every held tick and takes the composed pixel: the
-// sheet's, or the single-sprite window's picture shown from its second row.
-// The swatch fills (52, 540) to (118, 588); the window's shadow (365) lies
-// five pixels out and its last row is black.
-TEST_F(WorkbenchTest, PickerSwatchAndWindowPixels) {
-    Begin(40, 30, MODE_EDIT, true);
-    MoveTo(350, 560);
-    std::vector<int> states;
-    for (int i = 0; i < 5; ++i) {
-        Hold(platform::kKeyLeftButton, true);
-        Tick();
-        states.push_back(g_state.edit.colourPickOn);
-    }
-    EXPECT_EQ(states, (std::vector<int>{1, 0, 1, 0, 1}));
-    Click(123, 217);
-    EXPECT_EQ(g_state.edit.keyColour, g_sheet[187 * SHEET_WIDTH + 123]);
-    g_state.edit.singleImage = new CPixmap(640, 480);
-    for (int i = 0; i < PICTURE_WIDTH * PICTURE_HEIGHT; ++i) g_singleBuf[i] = 0x7000 + i % 97;
-    g_state.edit.singleState = SINGLE_OPEN;
-    Click(300, 200);
-    EXPECT_EQ(g_state.edit.keyColour, 0x7000 + (152 * 640 + 250) % 97);
-    g_state.edit.keyColour = 31;
-    script.QueueBoxAnswer(BoxAnswer::Ok);
-    Click(80, 560);
-    EXPECT_EQ(script.Shown().back().text, "31");
-    // clang-format off
-    for (auto [x, y, want] : {std::tuple{52, 540, 31}, {118, 588, 31}, {50, 49, 0x7000 + 640 % 97},
-             {689, 527, 0x7000 + (480 * 640 - 1) % 97}, {50, 528, 0}, {689, 528, 0},
-             {690, 54, 365}, {694, 533, 365}, {55, 533, 365}})
-        EXPECT_EQ(Screen(x, y), want) << x << ", " << y;
-    for (auto [x, y, not_] : {std::tuple{119, 588, 31}, {52, 539, 31}, {695, 300, 365},
-             {690, 53, 365}, {54, 533, 365}, {300, 534, 365}})
-        EXPECT_NE(Screen(x, y), not_) << x << ", " << y;
-    // clang-format on
-}
-
 TEST_F(WorkbenchTest, MarkedRunShowsTintedEndsAndArrowsBetween) {
     Begin(40, 30, MODE_ANIMATE);
     Mark(LEFT, 5, 9, false);
@@ -302,22 +247,6 @@ TEST_F(WorkbenchTest, ArrowOfACellJustOffThePaneStillShows) {
     MoveTo(300, 596);
     Tick();
     for (int x : {0, 9}) EXPECT_EQ(g_screenBuf[(WORK_TOP + 5) * SCREEN_WIDTH + x], kArrow) << x;
-}
-
-// The notice stands at (200, 150) while the button is held, until a range of
-// more than one step shows; then the button opens the window.
-TEST_F(WorkbenchTest, PreviewNoticeUntilARangeIsShownThenTheWindowOpens) {
-    Begin(40, 30, MODE_ANIMATE);
-    for (auto [first, last, opens] : {std::tuple{3, 3, 0}, {3, 4, 0}, {3, 5, 1}}) {
-        SetRange(LEFT, first, last);
-        MoveTo(420, 545);
-        Hold(kKeyLeftButton, true);
-        Tick();
-        Hold(kKeyLeftButton, false);
-        EXPECT_EQ(g_screenBuf[150 * SCREEN_WIDTH + 200] == 0x1234, !opens) << last;
-        EXPECT_NE(g_screenBuf[149 * SCREEN_WIDTH + 200], 0x1234);
-        EXPECT_EQ(g_state.preview.previewOpen, opens) << last;
-    }
 }
 
 // The delay runs 0 to 10000 in steps of 100, one a held tick; the wait is a
