@@ -1,6 +1,5 @@
-// Whole presented frames compared with reference pictures kept in
-// tests/golden. CELFORGE_UPDATE_GOLDEN=1 rewrites them after a deliberate
-// change to the look; on a mismatch the frame is left in the test temp folder.
+// Presented frames against tests/golden/*.png; CELFORGE_UPDATE_GOLDEN=1 rewrites
+// them, and a mismatching frame is left in the test temp folder.
 
 #include <SDL.h>
 #include <SDL_image.h>

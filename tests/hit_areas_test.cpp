@@ -1,6 +1,5 @@
-// Every hit rectangle of the workbench, probed just inside and just outside
-// each of its four edges. The bounds are written out as the pixels that count
-// (inclusive), so a bound moved by one in the product fails here.
+// Every hit rectangle of the workbench, probed just inside and outside each
+// edge; the bounds are the pixels that count, so a bound moved by one fails.
 
 #include "display/pixmap.h"
 #include "state/editor_state.h"
@@ -22,41 +21,23 @@ void Calm(WorkMode mode, int placed = 1) {
     g_state.directions.directionPick = DIRECTION_PICK_TAKEN;
     g_state.preview = {};
 }
-void Place() {
-    Calm(MODE_PLACE);
-}
-void PlaceFirst() {
-    Calm(MODE_PLACE, 0);
-}
-void Edit() {
-    Calm(MODE_EDIT);
-}
-void Animate() {
-    Calm(MODE_ANIMATE);
-}
-void PictureFocus() {
-    PlaceFirst(), g_state.panes.focusPane = FOCUS_PICTURE;
-}
-void Clipboard() {
-    Edit(), g_state.edit.clipboardOpen = 1;
-}
-void Picking() {
-    Edit(), g_state.edit.colourPickOn = 1, g_state.edit.keyColour = 0x0821;
-}
-void RangeSeen() {
-    Animate(), g_state.preview.previewError = PREVIEW_RANGE_SEEN;
-}
-void Window() {
-    Edit(), g_state.edit.singleState = SINGLE_OPEN;
-}
+// clang-format off
+void Place() { Calm(MODE_PLACE); }
+void PlaceFirst() { Calm(MODE_PLACE, 0); }
+void Edit() { Calm(MODE_EDIT); }
+void Animate() { Calm(MODE_ANIMATE); }
+void PictureFocus() { PlaceFirst(), g_state.panes.focusPane = FOCUS_PICTURE; }
+void Clipboard() { Edit(), g_state.edit.clipboardOpen = 1; }
+void Picking() { Edit(), g_state.edit.colourPickOn = 1, g_state.edit.keyColour = 0x0821; }
+void RangeSeen() { Animate(), g_state.preview.previewError = PREVIEW_RANGE_SEEN; }
+void Window() { Edit(), g_state.edit.singleState = SINGLE_OPEN; }
+void Preview() { Animate(), g_state.preview.previewOpen = 1, g_state.preview.previewDelay = 500; }
+// clang-format on
 // The open clipboard holds the window's command back, so its request shows.
 void WindowHeld() {
     Clipboard();
     g_state.edit.singleState = SINGLE_OPEN;
     if (!g_state.edit.singleImage) g_state.edit.singleImage = new CPixmap(10, 10);
-}
-void Preview() {
-    Animate(), g_state.preview.previewOpen = 1, g_state.preview.previewDelay = 500;
 }
 
 struct HitCase {

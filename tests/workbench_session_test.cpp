@@ -15,17 +15,14 @@
 
 using platform::BoxAnswer;
 using platform::kKeyLeftButton;
-using platform::kKeySpace;
 using platform::Point;
 
 namespace {
 
-enum Selector { LEFT = 2, UP = 4, DOWN = 5 };
+constexpr int LEFT = 2;
 
-// The sheet is one flat grey (5-6-5 red 8, green 16, blue 8); Left adds 200
-// blue, Down 100 red, saturating. Arrows are flat green with their left half
-// a hole.
-constexpr uint16_t kGrey = 0x4208, kLeftTint = 0x421F, kDownTint = 0xA208, kArrow = 0x07E0;
+// The sheet is one flat grey; arrows are flat green with their left half a hole.
+constexpr uint16_t kGrey = 0x4208, kArrow = 0x07E0;
 
 class WorkbenchTest : public SessionTest {
   protected:
@@ -51,22 +48,6 @@ class WorkbenchTest : public SessionTest {
     static void SetRange(int selector, int first, int last) {
         g_state.directions.directionRanges[selector - 1] = {RANGE_CONFIRMED, first, last};
         g_state.directions.directionCount[selector - 1] = last - first;
-    }
-    // Chooses a direction, then presses on `first`, drags to `last` and taps
-    // Space; the left button stays down.
-    void Mark(int selector, int first, int last, bool space = true) {
-        Click(DIRECTIONS[selector - 1].button.x0 + 5, DIRECTIONS[selector - 1].button.y0 + 5);
-        Tick();
-        for (int cell : {first, last}) {
-            MoveTo(CellOnScreen(cell).x + 20, CellOnScreen(cell).y + 15);
-            Hold(kKeyLeftButton, true);
-            Ticks(cell == first ? 1 : 2);
-        }
-        if (space) script.TapKey(kKeySpace), Tick();
-    }
-    // A pixel in the arrow's half of a cell.
-    static uint16_t CellShows(int cell) {
-        return Screen(CellOnScreen(cell).x + 15, CellOnScreen(cell).y + 5);
     }
 };
 
@@ -198,43 +179,10 @@ TEST_F(WorkbenchTest, ClosingScreenFiguresTakeTurnsUntilAClickOrTheEnd) {
 // A cell counts only when it ends on the sheet: of 250-row cells the tenth
 // row ends on the sheet's last row, the eleventh would not.
 TEST_F(WorkbenchTest, CellsBelowTheSheetsLastFullRowAreNotTaken) {
-    Begin(40, 30, MODE_EDIT);
+    Start(40, 30);
     g_state.sheet.spriteHeight = 250;
     EXPECT_TRUE(CellFitsSheet(1) && CellFitsSheet(10 * 35));
     EXPECT_FALSE(CellFitsSheet(10 * 35 + 1) || CellFitsSheet(0) || CellFitsSheet(INT32_MAX));
-    Click(650, 55);   // open the clipboard
-    Click(650, 255);  // and arm it
-    g_state.sheet.spriteHeight = 480;
-    g_state.panes.sheetScrollY = 2000;
-    Click(20, 480);  // sheet row 2450 lies in the sixth row of 480: not taken
-    EXPECT_EQ(g_state.edit.clipboardState, CLIPBOARD_AWAIT_STORE);
-}
-
-TEST_F(WorkbenchTest, MarkedRunShowsTintedEndsAndArrowsBetween) {
-    Begin(40, 30, MODE_ANIMATE);
-    Mark(LEFT, 5, 9, false);
-    EXPECT_EQ(CellShows(8), kLeftTint) << "tinted while the button is held";
-    EXPECT_EQ(CellShows(10), kGrey);
-    script.TapKey(kKeySpace);
-    Tick();
-    EXPECT_EQ(g_state.directions.directionRanges[LEFT - 1].state, RANGE_CONFIRMED);
-    EXPECT_EQ(g_state.directions.directionCount[LEFT - 1], 4) << "cells 5 to 9";
-    Hold(kKeyLeftButton, false);
-    MoveTo(300, 596);
-    Tick();
-    const uint16_t expected[] = {kGrey, kLeftTint, kArrow, kArrow, kArrow, kLeftTint, kGrey};
-    for (int cell = 4; cell <= 10; ++cell) EXPECT_EQ(CellShows(cell), expected[cell - 4]) << cell;
-    // A later direction over the same cells draws over the earlier one;
-    // backwards, nothing is drawn.
-    Mark(DOWN, 7, 9);
-    Mark(UP, 40, 37);
-    Hold(kKeyLeftButton, false);
-    Tick();
-    EXPECT_EQ(CellShows(6), kArrow);
-    EXPECT_EQ(CellShows(7), kDownTint);
-    EXPECT_EQ(CellShows(9), kDownTint);
-    EXPECT_EQ(g_state.directions.directionCount[UP - 1], -3);
-    for (int cell = 36; cell <= 41; ++cell) EXPECT_EQ(CellShows(cell), kGrey) << cell;
 }
 
 // Arrows are 20 pixels wide; a cell of a 10-pixel sprite scrolled just off

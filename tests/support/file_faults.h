@@ -1,6 +1,5 @@
 #pragma once
-// Files and paths for save tests: reading a file back, and targets that a
-// save must fail on, whoever runs the tests (root ignores folder permissions).
+// Files for save tests: reading one back, and targets every save fails on.
 
 #include <cstdint>
 #include <string>

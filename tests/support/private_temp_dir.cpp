@@ -9,21 +9,19 @@
 
 namespace {
 
-struct PrivateTempDir {
-    std::filesystem::path path;
+std::filesystem::path TempBase() {
+    const char* base = std::getenv("TMPDIR");
+    return base && *base ? base : "/tmp";
+}
 
+struct PrivateTempDir {
+    std::filesystem::path path = TempBase() / ("celforge-tests-" + std::to_string(getpid()));
+    std::error_code error;
     PrivateTempDir() {
-        const char* base = std::getenv("TMPDIR");
-        path = std::filesystem::path(base && *base ? base : "/tmp") /
-               ("celforge-tests-" + std::to_string(getpid()));
-        std::error_code error;
         std::filesystem::create_directories(path, error);
         if (!error) setenv("TEST_TMPDIR", path.c_str(), 1);
     }
-    ~PrivateTempDir() {
-        std::error_code error;
-        std::filesystem::remove_all(path, error);
-    }
+    ~PrivateTempDir() { std::filesystem::remove_all(path, error); }
 };
 
 const PrivateTempDir g_privateTempDir;

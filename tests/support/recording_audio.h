@@ -1,6 +1,5 @@
 #pragma once
-// An audio layer that writes down every call with its values and hands out a
-// module record, or none like a module that failed to load.
+// An audio layer writing down every call, with a module record or none.
 
 #include <cstring>
 #include <string>

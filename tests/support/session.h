@@ -1,6 +1,5 @@
 #pragma once
-// A short story over the scripted platform: start-up with a chosen first
-// picture, then ticks with the cursor and buttons set per tick.
+// Stories over the scripted platform: start-up, then ticks of set input.
 
 #include <gtest/gtest.h>
 
