@@ -79,17 +79,11 @@ TEST(CelforgeSpr, OneSmallBuildIsByteForByteTheEditorsFileAndWarnsOfKeyCollision
     const std::string white = WritePicture("white", MakeFlatImage(1, 1, 255, 255, 255));
     const std::string dim = WritePicture("dim", MakeFlatImage(1, 1, 8, 4, 8));
     const std::string nearKey = WritePicture("near_key", MakeFlatImage(1, 1, 250, 1, 251));
-    std::vector<std::string> build = {"build",
-                                      "-o",
-                                      TempPath("golden.Spr"),
-                                      "--size",
-                                      "2x1",
-                                      "--key",
-                                      "255,0,255",
-                                      "--dir",
-                                      "up=" + white + "," + dim + "," + nearKey,
-                                      "--dir",
-                                      "left=" + white + "," + white};
+    // clang-format off
+    std::vector<std::string> build = {"build", "-o", TempPath("golden.Spr"), "--size", "2x1",
+        "--key", "255,0,255", "--dir", "up=" + white + "," + dim + "," + nearKey,
+        "--dir", "left=" + white + "," + white};
+    // clang-format on
     const Outcome run = Spr(build);
     EXPECT_EQ(run.code, 0) << run.err;
     for (const std::string& warning :
@@ -142,17 +136,11 @@ TEST(CelforgeSpr, CheckNamesEachBrokenField) {
 
 TEST(CelforgeSpr, UsageErrorsExitTwoAndHelpExitsZero) {
     const std::string x = "x.Spr", up = "up=a,b,c";
+    // clang-format off
     const std::pair<std::vector<std::string>, int> cases[] = {
-        {{}, 2},
-        {{"frobnicate"}, 2},
-        {{"--help"}, 0},
-        {{"info", "--help"}, 0},
-        {{"check", "--help"}, 0},
-        {{"export", "--help"}, 0},
-        {{"build", "--help"}, 0},
-        {{"info"}, 2},
-        {{"check", "a.Spr", "b.Spr"}, 2},
-        {{"export", "a.Spr"}, 2},
+        {{}, 2}, {{"frobnicate"}, 2}, {{"--help"}, 0}, {{"info", "--help"}, 0},
+        {{"check", "--help"}, 0}, {{"export", "--help"}, 0}, {{"build", "--help"}, 0},
+        {{"info"}, 2}, {{"check", "a.Spr", "b.Spr"}, 2}, {{"export", "a.Spr"}, 2},
         {{"export", "a.Spr", "-o", "s.png", "--delay", "0"}, 2},
         {{"build", "-o", x, "--size", "641x1", "--dir", up}, 2},
         {{"build", "-o", x, "--size", "1x481", "--dir", up}, 2},
@@ -161,6 +149,7 @@ TEST(CelforgeSpr, UsageErrorsExitTwoAndHelpExitsZero) {
         {{"build", "-o", x, "--size", "2x2", "--key", "256,0,0", "--dir", up}, 2},
         {{"build", "-o", x, "--single", "a.pcx", "--size", "2x2"}, 2},
         {{"check", TempPath("missing.Spr")}, 1}};
+    // clang-format on
     for (const auto& [args, code] : cases) {
         const Outcome run = Spr(args);
         EXPECT_EQ(run.code, code) << ::testing::PrintToString(args) << run.err;

@@ -48,11 +48,6 @@ const struct Case {
     {"/dev/full", kDevice, 0, false, Step::Write, ENOSPC, kUnread, 0}};
 const std::vector<uint8_t> kOldBytes(5000, 'o'), kNewBytes(3000, 'n'), kNoBytes;
 
-bool BecomePlainUser() {
-    return geteuid() != 0 ||
-           (setgroups(0, nullptr) == 0 && setgid(kNobody) == 0 && setuid(kNobody) == 0);
-}
-
 // Saves in a child acting as a plain user; a save that blocks is ended by the
 // alarm and never answers.
 bool SaveAsPlainUser(const std::string& path, WriteResult* result) {
@@ -60,7 +55,8 @@ bool SaveAsPlainUser(const std::string& path, WriteResult* result) {
         mmap(nullptr, sizeof *result, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
     const pid_t child = fork();
     if (child == 0) {
-        if (!BecomePlainUser()) _exit(1);
+        const bool root = geteuid() == 0;  // the group first: after setuid it may not change
+        if (root && (setgroups(0, nullptr) || setgid(kNobody) || setuid(kNobody))) _exit(1);
         umask(027);
         alarm(5);
         *static_cast<WriteResult*>(shared) = WriteFileReplacing(path, kNewBytes);
