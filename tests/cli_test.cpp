@@ -168,22 +168,18 @@ TEST(CelforgeSpr, BuildCheckInfoExportRoundTrips) {
         const std::string spr = TempPath(size + ".Spr"), png = TempPath(size + ".png");
         SCOPED_TRACE(size);
         std::vector<RgbImage> pictures;
-        std::string paths[7];
+        std::string left = "left=", down = "down=";
         for (int f = 0; f < (single ? 1 : 7); ++f) {
             pictures.push_back(MakeRandomImage(pictureW, pictureH, 17 + f));
             pictures.back().rgb[0] = pictures.back().rgb[2] = 255, pictures.back().rgb[1] = 0;
-            paths[f] = WritePicture(size + "_" + std::to_string(f), pictures.back());
+            const std::string path = WritePicture(size + "_" + std::to_string(f), pictures.back());
+            (f < 3 ? left : down) += (f == 0 || f == 3 ? "" : ",") + path;
         }
-        auto list = [&](std::string out, int from, int to) {
-            for (int f = from; f < to; ++f) out += (f > from ? "," : "") + paths[f];
-            return out;
-        };
-        std::vector<std::string> build = {"build",     "-o",       spr,     "--key",
-                                          "255,0,255", "--single", paths[0]};
-        if (!single)
-            build.resize(5),
-                build.insert(build.end(), {"--size", size, "--dir", list("left=", 0, 3), "--dir",
-                                           list("down=", 3, 7)});
+        std::vector<std::string> build = {"build", "-o", spr, "--key", "255,0,255"};
+        if (single)
+            build.insert(build.end(), {"--single", left.substr(5)});
+        else
+            build.insert(build.end(), {"--size", size, "--dir", left, "--dir", down});
         ASSERT_EQ(Spr(build).code, 0);
         EXPECT_EQ(Spr({"check", spr}).code, 0);
         const std::string info = Spr({"info", spr}).out;

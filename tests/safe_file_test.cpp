@@ -3,9 +3,7 @@
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/mman.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -19,7 +17,7 @@
 namespace {
 
 const uid_t kNobody = 65534;
-enum Kind { kNothing, kFile, kFolder, kFifo, kSocket, kDevice };
+enum Kind { kNothing, kFile, kFolder, kFifo, kDevice };
 enum Content { kFresh, kOld, kAbsent, kUnread };
 using Step = WriteStep;
 
@@ -43,7 +41,6 @@ const struct Case {
     {"new file in a locked folder", kNothing, 0, true, Step::OpenTemporary, EACCES, kAbsent, 0},
     {"folder", kFolder, 0, false, Step::NotRegularFile, EISDIR, kUnread, 0},
     {"FIFO", kFifo, 0, false, Step::NotRegularFile, 0, kUnread, 0},
-    {"socket", kSocket, 0, false, Step::NotRegularFile, 0, kUnread, 0},
     {"/dev/null", kDevice, 0, false, Step::Done, 0, kUnread, 0},
     {"/dev/full", kDevice, 0, false, Step::Write, ENOSPC, kUnread, 0}};
 const std::vector<uint8_t> kOldBytes(5000, 'o'), kNewBytes(3000, 'n'), kNoBytes;
@@ -77,14 +74,6 @@ void MakeOld(const Case& c, const std::string& folder, const std::string& path) 
     }
     if (c.kind == kFolder) mkdir(path.c_str(), 0755);
     ASSERT_TRUE(c.kind != kFifo || (mkfifo(path.c_str(), 0666) | chmod(path.c_str(), 0666)) == 0);
-    if (c.kind == kSocket) {
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        path.copy(address.sun_path, sizeof address.sun_path - 1);
-        const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
-        ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-        close(fd);
-    }
     chmod(folder.c_str(), c.lockedFolder ? 0555 : 0777);
 }
 

@@ -108,18 +108,6 @@ TEST_F(WorkbenchTest, ScrollStepsAndStops) {
     }
 }
 
-TEST_F(WorkbenchTest, TapReadsDownForTheRestOfItsTickAndPressedOnce) {
-    Start(32, 32);
-    const int space = platform::kKeySpace;
-    for (bool tap : {true, false}) {  // a tap, then a key held
-        BeginInputTick();
-        EXPECT_FALSE(KeyActive(space)) << "the tap reads up again on the next tick";
-        tap ? script.TapKey(space) : script.SetKey(space, true);
-        EXPECT_TRUE(KeyPressed(space) && KeyDown(space) && KeyActive(space)) << tap;
-        EXPECT_FALSE(KeyPressed(space)) << tap;
-    }
-}
-
 // Turning off a clipboard that waits for a cell ends the frame before it is
 // copied out: the presented frame is still the one before.
 TEST_F(WorkbenchTest, ClipboardToggledOffEndsItsFrameEarly) {
