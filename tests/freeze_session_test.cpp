@@ -67,12 +67,6 @@ class FreezeTest : public SessionTest {
         g_state.directions.directionRanges[selector - 1] = {RANGE_CONFIRMED, first, last};
         g_state.directions.directionCount[selector - 1] = last - first;
     }
-    void FreezeAll() {
-        script.QueueBoxAnswer(BoxAnswer::Ok);
-        Click(300, 550);
-        for (int i = 0; i < 400 && g_state.freeze.freezeStep < FREEZE_STEPS; ++i) Tick();
-        ASSERT_EQ(g_state.freeze.phase, PHASE_FROZEN);
-    }
     void Save(const std::string& path, int boxes = 1) {
         script.ClearShown();
         script.QueueSaveAnswer(path);
@@ -90,7 +84,10 @@ TEST_F(FreezeTest, FailedSavesStayFrozenAndTheSavedFileHoldsTheFrozenRanges) {
     SetRange(5, 5, 7);  // Down: 3 frames
     SetRange(4, 1, 2);  // Up: 2 frames
     SetRange(8, 3, 1);  // RightUp: backwards
-    FreezeAll();
+    script.QueueBoxAnswer(BoxAnswer::Ok);
+    Click(300, 550);
+    for (int i = 0; i < 400 && g_state.freeze.freezeStep < FREEZE_STEPS; ++i) Tick();
+    ASSERT_EQ(g_state.freeze.phase, PHASE_FROZEN);
     SetRange(2, 1, 7);
     const std::string folder = MakeTestFolder("faults");
     ForEachFailingSave(folder, [&](const std::string& path) {
@@ -186,8 +183,7 @@ TEST_F(SingleSpriteTest, APictureBecomesAOneFrameSprite) {
         EXPECT_EQ(g_state.edit.singleImage, nullptr) << "released after the save";
         EXPECT_EQ(g_state.edit.singleState, SINGLE_OPEN);
     }
-    const std::vector<uint16_t> expected =
-        PackImage(image);  // the file is little-endian, as is x86
+    const std::vector<uint16_t> expected = PackImage(image);  // little-endian, as the file
     EXPECT_EQ(memcmp(ReadWholeFile(folder + "/one.Spr").data() + 91, expected.data(), 2 * 8000), 0);
 }
 

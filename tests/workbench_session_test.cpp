@@ -141,9 +141,8 @@ TEST_F(WorkbenchTest, ClosingScreenFiguresTakeTurnsUntilAClickOrTheEnd) {
         Tick();
         figures += char('0' + g_state.closing.closingFigure);
         if (i == 0 || i == 10) {  // figures 0 and 1 at (120, 120) and (160, 140), jitter (3, -3)
-            const int x = i == 0 ? 123 : 163, y = i == 0 ? 117 : 137;
-            EXPECT_EQ(Screen(x, y), i == 0 ? 0x1111 : 0x2222) << i;
-            EXPECT_NE(Screen(x - 1, y - 1), i == 0 ? 0x1111 : 0x2222) << i;
+            const int x = 123 + 4 * i, y = 117 + 2 * i, figure = 0x1111 * (1 + i / 10);
+            EXPECT_TRUE(Screen(x, y) == figure && Screen(x - 1, y - 1) != figure) << i;
         }
     }
     EXPECT_EQ(figures, std::string(10, '0') + std::string(10, '1') + std::string(10, '2') + "0");
@@ -154,15 +153,6 @@ TEST_F(WorkbenchTest, ClosingScreenFiguresTakeTurnsUntilAClickOrTheEnd) {
     EXPECT_FALSE(QuitPosted());
     Tick();
     EXPECT_TRUE(QuitPosted());
-}
-
-// A cell counts only when it ends on the sheet: of 250-row cells the tenth
-// row ends on the sheet's last row, the eleventh would not.
-TEST_F(WorkbenchTest, CellsBelowTheSheetsLastFullRowAreNotTaken) {
-    Start(40, 30);
-    g_state.sheet.spriteHeight = 250;
-    EXPECT_TRUE(CellFitsSheet(1) && CellFitsSheet(10 * 35));
-    EXPECT_FALSE(CellFitsSheet(10 * 35 + 1) || CellFitsSheet(0) || CellFitsSheet(INT32_MAX));
 }
 
 // Arrows are 20 pixels wide; a cell of a 10-pixel sprite scrolled just off
@@ -180,8 +170,10 @@ TEST_F(WorkbenchTest, ArrowOfACellJustOffThePaneStillShows) {
 // The delay runs 0 to 10000 in steps of 100, one a held tick; the wait is a
 // hundredth of it and the knob stands 140 rows down, less (delay - 100) / 90.
 // The range plays in order and starts over; a cell below the sheet's last
-// full row (83 rows of 35 cells: 2906) shows the empty panel.
-TEST_F(WorkbenchTest, PreviewSpeedKnobWaitAndFrames) {
+// full row (83 rows of 35 cells: 2906) shows the empty panel. A cell counts
+// only when it ends on the sheet: of 250-row cells the tenth row ends on the
+// sheet's last row, the eleventh would not.
+TEST_F(WorkbenchTest, PreviewSpeedKnobWaitFramesAndCellsBelowTheSheet) {
     Begin(40, 30, MODE_ANIMATE);
     SetRange(LEFT, 10, 12);
     Tick();
@@ -218,6 +210,9 @@ TEST_F(WorkbenchTest, PreviewSpeedKnobWaitAndFrames) {
     EXPECT_TRUE(shows(2905));
     Tick();
     EXPECT_EQ(g_screenBuf[120 * SCREEN_WIDTH + 311], PREVIEW_PANEL_COLOUR);
+    g_state.sheet.spriteHeight = 250;
+    EXPECT_TRUE(CellFitsSheet(1) && CellFitsSheet(10 * 35));
+    EXPECT_FALSE(CellFitsSheet(10 * 35 + 1) || CellFitsSheet(0) || CellFitsSheet(INT32_MAX));
 }
 
 }  // namespace
