@@ -190,14 +190,12 @@ TEST_F(WorkbenchTest, PreviewSpeedKnobWaitFramesAndCellsBelowTheSheet) {
         const uint32_t slept = script.SleptMs();
         Tick();
         EXPECT_EQ(script.SleptMs() - slept, waitMs) << from;
-        EXPECT_EQ(g_screenBuf[knobY * SCREEN_WIDTH + 108], 0x4321) << from;
-        EXPECT_NE(g_screenBuf[(knobY - 1) * SCREEN_WIDTH + 108], 0x4321) << from;
+        EXPECT_TRUE(Screen(108, knobY) == 0x4321 && Screen(108, knobY - 1) != 0x4321) << from;
     }
     const auto shows = [](int cell) {
         const Point o = CellOrigin(cell);
-        return g_screenBuf[120 * SCREEN_WIDTH + 311] == g_sheet[o.y * SHEET_WIDTH + o.x] &&
-               g_screenBuf[149 * SCREEN_WIDTH + 350] ==
-                   g_sheet[(o.y + 29) * SHEET_WIDTH + o.x + 39];
+        return Screen(311, 120) == g_sheet[o.y * SHEET_WIDTH + o.x] &&
+               Screen(350, 149) == g_sheet[(o.y + 29) * SHEET_WIDTH + o.x + 39];
     };
     g_state.preview.previewStep = 1;
     for (int cell : {10, 11, 12, 10}) {
