@@ -79,11 +79,11 @@ TEST(CelforgeSpr, OneSmallBuildIsByteForByteTheEditorsFileAndWarnsOfKeyCollision
     const std::string white = WritePicture("white", MakeFlatImage(1, 1, 255, 255, 255));
     const std::string dim = WritePicture("dim", MakeFlatImage(1, 1, 8, 4, 8));
     const std::string nearKey = WritePicture("near_key", MakeFlatImage(1, 1, 250, 1, 251));
-    // clang-format off
-    std::vector<std::string> build = {"build", "-o", TempPath("golden.Spr"), "--size", "2x1",
-        "--key", "255,0,255", "--dir", "up=" + white + "," + dim + "," + nearKey,
-        "--dir", "left=" + white + "," + white};
-    // clang-format on
+    const std::string up = "up=" + white + "," + dim + "," + nearKey,
+                      left = "left=" + white + "," + white;
+    std::vector<std::string> build = {
+        "build", "-o", TempPath("golden.Spr"), "--size", "2x1", "--key", "255,0,255", "--dir", up,
+        "--dir", left};
     const Outcome run = Spr(build);
     EXPECT_EQ(run.code, 0) << run.err;
     for (const std::string& warning :

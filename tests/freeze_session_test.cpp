@@ -104,9 +104,9 @@ TEST_F(FreezeTest, FailedSavesStayFrozenAndTheSavedFileHoldsTheFrozenRanges) {
     ASSERT_EQ(file.size(), 91u + 2 * 32 * 48 * 7);
     for (int d = 0; d < DIRECTION_COUNT; ++d)
         EXPECT_EQ(Le32At(file, 55 + 4 * d), d == 1 ? 4u : d == 7 ? 3u : 0u) << d;
-    for (int frame = 0; frame < 7; ++frame)  // each frame's last pixel
-        EXPECT_EQ(file[89 + 3072 * (frame + 1)] | file[90 + 3072 * (frame + 1)] << 8,
-                  g_sheet[47 * SHEET_WIDTH + frame * 32 + 31])
+    for (int frame = 1; frame <= 7; ++frame)  // each frame's last pixel
+        EXPECT_EQ(file[89 + 3072 * frame] | file[90 + 3072 * frame] << 8,
+                  g_sheet[frame * 32 + 47 * SHEET_WIDTH - 1])
             << frame;
     EXPECT_EQ(audio.calls.back(), "level 64") << "the music starts with the save";
     EXPECT_EQ(g_state.closing.closingTicks, 1) << "the save's own frame is the first closing frame";
@@ -270,7 +270,6 @@ TEST_F(StartupTest, DialogsStartInTheFolderUsedLastOfTheirKind) {
         if (d.kind != platform::DialogKind::MessageBox) starts.push_back(d.startFolder);
     const std::string firstFolder = std::filesystem::path(first).parent_path().string();
     EXPECT_EQ(starts, (std::vector<std::string>{working, firstFolder, working, pictures, sprites}));
-    ForgetDialogFolders();
 }
 
 }  // namespace
