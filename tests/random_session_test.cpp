@@ -23,7 +23,8 @@ uint64_t EnvNumber(const char* name, uint64_t fallback) {
 bool StateInRange() {
     const EditorState& s = g_state;
     bool counts = true;
-    for (int32_t count : AnimationSpriteHeader().nFrameCount) counts = counts && count >= 0;
+    const SpriteFileHeader header = AnimationSpriteHeader();  // packed: read each by value
+    for (int i = 0; i < SPRITE_DIRECTIONS; ++i) counts = counts && header.nFrameCount[i] >= 0;
     return counts && s.edit.workMode >= MODE_PLACE && s.edit.workMode <= MODE_ANIMATE &&
            s.sheet.cellX >= 0 && s.sheet.cellX < SHEET_WIDTH && s.sheet.cellY >= 0 &&
            s.sheet.cellY < SHEET_HEIGHT && s.sheet.placedCount >= 0 && s.panes.sheetScrollX >= 0 &&
