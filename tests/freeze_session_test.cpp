@@ -171,12 +171,11 @@ TEST_F(SingleSpriteTest, APictureBecomesAOneFrameSprite) {
         const std::vector<uint8_t> file = ReadWholeFile(folder + "/one.Spr");
         ASSERT_EQ(file.size(), 91u + (height ? 2 * 100 * 80 : 0)) << width;
         EXPECT_EQ(Le32At(file, 35), 2u) << "a single sprite";
-        EXPECT_EQ(Le32At(file, 39), width);
-        EXPECT_EQ(Le32At(file, 43), height);
+        EXPECT_EQ(std::pair(Le32At(file, 39), Le32At(file, 43)), std::pair(width, height));
         for (int d = 0; d < DIRECTION_COUNT; ++d)
             EXPECT_EQ(Le32At(file, 55 + 4 * d), d == 0 ? 1u : 0u);
-        EXPECT_TRUE(g_state.edit.singleImage == nullptr && g_state.edit.singleState == SINGLE_OPEN)
-            << "released after the save";
+        EXPECT_EQ(g_state.edit.singleImage, nullptr) << "released after the save";
+        EXPECT_EQ(g_state.edit.singleState, SINGLE_OPEN);
     }
     const std::vector<uint16_t> expected = PackImage(image);  // little-endian, as the file
     EXPECT_EQ(memcmp(ReadWholeFile(folder + "/one.Spr").data() + 91, expected.data(), 2 * 8000), 0);

@@ -172,7 +172,6 @@ TEST_F(WorkbenchTest, ArrowOfACellJustOffThePaneStillShows) {
 TEST_F(WorkbenchTest, PreviewSpeedKnobWaitFramesAndCellsBelowTheSheet) {
     Begin(40, 30, MODE_ANIMATE);
     SetRange(2, 10, 12);  // Left
-    Tick();
     Click(420, 545);
     Click(250, 290);  // the pad's Left
     ASSERT_EQ(g_state.preview.previewDirection, 1);
