@@ -1,6 +1,5 @@
 #include <algorithm>
 #include <random>
-#include <vector>
 
 #include "display/pixmap.h"
 #include "state/editor_state.h"
@@ -8,7 +7,6 @@
 #include "tests/support/session.h"
 #include "workbench/directions.h"
 #include "workbench/input.h"
-#include "workbench/placement.h"
 #include "workbench/preview.h"
 
 using platform::Point;
@@ -125,10 +123,9 @@ TEST_F(WorkbenchTest, ClipboardToggledOffEndsItsFrameEarly) {
 // take turns, ten frames each, until a click or the 1000th frame ends it.
 TEST_F(WorkbenchTest, ClosingScreenFiguresTakeTurnsUntilAClickOrTheEnd) {
     Start(32, 32);
-    for (int i = 0; i < 3; ++i) {
-        CPixmap* figure = g_state.closing.closingFigures[i];
-        std::fill_n(figure->GetBits(), figure->Width() * figure->Height(), 0x1111 * (i + 1));
-    }
+    uint16_t colour = 0;  // 0x1111, 0x2222, 0x3333
+    for (CPixmap* figure : g_state.closing.closingFigures)
+        std::fill_n(figure->GetBits(), figure->Width() * figure->Height(), colour += 0x1111);
     g_state.freeze.phase = PHASE_CLOSING;
     for (int i = 0; i < 20; ++i) Click(400, 300);
     EXPECT_FALSE(QuitPosted());
