@@ -5,9 +5,11 @@
 #include "shell/main_loop.h"
 #include "shell/workbench_init.h"
 #include "state/editor_state.h"
+#include "workbench/input.h"
 
 void SessionTest::SetUp() {
     ResetEditorState();
+    BeginInputTick();  // no tap left over from an earlier test
     platform::SetPlatform(&script);
     script.onUnanswered = [](const platform::ShownDialog& dialog) {
         ADD_FAILURE() << "unexpected dialog \"" << dialog.caption << "\": " << dialog.text;
