@@ -13,23 +13,23 @@ namespace {
 
 constexpr uint16_t kMagenta = 0xF81F;
 
-struct PngSpec {
+struct PngPlan {
     uint32_t width, height;
     uint8_t colourType, depth, interlace;
     std::vector<uint8_t> raw;  // rows as the file stores them, before filtering
 };
 
 // Paletted pictures get red, green and a colour made transparent by tRNS.
-std::vector<uint8_t> Encode(const PngSpec& spec) {
+std::vector<uint8_t> Encode(const PngPlan& plan) {
     spng_ctx* ctx = spng_ctx_new(SPNG_CTX_ENCODER);
     spng_set_option(ctx, SPNG_ENCODE_TO_BUFFER, 1);
-    spng_ihdr ihdr{spec.width, spec.height, spec.depth, spec.colourType, 0, 0, spec.interlace};
+    spng_ihdr ihdr{plan.width, plan.height, plan.depth, plan.colourType, 0, 0, plan.interlace};
     spng_set_ihdr(ctx, &ihdr);
     spng_plte plte{3, {{255, 0, 0, 255}, {0, 255, 0, 255}, {10, 20, 30, 255}}};
     spng_trns trns{0, 0, 0, 0, 3, {200, 200, 0}};
-    if (spec.colourType == SPNG_COLOR_TYPE_INDEXED)
+    if (plan.colourType == SPNG_COLOR_TYPE_INDEXED)
         spng_set_plte(ctx, &plte), spng_set_trns(ctx, &trns);
-    int error = spng_encode_image(ctx, spec.raw.data(), spec.raw.size(), SPNG_FMT_PNG,
+    int error = spng_encode_image(ctx, plan.raw.data(), plan.raw.size(), SPNG_FMT_PNG,
                                   SPNG_ENCODE_FINALIZE);
     size_t size = 0;
     auto* png = static_cast<uint8_t*>(error ? nullptr : spng_get_png_buffer(ctx, &size, &error));
@@ -42,12 +42,12 @@ std::vector<uint8_t> Encode(const PngSpec& spec) {
 
 // An RGB picture of noise, and the pixels it must decode to.
 struct NoisePicture {
-    PngSpec spec;
+    PngPlan plan;
     std::vector<uint16_t> pixels;
     NoisePicture(uint32_t width, uint32_t height, uint8_t interlace)
-        : spec{width, height,    SPNG_COLOR_TYPE_TRUECOLOR,
+        : plan{width, height,    SPNG_COLOR_TYPE_TRUECOLOR,
                8,     interlace, MakeRandomImage(width, height, width * 31 + height).rgb} {
-        for (size_t i = 0; i < spec.raw.size(); i += 3) pixels.push_back(Rgb565(&spec.raw[i]));
+        for (size_t i = 0; i < plan.raw.size(); i += 3) pixels.push_back(Rgb565(&plan.raw[i]));
     }
 };
 
@@ -73,7 +73,7 @@ constexpr uint8_t kIndexed = SPNG_COLOR_TYPE_INDEXED, kGrey = SPNG_COLOR_TYPE_GR
 // Alpha 127 is transparent (magenta), 128 opaque; palette index 2 is
 // transparent through tRNS.
 TEST_F(PngTest, EveryColourTypeAndDepthBecomesDisplayPixels) {
-    const std::pair<PngSpec, std::vector<uint16_t>> cases[] = {
+    const std::pair<PngPlan, std::vector<uint16_t>> cases[] = {
         {{3, 1, kIndexed, 8, 0, {0, 1, 2}}, {0xF800, 0x07E0, kMagenta}},
         {{2, 1, kGrey, 1, 0, {0x80}}, {0xFFFF, 0x0000}},  // 1, 0
         {{2, 1, kGrey, 2, 0, {0x90}}, {0xAD55, 0x52AA}},  // 2, 1
@@ -84,9 +84,9 @@ TEST_F(PngTest, EveryColourTypeAndDepthBecomesDisplayPixels) {
         {{2, 1, kRgb, 8, 0, {255, 128, 0, 8, 4, 248}}, {0xFC00, 0x083F}},
         {{1, 1, kRgb, 16, 0, {0xFF, 0xFF, 0x80, 0x80, 0, 0}}, {0xFC00}},
         {{2, 1, kRgba, 8, 0, {10, 20, 30, 127, 0, 0, 255, 128}}, {kMagenta, 0x001F}}};
-    for (const auto& [spec, expected] : cases) {
-        SCOPED_TRACE(testing::Message() << int(spec.colourType) << " depth " << int(spec.depth));
-        const std::vector<uint8_t> png = Encode(spec);
+    for (const auto& [plan, expected] : cases) {
+        SCOPED_TRACE(testing::Message() << int(plan.colourType) << " depth " << int(plan.depth));
+        const std::vector<uint8_t> png = Encode(plan);
         const int width = static_cast<int>(expected.size());
         GuardedBlock block(width + 2, width, 1);
         ASSERT_EQ(DecodePng(png.data(), png.size(), block.Target()), PngRefusal::None);
@@ -106,7 +106,7 @@ TEST_F(PngTest, ClipsToTheDestinationAndFillsEveryRowOfEveryPass) {
         SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " i" << int(c.interlace)
                                         << " into " << c.destWidth << "x" << c.destRows);
         const NoisePicture picture(c.width, c.height, c.interlace);
-        const std::vector<uint8_t> png = Encode(picture.spec);
+        const std::vector<uint8_t> png = Encode(picture.plan);
         GuardedBlock block(c.destWidth + 2, c.destWidth, c.destRows);
         ASSERT_TRUE(DecodePngFile(png.data(), png.size(), block.Target()));
         ExpectCorner(block, picture.pixels, c.width, std::min<int>(c.width, c.destWidth),
@@ -116,7 +116,7 @@ TEST_F(PngTest, ClipsToTheDestinationAndFillsEveryRowOfEveryPass) {
 
 TEST_F(PngTest, MalformedFilesAreRefusedWithTheirReason) {
     const NoisePicture picture(128, 64, 0);  // its image data is read in several pieces
-    const std::vector<uint8_t> good = Encode(picture.spec);
+    const std::vector<uint8_t> good = Encode(picture.plan);
     std::vector<uint8_t> empty, badP = good, badChecksum = good;
     badP[1] = 'Q', badChecksum[32] ^= 1;
     const std::vector<uint8_t> cut20(good.begin(), good.begin() + 20),
@@ -155,8 +155,8 @@ TEST_F(PngTest, TheFileContentNotItsNameChoosesTheReader) {
     const std::string folder = ::testing::TempDir();
     const NoisePicture picture(3, 2, 0);
     RgbImage rgb(3, 2);
-    rgb.rgb = picture.spec.raw;
-    ASSERT_TRUE(WriteBytesToFile(folder + "png.pcx", Encode(picture.spec)));
+    rgb.rgb = picture.plan.raw;
+    ASSERT_TRUE(WriteBytesToFile(folder + "png.pcx", Encode(picture.plan)));
     ASSERT_TRUE(WriteBytesToFile(folder + "pcx.png", EncodePcx24(rgb)));
     ASSERT_TRUE(WriteBytesToFile(folder + "text.png", {'n', 'o', 't', ' ', 'a'}));
     const std::pair<const char*, bool> cases[] = {

@@ -35,12 +35,9 @@ window_id() {  # <name-regex> <seconds>: a visible window's id, while the editor
     return 1
 }
 start_editor() {  # [editor arguments]: runs ${editor:-$target} from ${from:-$root}
-    # A sanitized editor draws without SDL's OpenGL framebuffer and plays through
-    # SDL's dummy sound driver (which still pulls the music through our callback):
-    # Mesa's driver and the sound libraries are unloaded before the leak check,
-    # so their leaks could not be named.
-    ldd "${editor:-$target}" | grep -q libasan &&
-        export SDL_FRAMEBUFFER_ACCELERATION=0 SDL_AUDIODRIVER=dummy
+    # Sanitized: no OpenGL framebuffer, the dummy sound driver (still calling our
+    # music callback); Mesa and the sound libraries unload before the leak check.
+    ldd "${editor:-$target}" | grep -q libasan && export SDL_FRAMEBUFFER_ACCELERATION=0 SDL_AUDIODRIVER=dummy
     (cd "${from:-$root}" && exec "${editor:-$target}" "$@") >"$work/editor.log" 2>&1 &
     app_pid=$!
     editor_window=$(window_id '^Celforge_V1\.0$' 30) || fail "no window named Celforge_V1.0 appeared"
