@@ -25,6 +25,7 @@ start_display() {  # [screen size]
     wait_for 10 test -s "$work/display" || fail "Xvfb did not start"
     export DISPLAY=":$(head -n 1 "$work/display")"
     unset WAYLAND_DISPLAY
+    wait_for 10 eval 'xdotool getdisplaygeometry >/dev/null 2>&1' || fail "Xvfb does not answer"
 }
 window_id() {  # <name-regex> <seconds>: a visible window's id, while the editor runs
     for _ in $(seq $(($2 * 10))); do
