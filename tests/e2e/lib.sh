@@ -36,11 +36,8 @@ window_id() {  # <name-regex> <seconds>: a visible window's id, while the editor
     return 1
 }
 start_editor() {  # [editor arguments]: runs ${editor:-$target} from ${from:-$root}
-    # Sanitized: no OpenGL framebuffer, the dummy sound driver (still calling our
-    # music callback), and no leak check here: a system module SDL unloads at exit
-    # leaks unnameably. The unit tests check our platform code for leaks.
-    ldd "${editor:-$target}" | grep -q libasan && export SDL_FRAMEBUFFER_ACCELERATION=0 \
-        SDL_AUDIODRIVER=dummy
+    # Sanitized: no GL framebuffer, dummy sound, no leak check (see tests/lsan.supp).
+    ldd "${editor:-$target}" | grep -q libasan && export SDL_FRAMEBUFFER_ACCELERATION=0 SDL_AUDIODRIVER=dummy
     export ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0"
     (cd "${from:-$root}" && exec "${editor:-$target}" "$@") >"$work/editor.log" 2>&1 &
     app_pid=$!
