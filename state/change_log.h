@@ -1,0 +1,99 @@
+#pragma once
+// Every change to the work (the sheet's cells, the placement mark, the
+// directions' ranges, the key colour) is one Change in one log. Handlers never
+// change these behind the log's back: they describe the change and hand it to
+// Do, which applies it. Undo puts the before side back, Redo the after side;
+// a new change after an undo drops what could have been redone.
+//
+// One Change is the shape of every kind: a placement is cell edits plus the
+// mark, an exchange is two cell edits, a marked range is one range edit, a
+// picked key is a key edit; a batch (many frames placed at once, ranges
+// marked from file names) is simply a longer list.
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "state/editor_state.h"
+
+enum class ChangeKind : uint8_t {
+    PlaceFrames = 1,
+    ExchangeCells = 2,
+    MarkRanges = 3,
+    PickKeyColour = 4,
+};
+
+// A cell's pixels (sprite width x height, row by row) before and after.
+struct CellEdit {
+    int cell = 0;  // sheet cell index, 0-based in reading order
+    std::vector<uint16_t> before;
+    std::vector<uint16_t> after;
+};
+
+// Where the next frame goes, and how many were placed.
+struct PlacementMark {
+    int cellX = 0;
+    int cellY = 0;
+    int sheetHasRoom = 1;
+    int placedCount = 0;
+    bool operator==(const PlacementMark& other) const;
+};
+
+struct RangeEdit {
+    int slot = 0;  // index into the directions' tables (0-8)
+    DirectionRange before;
+    DirectionRange after;
+    int countBefore = 1;
+    int countAfter = 1;
+};
+
+struct Change {
+    ChangeKind kind = ChangeKind::PlaceFrames;
+    std::vector<CellEdit> cells;
+    std::optional<PlacementMark> markBefore;  // both set or both empty
+    std::optional<PlacementMark> markAfter;
+    std::vector<RangeEdit> ranges;
+    std::optional<uint32_t> keyBefore;  // both set or both empty
+    std::optional<uint32_t> keyAfter;
+};
+
+// What the session store must write after a tick: set by Do, Undo and Redo,
+// cleared by the store once written.
+struct LogDirt {
+    std::vector<int> cells;   // cells whose pixels changed (may repeat)
+    bool work = false;        // mark, ranges or key colour changed
+    bool log = false;         // records added or dropped, or the cursor moved
+};
+
+class ChangeLog {
+  public:
+    // Applies the after side and records it; drops the redo side.
+    void Do(Change change);
+    // False when there is nothing to undo / redo.
+    bool Undo();
+    bool Redo();
+
+    const std::vector<Change>& Records() const { return records_; }
+    // Records [0, Cursor()) are done; [Cursor(), size) can be redone.
+    size_t Cursor() const { return cursor_; }
+    // Restores a log read back from the session store, without applying it.
+    void Restore(std::vector<Change> records, size_t cursor);
+    void Clear();
+
+    LogDirt& Dirt() { return dirt_; }
+
+  private:
+    std::vector<Change> records_;
+    size_t cursor_ = 0;
+    LogDirt dirt_;
+};
+
+// The editor's one log.
+extern ChangeLog g_changeLog;
+
+// The mark as the sheet state holds it now.
+PlacementMark CurrentPlacementMark();
+// A cell's pixels as the sheet holds them now (zeros outside the sheet).
+std::vector<uint16_t> CellPixels(int cell);
+// Applies one side of a change to g_state and g_sheet.
+void ApplyChange(const Change& change, bool after);
