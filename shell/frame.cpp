@@ -64,16 +64,16 @@ void CopyScreenToBack() {
 }
 
 void DrawToolBars() {
-    g_imgRightToolBar->Put(g_screenBuf, 600, 0);
-    if (g_state.panes.openPictureRequest == 1) g_imgRightToolBarDown->Put(g_screenBuf, 600, 0);
-    g_imgTopToolBar->Put(g_screenBuf, 0, 0);
-    g_imgBottomBar->Put(g_screenBuf, 0, 530);
+    g_skin.rightToolBar->Put(g_screenBuf, 600, 0);
+    if (g_state.panes.openPictureRequest == 1) g_skin.rightToolBarDown->Put(g_screenBuf, 600, 0);
+    g_skin.topToolBar->Put(g_screenBuf, 0, 0);
+    g_skin.bottomBar->Put(g_screenBuf, 0, 530);
 }
 
 void CheckSheetRoom() {
     if (g_state.sheet.cellY + 2 * g_state.sheet.spriteHeight >
         SHEET_HEIGHT - 2 * g_state.sheet.spriteHeight) {
-        if (g_state.edit.workMode == MODE_PLACE) g_imgSheetFull->Put(g_screenBuf, 200, 200);
+        if (g_state.edit.workMode == MODE_PLACE) g_skin.sheetFull->Put(g_screenBuf, 200, 200);
         g_state.sheet.sheetHasRoom = 0;
     }
 }
@@ -97,12 +97,12 @@ void PlaceModeButtons() {
 }
 
 void SingleSpriteWindow() {
-    g_imgSMaker->Put(g_screenBuf, 453, 510);
+    g_skin.sMaker->Put(g_screenBuf, 453, 510);
     if (LeftButtonOn(SINGLE_MAKER_BUTTON)) g_state.edit.singleState = SINGLE_OPEN;
     if (g_state.edit.singleState != SINGLE_OPEN) return;
     FillRect(g_screenBuf, SCREEN_WIDTH, 55, 54, 695, 534, SINGLE_WINDOW_SHADOW);
     FillRect(g_screenBuf, SCREEN_WIDTH, 50, 49, 690, 529, SINGLE_WINDOW_FACE);
-    g_imgSingleTitle->Put(g_screenBuf, 50, 20);
+    g_skin.singleTitle->Put(g_screenBuf, 50, 20);
     if (LeftButtonOn(SINGLE_HELP_BUTTON))
         ShowBox("싱글 스프라이트 전용 에디터(작업대 크기 640 X 480)", "알림");
     if (LeftButtonOn(SINGLE_OPEN_BUTTON)) g_state.edit.singleState = SINGLE_IMPORT;
@@ -115,8 +115,8 @@ bool EditModeTools() {
     if (g_state.edit.singleImage && LeftButtonOn(SINGLE_SAVE_BUTTON))
         g_state.edit.singleState = SINGLE_SAVE;
     if (LeftButtonOn(CLIPBOARD_OPEN_BUTTON)) g_state.edit.clipboardOpen = 1;
-    if (g_state.edit.clipboardOpen == 1) g_imgClipboard->Put(g_screenBuf, 600, 0);
-    if (ClipboardBusy()) g_imgCheck->PutKeyed(g_screenBuf, SCREEN_WIDTH, 630, 220);
+    if (g_state.edit.clipboardOpen == 1) g_skin.clipboard->Put(g_screenBuf, 600, 0);
+    if (ClipboardBusy()) g_skin.check->PutKeyed(g_screenBuf, SCREEN_WIDTH, 630, 220);
     if (g_state.edit.clipboardOpen == 1) {
         if (LeftButtonOn(CLIPBOARD_TOGGLE)) {
             if (ClipboardBusy()) {
@@ -141,7 +141,7 @@ void ClosingScreen() {
     ++g_state.closing.closingTicks;
     FadeTick();
     if (g_state.closing.closingTicks > 20) {
-        g_imgClosingBackdrop->Put(g_screenBuf, 140, 150);
+        g_skin.closingBackdrop->Put(g_screenBuf, 140, 150);
         if (g_state.closing.closingStep > 9) {
             g_state.closing.closingStep = 0;
             if (++g_state.closing.closingFigure > 2) g_state.closing.closingFigure = 0;

@@ -40,15 +40,15 @@ void LoadSkinPicture(const SkinPicture& skin) {
 }
 
 void ShowLogo() {
-    g_imgLogo = new CPixmap(500, 285);
+    g_skin.logo = new CPixmap(500, 285);
     CSurface* back = g_screen.GetBackSurface();
     if (!back) return;
     uint16_t* pixels = back->Lock();
     if (pixels) {
         LoadPcx(pixels, SCREEN_WIDTH, SCREEN_WIDTH, SCREEN_HEIGHT, DataFolder() + "logo.pcx");
-        g_imgLogo->Grab(pixels, SCREEN_WIDTH, 0, 0);
+        g_skin.logo->Grab(pixels, SCREEN_WIDTH, 0, 0);
         ClearPixels(pixels, SCREEN_WIDTH, 500);
-        g_imgLogo->Put(pixels, 120, 160);
+        g_skin.logo->Put(pixels, 120, 160);
     }
     back->Unlock();
     g_screen.Present();
@@ -127,17 +127,17 @@ WorkbenchStart AskFirstPicture(std::string* path, PictureSize* size) {
 }
 
 void MakeSpriteSizePictures(const std::string& path) {
-    g_cellPixmap = new CPixmap(g_state.sheet.spriteWidth, g_state.sheet.spriteHeight);
-    g_previewPixmap = new CPixmap(g_state.sheet.spriteWidth, g_state.sheet.spriteHeight);
+    g_spritePictures.cell = new CPixmap(g_state.sheet.spriteWidth, g_state.sheet.spriteHeight);
+    g_spritePictures.preview = new CPixmap(g_state.sheet.spriteWidth, g_state.sheet.spriteHeight);
     LoadPicture(g_pictureBuf, PICTURE_WIDTH, PICTURE_WIDTH, PICTURE_HEIGHT, path);
-    g_workingImage = new CPixmap(g_state.sheet.spriteWidth, g_state.sheet.spriteHeight);
-    g_workingImage->GrabPicture(g_pictureBuf, 0, 0, g_state.sheet.spriteWidth,
-                                g_state.sheet.spriteHeight);
+    g_spritePictures.working = new CPixmap(g_state.sheet.spriteWidth, g_state.sheet.spriteHeight);
+    g_spritePictures.working->GrabPicture(g_pictureBuf, 0, 0, g_state.sheet.spriteWidth,
+                                          g_state.sheet.spriteHeight);
     g_state.sheet.cellRight = g_state.sheet.cellX + g_state.sheet.spriteWidth;
     g_state.sheet.cellBottom = g_state.sheet.cellY + g_state.sheet.spriteHeight;
     g_state.sheet.sheetColumns = SHEET_WIDTH / g_state.sheet.spriteWidth;
-    g_clipboardPixmap = new CPixmap(g_state.sheet.spriteWidth, g_state.sheet.spriteHeight);
-    g_swapPixmap = new CPixmap(g_state.sheet.spriteWidth, g_state.sheet.spriteHeight);
+    g_spritePictures.clipboard = new CPixmap(g_state.sheet.spriteWidth, g_state.sheet.spriteHeight);
+    g_spritePictures.swap = new CPixmap(g_state.sheet.spriteWidth, g_state.sheet.spriteHeight);
 }
 
 }  // namespace

@@ -4,41 +4,49 @@
 
 class CPixmap;
 
-// Skin pictures, cut from the files of the data folder.
-extern CPixmap* g_imgLogo;
-extern CPixmap* g_imgTvError;
-extern CPixmap* g_imgSheetFull;
-extern CPixmap* g_imgSingleTitle;
-extern CPixmap* g_imgTv;
-extern CPixmap* g_imgDelay;
-extern CPixmap* g_imgEditBar;
-extern CPixmap* g_imgEditBar2;
-extern CPixmap* g_imgClipboard;
-// Direction marks, in the order No Direction, Left, Right, Up, Down, LeftUp,
-// LeftDown, RightUp, RightDown.
-extern CPixmap* g_imgArrow[9];
-extern CPixmap* g_imgSMaker;
-extern CPixmap* g_imgCheck;
-extern CPixmap* g_freezeBackdrop;
-extern CPixmap* g_imgBottomBar;
-extern CPixmap* g_imgFreezeBox;
-extern CPixmap* g_imgFrozen;
-extern CPixmap* g_imgKeyColourPane;
-extern CPixmap* g_imgPickerOn;
-extern CPixmap* g_imgAnimePane;
-extern CPixmap* g_imgClosingBackdrop;
-extern CPixmap* g_imgModeBar;
-extern CPixmap* g_imgModeButton[3];
-extern CPixmap* g_imgTopToolBar;
-extern CPixmap* g_imgRightToolBar;
-extern CPixmap* g_imgRightToolBarDown;
+// Skin pictures, cut from the files of the data folder; the logo is drawn
+// from its own file at start-up.
+struct Skin {
+    CPixmap* logo = nullptr;
+    CPixmap* tvError = nullptr;
+    CPixmap* sheetFull = nullptr;
+    CPixmap* singleTitle = nullptr;
+    CPixmap* tv = nullptr;
+    CPixmap* delay = nullptr;
+    CPixmap* editBar = nullptr;
+    CPixmap* editBar2 = nullptr;
+    CPixmap* clipboard = nullptr;
+    // Direction marks, in the order No Direction, Left, Right, Up, Down,
+    // LeftUp, LeftDown, RightUp, RightDown.
+    CPixmap* arrow[9] = {};
+    CPixmap* sMaker = nullptr;
+    CPixmap* check = nullptr;
+    CPixmap* freezeBackdrop = nullptr;
+    CPixmap* bottomBar = nullptr;
+    CPixmap* freezeBox = nullptr;
+    CPixmap* frozen = nullptr;
+    CPixmap* keyColourPane = nullptr;
+    CPixmap* pickerOn = nullptr;
+    CPixmap* animePane = nullptr;
+    CPixmap* closingBackdrop = nullptr;
+    CPixmap* modeBar = nullptr;
+    CPixmap* modeButton[3] = {};
+    CPixmap* topToolBar = nullptr;
+    CPixmap* rightToolBar = nullptr;
+    CPixmap* rightToolBarDown = nullptr;
+};
 
 // Pictures of the sprite size, made once the first picture is known.
-extern CPixmap* g_cellPixmap;
-extern CPixmap* g_previewPixmap;
-extern CPixmap* g_workingImage;
-extern CPixmap* g_clipboardPixmap;
-extern CPixmap* g_swapPixmap;
+struct SpritePictures {
+    CPixmap* cell = nullptr;
+    CPixmap* preview = nullptr;
+    CPixmap* working = nullptr;  // the picture pane's corner that placement puts down
+    CPixmap* clipboard = nullptr;
+    CPixmap* swap = nullptr;
+};
+
+extern Skin g_skin;
+extern SpritePictures g_spritePictures;
 
 // Where start-up decodes a skin file before cutting pictures from it.
 enum class SkinBuffer { Sheet, Picture };

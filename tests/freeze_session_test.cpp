@@ -115,9 +115,9 @@ TEST_F(FreezeTest, FailedSavesStayFrozenAndTheSavedFileHoldsTheFrozenRanges) {
 // The box stands at (250, 250); the bar at (280, 310) grows 2 pixels a step
 // behind the box's hole; at the end the frozen picture covers the sheet pane.
 TEST_F(FreezeTest, BoxBarAndFrozenPicturePositions) {
-    std::fill_n(g_imgFreezeBox->GetBits(), 350 * 100, uint16_t{0x5555});
-    std::fill_n(g_imgFreezeBox->GetBits() + 60 * 350, 20 * 350, uint16_t{0});
-    std::fill_n(g_imgFrozen->GetBits(), g_imgFrozen->Width() * g_imgFrozen->Height(), 0x2222);
+    std::fill_n(g_skin.freezeBox->GetBits(), 350 * 100, uint16_t{0x5555});
+    std::fill_n(g_skin.freezeBox->GetBits() + 60 * 350, 20 * 350, uint16_t{0});
+    std::fill_n(g_skin.frozen->GetBits(), g_skin.frozen->Width() * g_skin.frozen->Height(), 0x2222);
     const auto at = [](int x, int y) { return g_screenBuf[y * SCREEN_WIDTH + x]; };
     g_state.freeze.freezeRequested = 1;
     while (g_state.freeze.freezeStep < 11) Tick();  // the last drawn was step 10
@@ -258,9 +258,9 @@ TEST_F(StartupTest, DialogsStartInTheFolderUsedLastOfTheirKind) {
     AskSpriteFileName("save");
     script.QueueOpenResult(platform::DialogUnavailable("zenity failed"));
     script.QueueBoxAnswer(platform::BoxAnswer::Ok);
-    const uint16_t corner = g_workingImage->GetBits()[0];
+    const uint16_t corner = g_spritePictures.working->GetBits()[0];
     OpenNextPicture();
-    EXPECT_EQ(g_workingImage->GetBits()[0], corner);
+    EXPECT_EQ(g_spritePictures.working->GetBits()[0], corner);
     script.QueueSaveAnswer(std::nullopt);
     AskSpriteFileName("save");
     std::vector<std::string> starts;

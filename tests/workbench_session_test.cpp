@@ -26,10 +26,10 @@ class WorkbenchTest : public SessionTest {
         Click(width / 2, WORK_TOP + height / 2);
         std::mt19937 random(21);
         for (uint16_t& pixel : g_sheet) pixel = static_cast<uint16_t>(random());
-        for (CPixmap* arrow : g_imgArrow)
+        for (CPixmap* arrow : g_skin.arrow)
             for (int i = 0; i < arrow->Width() * arrow->Height(); ++i)
                 arrow->GetBits()[i] = i % arrow->Width() < 10 ? 0 : kArrow;
-        std::fill_n(g_imgDelay->GetBits(), 49 * 41, uint16_t{0x4321});
+        std::fill_n(g_skin.delay->GetBits(), 49 * 41, uint16_t{0x4321});
         g_state.sheet.sheetHasRoom = 0;
         Click(mode == MODE_EDIT ? 684 : 740, 500);
         ASSERT_EQ(g_state.edit.workMode, mode);
@@ -44,7 +44,7 @@ class WorkbenchTest : public SessionTest {
 // Full once the next cell and one more row would reach the last two rows.
 TEST_F(WorkbenchTest, SheetFullThresholdAndItsNoticeAt200InPlaceModeOnly) {
     Start(64, 480);  // full past cellY + 960 > 2500 - 960
-    std::fill_n(g_imgSheetFull->GetBits(), 200 * 50, uint16_t{0x1234});
+    std::fill_n(g_skin.sheetFull->GetBits(), 200 * 50, uint16_t{0x1234});
     for (auto [cellY, mode, room] :
          {std::tuple{580, MODE_PLACE, 1}, {581, MODE_PLACE, 0}, {581, MODE_EDIT, 0}}) {
         g_state.sheet.cellY = cellY;
@@ -63,7 +63,7 @@ TEST_F(WorkbenchTest, SheetFullThresholdAndItsNoticeAt200InPlaceModeOnly) {
     Click(10, WORK_TOP + 10);
     EXPECT_EQ(g_state.sheet.placedCount, 0) << "a full sheet counts no more frames";
     EXPECT_EQ(g_state.sheet.cellX, 0);
-    EXPECT_EQ(g_sheet[591 * SHEET_WIDTH + 10], g_workingImage->GetBits()[10 * 64 + 10]);
+    EXPECT_EQ(g_sheet[591 * SHEET_WIDTH + 10], g_spritePictures.working->GetBits()[10 * 64 + 10]);
 }
 
 // The sheet steps 20 a tick, forward up to 800 and then settles on 799; the

@@ -8,7 +8,7 @@
 #include "workbench/preview.h"
 
 void PollDirectionButtons() {
-    g_imgAnimePane->Put(g_screenBuf, 0, 530);
+    g_skin.animePane->Put(g_screenBuf, 0, 530);
     RefreshCursor();
     PollPreviewButton(g_cursor.x, g_cursor.y);
     if (!KeyActive(platform::kKeyLeftButton)) return;

@@ -70,16 +70,16 @@ void TintCell(int index, const Tint& tint) {
     if (!CellShows(index)) return;
     const Point origin = CellOrigin(index);
     const Point at = CellOnScreen(index);
-    g_cellPixmap->GrabSheet(g_sheet, origin.x, origin.y);
-    g_cellPixmap->PutAdditive(g_screenBuf, SCREEN_WIDTH, at.x, at.y, tint.red, tint.green,
-                              tint.blue);
+    g_spritePictures.cell->GrabSheet(g_sheet, origin.x, origin.y);
+    g_spritePictures.cell->PutAdditive(g_screenBuf, SCREEN_WIDTH, at.x, at.y, tint.red, tint.green,
+                                       tint.blue);
 }
 
 // An arrow may be larger than its cell, so it shows whenever its own
 // picture reaches the work area, even from a cell just off it.
 void DrawArrow(int index, int selector) {
     if (!CellFitsSheet(index)) return;
-    const CPixmap* arrow = g_imgArrow[selector - 1];
+    const CPixmap* arrow = g_skin.arrow[selector - 1];
     const Point at = CellOnScreen(index);
     if (!ShowsOnWorkArea(at, arrow->Width(), arrow->Height())) return;
     arrow->PutKeyedWork(g_screenBuf, SCREEN_WIDTH, at.x, at.y);
@@ -159,5 +159,5 @@ void DrawConfirmedRanges() {
 void DrawDirectionCheck() {
     if (g_state.directions.direction < 1 || g_state.directions.direction > DIRECTION_COUNT) return;
     const Point at = DIRECTIONS[g_state.directions.direction - 1].check;
-    g_imgCheck->PutKeyed(g_screenBuf, SCREEN_WIDTH, at.x, at.y);
+    g_skin.check->PutKeyed(g_screenBuf, SCREEN_WIDTH, at.x, at.y);
 }

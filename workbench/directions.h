@@ -26,7 +26,7 @@ struct Tint {
 
 // Everything that differs between the nine directions. The entries are in
 // selector-code order (code = index + 1), the order of g_state.directions.directionRanges,
-// g_state.directions.directionCount and g_imgArrow.
+// g_state.directions.directionCount and g_skin.arrow.
 struct DirectionInfo {
     const char* name;
     Area button;

@@ -32,18 +32,18 @@ int FreezeBarLength(int step) {
 // the whole freeze.
 void FreezeStepTick() {
     if (g_state.freeze.freezeStep == 0)
-        g_freezeBackdrop->Grab(g_screenBuf, SCREEN_WIDTH, BOX_X, BOX_Y);
-    g_freezeBackdrop->PutAdditive(g_screenBuf, SCREEN_WIDTH, BOX_X, BOX_Y, 30, 120, 0);
+        g_skin.freezeBackdrop->Grab(g_screenBuf, SCREEN_WIDTH, BOX_X, BOX_Y);
+    g_skin.freezeBackdrop->PutAdditive(g_screenBuf, SCREEN_WIDTH, BOX_X, BOX_Y, 30, 120, 0);
     FillRect(g_screenBuf, SCREEN_WIDTH, BAR_X, BAR_Y,
              BAR_X + FreezeBarLength(g_state.freeze.freezeStep), BAR_BOTTOM, FREEZE_BAR_COLOUR);
-    g_imgFreezeBox->PutKeyed(g_screenBuf, SCREEN_WIDTH, BOX_X, BOX_Y);
+    g_skin.freezeBox->PutKeyed(g_screenBuf, SCREEN_WIDTH, BOX_X, BOX_Y);
     GatherDirectionStrips();
     ++g_state.freeze.freezeStep;
 }
 
 void FreezeTick() {
     if (g_state.freeze.freezeStep < FREEZE_STEPS) FreezeStepTick();
-    if (g_state.freeze.freezeStep == FREEZE_STEPS) g_imgFrozen->Put(g_screenBuf, 0, WORK_TOP);
+    if (g_state.freeze.freezeStep == FREEZE_STEPS) g_skin.frozen->Put(g_screenBuf, 0, WORK_TOP);
 }
 
 void FadeTick() {

@@ -64,7 +64,7 @@ void StoreClipboardCell(int index) {
     const Point origin = CellOrigin(index);
     g_state.edit.clipboardX = origin.x;
     g_state.edit.clipboardY = origin.y;
-    g_clipboardPixmap->GrabSheet(g_sheet, origin.x, origin.y);
+    g_spritePictures.clipboard->GrabSheet(g_sheet, origin.x, origin.y);
     Machine().MessageBox(ClipboardStoredText(index), CLIPBOARD_CONFIRM_CAPTION, BoxButtons::Ok);
     Machine().Beep(BeepKind::Default);
     g_state.edit.clipboardState = CLIPBOARD_AWAIT_EXCHANGE;
@@ -79,23 +79,23 @@ void ExchangeWithClipboard(int index) {
     Machine().Beep(BeepKind::Default);
     Machine().MessageBox(CLIPBOARD_EXCHANGED, CLIPBOARD_CONFIRM_CAPTION, BoxButtons::Ok);
     const Point origin = CellOrigin(index);
-    g_swapPixmap->GrabSheet(g_sheet, origin.x, origin.y);
-    g_swapPixmap->PutSheet(g_sheet, g_state.edit.clipboardX, g_state.edit.clipboardY);
-    g_clipboardPixmap->PutSheet(g_sheet, origin.x, origin.y);
+    g_spritePictures.swap->GrabSheet(g_sheet, origin.x, origin.y);
+    g_spritePictures.swap->PutSheet(g_sheet, g_state.edit.clipboardX, g_state.edit.clipboardY);
+    g_spritePictures.clipboard->PutSheet(g_sheet, origin.x, origin.y);
     g_state.edit.clipboardState = CLIPBOARD_AWAIT_STORE;
 }
 
 }  // namespace
 
 void ModeBarTick() {
-    if (g_state.edit.workMode != MODE_PLACE) g_imgEditBar->Put(g_screenBuf, 600, 0);
-    if (g_state.edit.workMode == MODE_EDIT) g_imgEditBar2->Put(g_screenBuf, 600, 0);
-    g_imgModeBar->Put(g_screenBuf, 600, 380);
+    if (g_state.edit.workMode != MODE_PLACE) g_skin.editBar->Put(g_screenBuf, 600, 0);
+    if (g_state.edit.workMode == MODE_EDIT) g_skin.editBar2->Put(g_screenBuf, 600, 0);
+    g_skin.modeBar->Put(g_screenBuf, 600, 380);
     for (int i = 0; i < 3; ++i) {
         const ModeButton& b = MODE_BUTTONS[i];
         if (b.mode == g_state.edit.workMode)
-            g_imgModeButton[i]->PutTinted(g_screenBuf, SCREEN_WIDTH, b.highlightAt.x,
-                                          b.highlightAt.y, TINT_GREEN);
+            g_skin.modeButton[i]->PutTinted(g_screenBuf, SCREEN_WIDTH, b.highlightAt.x,
+                                            b.highlightAt.y, TINT_GREEN);
     }
     if (!KeyDown(platform::kKeyLeftButton)) return;
     for (const ModeButton& b : MODE_BUTTONS)
@@ -104,7 +104,7 @@ void ModeBarTick() {
 
 void KeyColourPaneTick() {
     if (g_state.edit.workMode != MODE_EDIT) return;
-    g_imgKeyColourPane->Put(g_screenBuf, 0, 530);
+    g_skin.keyColourPane->Put(g_screenBuf, 0, 530);
     FillRectClipped(g_screenBuf, SCREEN_WIDTH, SWATCH.x0, SWATCH.y0, SWATCH.x1 + 1, SWATCH.y1 + 1,
                     static_cast<uint16_t>(g_state.edit.keyColour));
     if (KeyDown(platform::kKeyLeftButton) && On(g_cursor, SWATCH_BUTTON))
@@ -122,7 +122,7 @@ void ColourPickerTick() {
         g_state.edit.colourPickOn = 1;
     }
     if (g_state.edit.colourPickOn != 1) return;
-    g_imgPickerOn->PutTinted(g_screenBuf, SCREEN_WIDTH, 305, 541, TINT_GREEN);
+    g_skin.pickerOn->PutTinted(g_screenBuf, SCREEN_WIDTH, 305, 541, TINT_GREEN);
     const Point cursor = RefreshCursor();
     if (KeyActive(platform::kKeyLeftButton) && On(cursor, PICK_AREA))
         g_state.edit.keyColour = GetPixel(g_screenBuf, SCREEN_WIDTH, cursor.x, cursor.y);

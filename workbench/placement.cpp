@@ -44,9 +44,9 @@ void DrawPicturePane() {
     if (g_state.edit.workMode == MODE_PLACE) {
         TestCarry(g_state.sheet.spriteWidth, g_state.sheet.spriteHeight);
         if (g_state.panes.carrying == 0)
-            g_workingImage->PutPicture(g_pictureBuf, 0, 0);
+            g_spritePictures.working->PutPicture(g_pictureBuf, 0, 0);
         else
-            g_workingImage->PutTinted(g_pictureBuf, PICTURE_WIDTH, 0, 0, 2);
+            g_spritePictures.working->PutTinted(g_pictureBuf, PICTURE_WIDTH, 0, 0, 2);
     }
     CopyPaneRows(g_pictureBuf, PICTURE_WIDTH, PICTURE_HEIGHT, g_state.panes.pictureScrollX,
                  g_state.panes.pictureScrollY, PICTURE_PANE_WIDTH, PICTURE_PANE_X, WORK_TOP);
@@ -66,7 +66,7 @@ void DrawCarried(int width, int height) {
     // stays at the screen's edge instead.
     g_cursor.x = std::max(g_cursor.x, 0);
     g_cursor.y = std::max(g_cursor.y, 0);
-    g_workingImage->PutDarkened(g_screenBuf, SCREEN_WIDTH, g_cursor.x, g_cursor.y);
+    g_spritePictures.working->PutDarkened(g_screenBuf, SCREEN_WIDTH, g_cursor.x, g_cursor.y);
 }
 
 void PlaceWorkingImage() {
@@ -77,7 +77,7 @@ void PlaceWorkingImage() {
     const int sy = cursor.y - WORK_TOP + g_state.panes.sheetScrollY;
     if (g_state.sheet.cellX < sx && sx < g_state.sheet.cellRight && g_state.sheet.cellY < sy &&
         sy < g_state.sheet.cellBottom) {
-        g_workingImage->PutSheet(g_sheet, g_state.sheet.cellX, g_state.sheet.cellY);
+        g_spritePictures.working->PutSheet(g_sheet, g_state.sheet.cellX, g_state.sheet.cellY);
         if (g_state.sheet.sheetHasRoom == 1) ++g_state.sheet.placedCount;
         AdvanceCell();
     }
@@ -110,8 +110,8 @@ void OpenNextPicture() {
     if (answer.outcome != platform::DialogOutcome::Chosen) return;
     ClearPixels(g_pictureBuf, PICTURE_WIDTH, PICTURE_HEIGHT);
     LoadPicture(g_pictureBuf, PICTURE_WIDTH, PICTURE_WIDTH, PICTURE_HEIGHT, answer.path);
-    g_workingImage->GrabPicture(g_pictureBuf, 0, 0, g_state.sheet.spriteWidth,
-                                g_state.sheet.spriteHeight);
+    g_spritePictures.working->GrabPicture(g_pictureBuf, 0, 0, g_state.sheet.spriteWidth,
+                                          g_state.sheet.spriteHeight);
 }
 
 void MarkPlacementCell(uint16_t* block, int pitch) {

@@ -43,7 +43,7 @@ void PollPreviewButton(int x, int y) {
 }
 
 void ShowPreviewNotice() {
-    g_imgTvError->PutKeyedWork(g_screenBuf, SCREEN_WIDTH, 200, 150);
+    g_skin.tvError->PutKeyedWork(g_screenBuf, SCREEN_WIDTH, 200, 150);
 }
 
 int PreviewWindowTick(int open) {
@@ -68,7 +68,7 @@ int PreviewWindowTick(int open) {
 }
 
 void DrawPreviewFrame(int x, int y) {
-    g_imgTv->PutClipped(g_screenBuf, SCREEN_WIDTH, x, y);
+    g_skin.tv->PutClipped(g_screenBuf, SCREEN_WIDTH, x, y);
     FillRectClipped(g_screenBuf, SCREEN_WIDTH, x + 200, y - 6, x + 221 + g_state.sheet.spriteWidth,
                     y + 10 + g_state.sheet.spriteHeight, PREVIEW_PANEL_COLOUR);
 }
@@ -108,14 +108,14 @@ int PreviewStep(int knobOffset, int delay, int span, int firstCell) {
     const bool hasFrame = CellFitsSheet(cell);
     if (hasFrame) {
         const Point origin = CellOrigin(cell);
-        g_previewPixmap->GrabSheet(g_sheet, origin.x, origin.y);
+        g_spritePictures.preview->GrabSheet(g_sheet, origin.x, origin.y);
     }
-    g_imgDelay->PutKeyed(g_screenBuf, SCREEN_WIDTH, g_state.preview.previewX + 8,
-                         g_state.preview.previewY + 140 + knobOffset);
+    g_skin.delay->PutKeyed(g_screenBuf, SCREEN_WIDTH, g_state.preview.previewX + 8,
+                           g_state.preview.previewY + 140 + knobOffset);
     platform::Current().Sleep(static_cast<uint32_t>(PreviewWaitMs(delay)));
     if (hasFrame)
-        g_previewPixmap->PutClipped(g_screenBuf, SCREEN_WIDTH, g_state.preview.previewX + 211,
-                                    g_state.preview.previewY);
+        g_spritePictures.preview->PutClipped(
+            g_screenBuf, SCREEN_WIDTH, g_state.preview.previewX + 211, g_state.preview.previewY);
     ++g_state.preview.previewStep;
     return delay;
 }
