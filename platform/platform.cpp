@@ -24,6 +24,14 @@ bool IsCloseRequest(const Message& message) {
     }
 }
 
+DialogResult Platform::OpenFilesDialog(const std::string& title,
+                                       const std::vector<FileFilter>& filters,
+                                       const std::string& startFolder) {
+    DialogResult answer = OpenFileDialog(title, filters, startFolder);
+    if (answer.outcome == DialogOutcome::Chosen) answer.paths = {answer.path};
+    return answer;
+}
+
 Platform& Current() {
     assert(g_current && "SetPlatform must run before the logic uses the platform");
     return *g_current;

@@ -28,7 +28,15 @@ enum KeyCode : int {
     kKeyDown = 40,
     kKeyEscape = 27,
     kKeyF12 = 123,
+    // Letters come as KeyDown messages with their capital's code.
+    kKeyD = 'D',
+    kKeyY = 'Y',
+    kKeyZ = 'Z',
 };
+
+// Modifier keys held, as a KeyDown message carries them and HeldModifiers
+// reports them.
+enum KeyModifier : int { kModNone = 0, kModShift = 1, kModCtrl = 2 };
 
 struct KeyPoll {
     bool down = false;     // held now
@@ -54,12 +62,18 @@ enum class MessageKind {
     Activate,     // the window gained the input focus
     Deactivate,   // the window lost the input focus
     Exposed,      // the window's content must be shown again
+    DropFile,     // a file or folder was dropped on the window; path holds it
 };
 
 struct Message {
+    Message() = default;
+    Message(MessageKind kind_, int key_ = 0, int code_ = 0) : kind(kind_), key(key_), code(code_) {}
+
     MessageKind kind = MessageKind::Exposed;
     int key = 0;
     int code = 0;
+    int modifiers = 0;  // KeyDown: the KeyModifier bits held
+    std::string path;   // DropFile: what was dropped
 };
 
 // The desktop's close, Escape or F12, or the end of the loop.
@@ -75,15 +89,16 @@ enum class DialogOutcome { Chosen, Cancelled, Unavailable };
 
 struct DialogResult {
     DialogOutcome outcome = DialogOutcome::Cancelled;
-    std::string path;    // Chosen: the file
-    std::string reason;  // Unavailable: why, e.g. "zenity is not installed"
+    std::string path;                // Chosen: the file (the first, when several were chosen)
+    std::string reason;              // Unavailable: why, e.g. "zenity is not installed"
+    std::vector<std::string> paths;  // Chosen in OpenFilesDialog: every file
 };
 
 inline DialogResult ChosenFile(std::string path) {
-    return {DialogOutcome::Chosen, std::move(path), {}};
+    return {DialogOutcome::Chosen, std::move(path), {}, {}};
 }
 inline DialogResult DialogUnavailable(std::string reason) {
-    return {DialogOutcome::Unavailable, {}, std::move(reason)};
+    return {DialogOutcome::Unavailable, {}, std::move(reason), {}};
 }
 
 struct FileFilter {
@@ -120,6 +135,8 @@ class Platform {
     // Input, collected between ticks.
     virtual KeyPoll PollKey(int code) = 0;
     virtual Point CursorPos() = 0;
+    // The KeyModifier bits held now.
+    virtual int HeldModifiers() { return kModNone; }
 
     // Modal dialogs. While one is up the window keeps handling its events; a
     // close request (the desktop's close, Escape, F12, SIGINT, SIGTERM) ends
@@ -131,6 +148,11 @@ class Platform {
     virtual DialogResult OpenFileDialog(const std::string& title,
                                         const std::vector<FileFilter>& filters,
                                         const std::string& startFolder) = 0;
+    // Lets the user choose several files at once. A platform that cannot
+    // offers the one-file dialog instead.
+    virtual DialogResult OpenFilesDialog(const std::string& title,
+                                         const std::vector<FileFilter>& filters,
+                                         const std::string& startFolder);
     virtual DialogResult SaveFileDialog(const std::string& title,
                                         const std::vector<FileFilter>& filters,
                                         const std::string& startFolder) = 0;

@@ -47,6 +47,7 @@ void WindowProc(const Message& message) {
             g_screen.Present();
             break;
         case MessageKind::Quit:
+        case MessageKind::DropFile:
             break;
     }
 }
