@@ -32,6 +32,7 @@ const SkinPicture SKIN_PICTURES[] = {
     {&g_skin.arrow[8], nullptr, 23, 20, SHEET, 140, 0},
     {&g_skin.sMaker, "smaker.pcx", 143, 33, SHEET},
     {&g_skin.check, "check.pcx", 43, 41, SHEET},
+    {&g_skin.digits, "digits.pcx", DIGIT_WIDTH * 10, DIGIT_HEIGHT, SHEET},
     {&g_skin.freezeBackdrop, nullptr, 400, 100, SHEET, 0, 0, true},
     {&g_skin.bottomBar, "bottombar.pcx", 800, 70, SHEET},
     {&g_skin.freezeBox, "freezbox.pcx", 350, 100, SHEET},

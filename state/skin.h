@@ -21,6 +21,7 @@ struct Skin {
     CPixmap* arrow[9] = {};
     CPixmap* sMaker = nullptr;
     CPixmap* check = nullptr;
+    CPixmap* digits = nullptr;  // 0 to 9, DIGIT_WIDTH apart
     CPixmap* freezeBackdrop = nullptr;
     CPixmap* bottomBar = nullptr;
     CPixmap* freezeBox = nullptr;
@@ -47,6 +48,9 @@ struct SpritePictures {
 
 extern Skin g_skin;
 extern SpritePictures g_spritePictures;
+
+constexpr int DIGIT_WIDTH = 8;
+constexpr int DIGIT_HEIGHT = 12;
 
 // Where start-up decodes a skin file before cutting pictures from it.
 enum class SkinBuffer { Sheet, Picture };

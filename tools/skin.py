@@ -397,6 +397,20 @@ def delay_knob():
     return keyed(image, mask)
 
 
+DIGIT_SIZE = (8, 12)
+
+
+def digit_strip():
+    """The digits 0 to 9 side by side, white on a dark badge, for the count
+    of pictures still waiting in the picture pane's corner."""
+    width, height = DIGIT_SIZE
+    image = _image((width * 10, height), BG_DEEP)
+    for digit in range(10):
+        text(image, (digit * width + width // 2, height // 2), str(digit), 11, True, TEXT, "mm",
+             mono=True)
+    return image
+
+
 def preview_notice():
     image = _image((300, 200), (0, 0, 0))
     mask = Image.new("L", image.size, 0)
@@ -552,6 +566,7 @@ PICTURES = [
     ("arrow.pcx", ARROW_SHEET_SIZE, arrows, True),
     ("smaker.pcx", (143, 33), smaker, False),
     ("check.pcx", (43, 41), check_mark, True),
+    ("digits.pcx", (DIGIT_SIZE[0] * 10, DIGIT_SIZE[1]), digit_strip, False),
     ("bottombar.pcx", (800, 70), bottom_bar, False),
     ("freezbox.pcx", (350, 100), freeze_box, True),
     ("freezed.pcx", (600, 470), frozen_cover, False),
