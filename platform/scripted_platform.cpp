@@ -134,6 +134,36 @@ DialogResult ScriptedPlatform::OpenFileDialog(const std::string& title,
                       m_openAnswers);
 }
 
+void ScriptedPlatform::QueueOpenAnswers(const std::vector<std::string>& paths) {
+    DialogResult result = ChosenFile(paths.empty() ? std::string() : paths.front());
+    result.paths = paths;
+    m_openAnswers.push_back(result);
+}
+
+DialogResult ScriptedPlatform::OpenFilesDialog(const std::string& title,
+                                               const std::vector<FileFilter>& filters,
+                                               const std::string& startFolder) {
+    std::vector<std::string> dropped;
+    for (auto it = m_messages.begin(); it != m_messages.end();) {
+        if (Due(*it) && it->message.kind == MessageKind::DropFile) {
+            dropped.push_back(it->message.path);
+            it = m_messages.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    if (!dropped.empty()) {
+        m_shown.push_back({DialogKind::OpenFile, "", title, BoxButtons::Ok, filters, startFolder});
+        DialogResult result = ChosenFile(dropped.front());
+        result.paths = dropped;
+        return result;
+    }
+    DialogResult answer = OpenFileDialog(title, filters, startFolder);
+    if (answer.outcome == DialogOutcome::Chosen && answer.paths.empty())
+        answer.paths = {answer.path};
+    return answer;
+}
+
 DialogResult ScriptedPlatform::SaveFileDialog(const std::string& title,
                                               const std::vector<FileFilter>& filters,
                                               const std::string& startFolder) {

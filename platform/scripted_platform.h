@@ -54,6 +54,8 @@ class ScriptedPlatform : public Platform {
         m_saveAnswers.push_back(AsResult(path));
     }
     void QueueOpenResult(const DialogResult& result) { m_openAnswers.push_back(result); }
+    // Several files chosen in one dialog, in the order given.
+    void QueueOpenAnswers(const std::vector<std::string>& paths);
     void QueueSaveResult(const DialogResult& result) { m_saveAnswers.push_back(result); }
 
     // What was shown.
@@ -87,6 +89,10 @@ class ScriptedPlatform : public Platform {
                          BoxButtons buttons) override;
     DialogResult OpenFileDialog(const std::string& title, const std::vector<FileFilter>& filters,
                                 const std::string& startFolder) override;
+    // Like the real one: dropped files that are due answer it, and the
+    // queued answer is left for the next dialog.
+    DialogResult OpenFilesDialog(const std::string& title, const std::vector<FileFilter>& filters,
+                                 const std::string& startFolder) override;
     DialogResult SaveFileDialog(const std::string& title, const std::vector<FileFilter>& filters,
                                 const std::string& startFolder) override;
     // A close request is due (scheduled messages not yet due do not count).

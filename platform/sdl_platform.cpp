@@ -430,7 +430,25 @@ bool SdlPlatform::CloseRequested() {
 // Serves the window while a dialog is up; false ends the dialog.
 bool SdlPlatform::KeepWaiting(int waitMs) {
     WaitForEvent(waitMs);
-    return !CloseWaiting();
+    return !CloseWaiting() && !(m_dropAnswers && DropWaiting());
+}
+
+bool SdlPlatform::DropWaiting() const {
+    return std::any_of(m_messages.begin(), m_messages.end(),
+                       [](const Message& m) { return m.kind == MessageKind::DropFile; });
+}
+
+std::vector<std::string> SdlPlatform::TakeDroppedPaths() {
+    std::vector<std::string> paths;
+    std::deque<Message> kept;
+    for (Message& message : m_messages) {
+        if (message.kind == MessageKind::DropFile)
+            paths.push_back(std::move(message.path));
+        else
+            kept.push_back(std::move(message));
+    }
+    m_messages.swap(kept);
+    return paths;
 }
 
 // While the editor is closing no box is shown: nobody would answer it. A
@@ -454,15 +472,19 @@ BoxAnswer SdlPlatform::MessageBox(const std::string& text, const std::string& ca
     return DeclinedAnswer(buttons);
 }
 
+ToolResult SdlPlatform::RunDialogTool(const std::vector<std::string>& argv) {
+    ++m_modal;
+    const ToolResult result = RunTool(argv, [this](int waitMs) { return KeepWaiting(waitMs); });
+    EndModal();
+    return result;
+}
+
 DialogResult SdlPlatform::RunFileDialog(const std::string& title,
                                         const std::vector<FileFilter>& filters,
                                         const std::string& startFolder, bool save) {
     if (CloseRequested()) return {};
-    ++m_modal;
     const ToolResult result =
-        RunTool(ZenityFileArguments(title, filters, save, startFolder, OwnerWindowId()),
-                [this](int waitMs) { return KeepWaiting(waitMs); });
-    EndModal();
+        RunDialogTool(ZenityFileArguments(title, filters, save, startFolder, OwnerWindowId()));
     DialogResult answer = FileDialogAnswer(result);
     if (answer.outcome == DialogOutcome::Unavailable && CloseWaiting()) return {};
     return answer;
@@ -473,6 +495,28 @@ DialogResult SdlPlatform::OpenFileDialog(const std::string& title,
                                          const std::string& startFolder) {
     DialogResult answer = RunFileDialog(title, filters, startFolder, false);
     if (answer.outcome == DialogOutcome::Chosen && !IsRegularFile(answer.path)) return {};
+    return answer;
+}
+
+// Drops that reached the window before the dialog came up answer it too.
+DialogResult SdlPlatform::OpenFilesDialog(const std::string& title,
+                                          const std::vector<FileFilter>& filters,
+                                          const std::string& startFolder) {
+    if (CloseRequested()) return {};
+    ToolResult result;
+    if (!DropWaiting()) {
+        m_dropAnswers = true;
+        result = RunDialogTool(ZenityFilesArguments(title, filters, startFolder, OwnerWindowId()));
+        m_dropAnswers = false;
+    }
+    if (!CloseWaiting() && DropWaiting()) {
+        DialogResult dropped = ChosenFile({});
+        dropped.paths = TakeDroppedPaths();
+        dropped.path = dropped.paths.front();
+        return dropped;
+    }
+    DialogResult answer = FilesDialogAnswer(result);
+    if (answer.outcome == DialogOutcome::Unavailable && CloseWaiting()) return {};
     return answer;
 }
 

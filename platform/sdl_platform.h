@@ -6,6 +6,7 @@
 
 #include <array>
 #include <deque>
+#include <string>
 #include <vector>
 
 #include "platform/platform.h"
@@ -16,6 +17,8 @@ struct SDL_Texture;
 union SDL_Event;
 
 namespace platform {
+
+struct ToolResult;
 
 class SdlPlatform : public Platform {
   public:
@@ -49,6 +52,9 @@ class SdlPlatform : public Platform {
                          BoxButtons buttons) override;
     DialogResult OpenFileDialog(const std::string& title, const std::vector<FileFilter>& filters,
                                 const std::string& startFolder) override;
+    // Files dropped on the window while it is up answer it in its place.
+    DialogResult OpenFilesDialog(const std::string& title, const std::vector<FileFilter>& filters,
+                                 const std::string& startFolder) override;
     DialogResult SaveFileDialog(const std::string& title, const std::vector<FileFilter>& filters,
                                 const std::string& startFolder) override;
     bool CloseRequested() override;
@@ -67,9 +73,12 @@ class SdlPlatform : public Platform {
     bool WaitForEvent(int timeoutMs);
     void Redraw();
     std::string OwnerWindowId() const;
+    ToolResult RunDialogTool(const std::vector<std::string>& argv);
     DialogResult RunFileDialog(const std::string& title, const std::vector<FileFilter>& filters,
                                const std::string& startFolder, bool save);
     bool CloseWaiting() const;
+    bool DropWaiting() const;
+    std::vector<std::string> TakeDroppedPaths();
     bool KeepWaiting(int waitMs);
     void PostCloseRequest();
     void EndModal();
@@ -87,7 +96,8 @@ class SdlPlatform : public Platform {
     std::deque<Message> m_messages;
     std::array<KeyPoll, 256> m_keys{};
     Point m_cursor;
-    int m_modal = 0;  // boxes and dialogs up; their input is not ours
+    int m_modal = 0;             // boxes and dialogs up; their input is not ours
+    bool m_dropAnswers = false;  // a drop ends the dialog that is up
     // SIGINT/SIGTERM handlers installed here, to be put back at the end.
     bool m_ownsCloseSignals = false;
 

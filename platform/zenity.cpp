@@ -240,6 +240,37 @@ std::vector<std::string> ZenityFileArguments(const std::string& title,
     return args;
 }
 
+std::vector<std::string> ZenityFilesArguments(const std::string& title,
+                                              const std::vector<FileFilter>& filters,
+                                              const std::string& startFolder,
+                                              const std::string& attachTo) {
+    std::vector<std::string> args =
+        ZenityFileArguments(title, filters, false, startFolder, attachTo);
+    args.push_back("--multiple");
+    args.push_back(std::string("--separator=") + PATHS_SEPARATOR);
+    return args;
+}
+
+// A path starts with one or two slashes and holds no doubled slash after its
+// first other character: the first doubled slash past that ends it.
+std::vector<std::string> SplitChosenPaths(const std::string& printed) {
+    const std::string separator = PATHS_SEPARATOR;
+    std::vector<std::string> paths;
+    size_t start = 0;
+    while (start < printed.size()) {
+        const size_t body = printed.find_first_not_of('/', start);
+        const size_t end =
+            body == std::string::npos ? std::string::npos : printed.find(separator, body);
+        if (end == std::string::npos) {
+            paths.push_back(printed.substr(start));
+            break;
+        }
+        paths.push_back(printed.substr(start, end - start));
+        start = end + separator.size();
+    }
+    return paths;
+}
+
 std::optional<BoxAnswer> BoxAnswerFromStatus(BoxButtons buttons, int exitStatus) {
     if (exitStatus != 0 && exitStatus != 1) return std::nullopt;
     const bool accepted = exitStatus == 0;
@@ -292,6 +323,14 @@ DialogResult FileDialogAnswer(const ToolResult& result) {
     if (result.truncated || path.empty() || path.find('\n') != std::string::npos)
         return DialogUnavailable("zenity gave no usable file name");
     return ChosenFile(path);
+}
+
+DialogResult FilesDialogAnswer(const ToolResult& result) {
+    DialogResult answer = FileDialogAnswer(result);
+    if (answer.outcome != DialogOutcome::Chosen) return answer;
+    answer.paths = SplitChosenPaths(answer.path);
+    answer.path = answer.paths.front();
+    return answer;
 }
 
 }  // namespace platform

@@ -48,6 +48,19 @@ std::vector<std::string> ZenityFileArguments(const std::string& title,
                                              const std::string& startFolder,
                                              const std::string& attachTo);
 
+// The same dialog letting the user choose several files; zenity prints them
+// with PATHS_SEPARATOR between them.
+std::vector<std::string> ZenityFilesArguments(const std::string& title,
+                                              const std::vector<FileFilter>& filters,
+                                              const std::string& startFolder,
+                                              const std::string& attachTo);
+// zenity prints each chosen file as a full path with no doubled slash (a
+// leading pair aside) and no slash at its end, so the separator cannot be
+// mistaken for part of one, whatever bytes the names hold.
+constexpr const char* PATHS_SEPARATOR = "//";
+// Splits what zenity printed for several files into their paths.
+std::vector<std::string> SplitChosenPaths(const std::string& printed);
+
 // The answer a box's exit status stands for; nothing when the tool failed.
 std::optional<BoxAnswer> BoxAnswerFromStatus(BoxButtons buttons, int exitStatus);
 // The answer a box gives when it could not be shown: the harmless one.
@@ -57,5 +70,8 @@ BoxAnswer DeclinedAnswer(BoxButtons buttons);
 // exit 1 (the user), 5 (a timeout) or when it was ended on request, and
 // "could not be shown", with the reason, for anything else.
 DialogResult FileDialogAnswer(const ToolResult& result);
+// The same for the dialog of several files: `paths` holds each of them and
+// `path` the first.
+DialogResult FilesDialogAnswer(const ToolResult& result);
 
 }  // namespace platform

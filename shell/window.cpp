@@ -2,6 +2,7 @@
 
 #include "display/ddraw.h"
 #include "state/editor_state.h"
+#include "workbench/queue_flow.h"
 
 using platform::Message;
 using platform::MessageKind;
@@ -46,8 +47,10 @@ void WindowProc(const Message& message) {
         case MessageKind::Exposed:
             g_screen.Present();
             break;
-        case MessageKind::Quit:
         case MessageKind::DropFile:
+            HandleDroppedPath(message.path);
+            break;
+        case MessageKind::Quit:
             break;
     }
 }

@@ -10,6 +10,7 @@
 #include "shell/window.h"
 #include "state/editor_state.h"
 #include "workbench/file_dialogs.h"
+#include "workbench/queue_flow.h"
 #include "workbench/sprite_save.h"
 
 const char* const FIRST_PICTURE_TITLE =
@@ -102,11 +103,13 @@ void RefuseOversize(const PictureSize& size) {
 WorkbenchStart AskFirstPicture(std::string* path, PictureSize* size) {
     platform::Platform& p = platform::Current();
     for (int pass = 1;; ++pass) {
-        const platform::DialogResult answer = AskPictureFileName(FIRST_PICTURE_TITLE);
+        platform::DialogResult answer = AskPictureFileNames(FIRST_PICTURE_TITLE);
         if (!HandlePendingMessages()) return WorkbenchStart::ClosedByUser;
         if (answer.outcome == platform::DialogOutcome::Unavailable)
             return WorkbenchStart::NoFileDialog;
         const bool chosen = answer.outcome == platform::DialogOutcome::Chosen;
+        // One picture keeps its own refusal boxes; of several, the first usable.
+        if (chosen && answer.paths.size() > 1) answer.path = TakeFirstPicture(answer.paths);
         PictureSize read;
         if (chosen) read = GetPictureSize(answer.path);
         const bool readable = chosen && read.width > 0 && read.height > 0;
@@ -119,6 +122,7 @@ WorkbenchStart AskFirstPicture(std::string* path, PictureSize* size) {
         if (pass == 2)
             p.MessageBox("씨발 자식아!,빨리 그림 읽어!", "Fuck You!", platform::BoxButtons::Ok);
         if (usable) {
+            g_state.queue.shown = answer.path;
             *path = answer.path;
             *size = read;
             return WorkbenchStart::Ready;

@@ -5,6 +5,8 @@
 // at its start-up value, so ResetEditorState is one assignment and a clear.
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "display/blocks.h"
 #include "platform/platform.h"
@@ -141,6 +143,16 @@ struct MusicState {
     void* musicModule = nullptr;
 };
 
+// Pictures chosen or dropped that wait for the picture pane, in natural name
+// order, and the file each placed cell came from, so directions can be read
+// from the names.
+struct QueueState {
+    std::vector<std::string> waiting;
+    std::string shown;                     // the picture in the pane; empty when not known
+    bool shownPlaced = false;              // the pane's picture is on the sheet already
+    std::vector<std::string> placedNames;  // by 0-based cell; empty: unknown
+};
+
 struct EditorState {
     SheetState sheet;
     PaneState panes;
@@ -150,6 +162,7 @@ struct EditorState {
     FreezeState freeze;
     ClosingState closing;
     MusicState music;
+    QueueState queue;
 };
 
 extern EditorState g_state;

@@ -253,6 +253,7 @@ TEST_F(StartupTest, DialogsStartInTheFolderUsedLastOfTheirKind) {
     const std::string sprites = MakeTestFolder("sprites");
     StartWith(first);
     script.QueueOpenAnswer(pictures + "/next.pcx");
+    script.QueueBoxAnswer(platform::BoxAnswer::Ok);  // next.pcx is missing: skipped
     OpenNextPicture();
     script.QueueSaveAnswer(sprites + "/a.Spr");
     AskSpriteFileName("save");

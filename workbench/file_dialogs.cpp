@@ -45,6 +45,16 @@ platform::DialogResult AskPictureFileName(const std::string& title) {
     return Settle(std::move(answer), title, &g_openFolder);
 }
 
+platform::DialogResult AskPictureFileNames(const std::string& title) {
+    platform::DialogResult answer =
+        platform::Current().OpenFilesDialog(title,
+                                            {{"Pcx files (*.pcx)", "*.pcx"},
+                                             {"PNG pictures (*.png)", "*.png"},
+                                             {"All Files (*.*)", "*.*"}},
+                                            StartFolder(g_openFolder));
+    return Settle(std::move(answer), title, &g_openFolder);
+}
+
 platform::DialogResult AskSpriteFileName(const std::string& title) {
     platform::DialogResult answer = platform::Current().SaveFileDialog(
         title, {{"Spr files (*.Spr)", "*.Spr"}, {"All Files (*.*)", "*.*"}},

@@ -14,6 +14,8 @@ constexpr const char* DIALOG_UNAVAILABLE_CAPTION = "Error Message";
 
 // The open-file dialog for pictures (PCX first, then PNG).
 platform::DialogResult AskPictureFileName(const std::string& title);
+// The same letting the user choose several pictures: `paths` holds them all.
+platform::DialogResult AskPictureFileNames(const std::string& title);
 // The save dialog for sprite files.
 platform::DialogResult AskSpriteFileName(const std::string& title);
 // Forgets both folders, as at the start of a run.

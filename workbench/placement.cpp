@@ -10,6 +10,7 @@
 #include "state/skin.h"
 #include "workbench/file_dialogs.h"
 #include "workbench/input.h"
+#include "workbench/queue_flow.h"
 
 namespace {
 
@@ -50,6 +51,7 @@ void DrawPicturePane() {
     }
     CopyPaneRows(g_pictureBuf, PICTURE_WIDTH, PICTURE_HEIGHT, g_state.panes.pictureScrollX,
                  g_state.panes.pictureScrollY, PICTURE_PANE_WIDTH, PICTURE_PANE_X, WORK_TOP);
+    if (g_state.edit.workMode == MODE_PLACE) DrawQueueCount();
 }
 
 void TestCarry(int width, int height) {
@@ -77,9 +79,14 @@ void PlaceWorkingImage() {
     const int sy = cursor.y - WORK_TOP + g_state.panes.sheetScrollY;
     if (g_state.sheet.cellX < sx && sx < g_state.sheet.cellRight && g_state.sheet.cellY < sy &&
         sy < g_state.sheet.cellBottom) {
+        const bool counts = g_state.sheet.sheetHasRoom == 1;
+        const int cell =
+            g_state.sheet.cellY / g_state.sheet.spriteHeight * g_state.sheet.sheetColumns +
+            g_state.sheet.cellX / g_state.sheet.spriteWidth;
         g_spritePictures.working->PutSheet(g_sheet, g_state.sheet.cellX, g_state.sheet.cellY);
-        if (g_state.sheet.sheetHasRoom == 1) ++g_state.sheet.placedCount;
+        if (counts) ++g_state.sheet.placedCount;
         AdvanceCell();
+        if (counts) PicturePlaced(cell);
     }
 }
 
@@ -105,13 +112,9 @@ std::string NextPictureTitle() {
 }
 
 void OpenNextPicture() {
-    const platform::DialogResult answer = AskPictureFileName(NextPictureTitle());
+    const platform::DialogResult answer = AskPictureFileNames(NextPictureTitle());
     g_state.panes.openPictureRequest = 0;
-    if (answer.outcome != platform::DialogOutcome::Chosen) return;
-    ClearPixels(g_pictureBuf, PICTURE_WIDTH, PICTURE_HEIGHT);
-    LoadPicture(g_pictureBuf, PICTURE_WIDTH, PICTURE_WIDTH, PICTURE_HEIGHT, answer.path);
-    g_spritePictures.working->GrabPicture(g_pictureBuf, 0, 0, g_state.sheet.spriteWidth,
-                                          g_state.sheet.spriteHeight);
+    if (answer.outcome == platform::DialogOutcome::Chosen) OpenChosenPictures(answer.paths);
 }
 
 void MarkPlacementCell(uint16_t* block, int pitch) {
