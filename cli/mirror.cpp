@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <iterator>
 
 #include "formats/sprite_reader.h"
 
@@ -23,7 +24,8 @@ bool IsSource(const std::vector<MirrorRule>& rules, int direction) {
 void AppendFlipped(const uint16_t* frame, int width, int height, std::vector<uint16_t>& out) {
     for (int y = 0; y < height; ++y) {
         const uint16_t* row = frame + int64_t{y} * width;
-        for (int x = width - 1; x >= 0; --x) out.push_back(row[x]);
+        out.insert(out.end(), std::make_reverse_iterator(row + width),
+                   std::make_reverse_iterator(row));
     }
 }
 
@@ -77,7 +79,10 @@ std::optional<std::vector<uint8_t>> MirrorDirections(const std::vector<uint8_t>&
     }
     for (const MirrorRule& rule : rules) counts[rule.dest] = counts[rule.source];
     const int w = sprite.header.width, h = sprite.header.height;
+    int64_t frames = 0;
+    for (int32_t count : counts) frames += count;
     std::vector<uint16_t> pixels;
+    pixels.reserve(static_cast<size_t>(frames * sprite.FramePixels()));
     for (int d = 0; d < SPRITE_DIRECTIONS; ++d) {
         const auto rule = std::find_if(rules.begin(), rules.end(),
                                        [&](const MirrorRule& r) { return r.dest == d; });
