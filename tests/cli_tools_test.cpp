@@ -31,15 +31,12 @@ struct SpriteCase {
     SpriteCounts counts;
 };
 
-// Pixels spread over the whole 5-6-5 range, the key among them.
+// Pixels i * 40503 + seed: every 65,536 in a row hold each 5-6-5 value once.
 std::vector<uint8_t> MakeSpriteFile(const SpriteCase& c, uint16_t key, uint32_t seed) {
     int64_t frames = 0;
     for (int32_t n : c.counts) frames += n;
     std::vector<uint16_t> pixels(static_cast<size_t>(frames * c.width * c.height));
-    for (size_t i = 0; i < pixels.size(); ++i) {
-        seed = seed * 1103515245u + 12345u;
-        pixels[i] = i % 5 == 0 ? key : static_cast<uint16_t>(seed >> 12);
-    }
+    for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<uint16_t>(i * 40503 + seed);
     const SpriteFileHeader header = MakeSpriteHeader(c.type, c.width, c.height, key, c.counts);
     return EncodeSpriteFile(header, {{pixels.data(), pixels.size()}});
 }
@@ -69,14 +66,6 @@ std::vector<uint8_t> PngRgba(const std::string& path, uint32_t* width, uint32_t*
     return pixels;
 }
 
-TEST(CliTools, EveryFiveSixFiveValueWidensAndPacksBackToItself) {
-    UseFileColourTables();
-    for (uint32_t p = 0; p < 65536; ++p) {
-        const uint32_t rgb = ExpandPixel(static_cast<uint16_t>(p));
-        ASSERT_EQ(PackRgb(rgb & 255, rgb >> 8 & 255, rgb >> 16 & 255), p);
-    }
-}
-
 TEST(CliTools, UnpackThenBuildFromGivesTheFileByteForByte) {
     const SpriteCounts none{};
     const SpriteCase cases[] = {
@@ -87,7 +76,7 @@ TEST(CliTools, UnpackThenBuildFromGivesTheFileByteForByte) {
         {SPRITE_ANIMATION, 640, 480, {0, 0, 0, 2, 0, 0, 0, 0, 0}},
         {SPRITE_ANIMATION, 4, 4, none},  // no frames: sprite.json alone
         {SPRITE_SINGLE, 1, 1, {1, 0, 0, 0, 0, 0, 0, 0, 0}},
-        {SPRITE_SINGLE, 256, 256, {1, 0, 0, 0, 0, 0, 0, 0, 0}},
+        {SPRITE_SINGLE, 256, 256, {1, 0, 0, 0, 0, 0, 0, 0, 0}},  // every 5-6-5 value, once
         {SPRITE_SINGLE, 639, 479, {1, 0, 0, 0, 0, 0, 0, 0, 0}},
     };
     const std::string folder = MakeTestFolder("tools_round");
@@ -105,20 +94,6 @@ TEST(CliTools, UnpackThenBuildFromGivesTheFileByteForByte) {
             EXPECT_EQ(ReadWholeFile(out), original) << c.width << "x" << c.height << " " << keep;
         }
     }
-}
-
-// Every 5-6-5 value once, the key among them, through PNG and back.
-TEST(CliTools, AllSixtyFiveThousandColoursSurviveTheFolder) {
-    std::vector<uint16_t> pixels(65536);
-    for (uint32_t p = 0; p < 65536; ++p) pixels[p] = static_cast<uint16_t>(p);
-    const SpriteFileHeader header =
-        MakeSpriteHeader(SPRITE_SINGLE, 256, 256, 0x1234, {1, 0, 0, 0, 0, 0, 0, 0, 0});
-    const std::vector<uint8_t> original = EncodeSpriteFile(header, {{pixels.data(), 65536}});
-    const std::string folder = MakeTestFolder("tools_colours");
-    WriteSprite(folder + "/all.Spr", original);
-    ASSERT_EQ(Spr({"unpack", folder + "/all.Spr", "-o", folder + "/f"}), EXIT_DONE);
-    ASSERT_EQ(Spr({"build", "--from", folder + "/f", "-o", folder + "/back.Spr"}), EXIT_DONE);
-    EXPECT_EQ(ReadWholeFile(folder + "/back.Spr"), original);
 }
 
 TEST(CliTools, UnpackWritesNamedFramesKeyTransparentAndDescribesTheSprite) {
@@ -211,16 +186,16 @@ TEST(CliTools, UnpackAndBuildFromRefuseWhatWouldLoseOrGarbleWork) {
     EXPECT_EQ(ReadWholeFile(folder + "/busy/keep.txt"), std::vector<uint8_t>{'k'});
 }
 
-TEST(CliTools, MirrorFillsADirectionWithItsSourceFlippedInOrder) {
+// LeftUp: three 3 x 2 frames whose pixel values name frame, row and column.
+TEST(CliTools, MirrorFillsDirectionsWithTheSourceFlippedInOrderAndRefusesChains) {
     const std::string folder = MakeTestFolder("tools_mirror");
-    // LeftUp: three 3 x 2 frames; pixel values name frame, row and column.
     std::vector<uint16_t> pixels;
     for (uint16_t f = 1; f <= 3; ++f)
         for (uint16_t v : {1, 2, 3, 4, 5, 6}) pixels.push_back(static_cast<uint16_t>(f * 16 + v));
     const SpriteFileHeader header =
         MakeSpriteHeader(SPRITE_ANIMATION, 3, 2, 0, {0, 0, 3, 0, 0, 0, 0, 0, 0});
     WriteSprite(folder + "/s.Spr", EncodeSpriteFile(header, {{pixels.data(), pixels.size()}}));
-    ASSERT_EQ(Spr({"unpack", folder + "/s.Spr", "-o", folder + "/f", "--keep-key"}), EXIT_DONE);
+    ASSERT_EQ(Spr({"unpack", folder + "/s.Spr", "-o", folder + "/f"}), EXIT_DONE);
     ASSERT_EQ(Spr({"build", "--from", folder + "/f", "-o", folder + "/m.Spr", "--mirror",
                    "RightUp=leftup", "--mirror", "down=leftup"}),
               EXIT_DONE);
@@ -233,25 +208,18 @@ TEST(CliTools, MirrorFillsADirectionWithItsSourceFlippedInOrder) {
     expected.insert(expected.end(), flipped.begin(), flipped.end());  // RightUp
     expected.insert(expected.end(), flipped.begin(), flipped.end());  // Down
     EXPECT_EQ(PixelsOf(folder + "/m.Spr"), expected);
-}
 
-TEST(CliTools, MirrorFromPicturesAndItsRefusals) {
-    UseFileColourTables();
-    const std::string folder = MakeTestFolder("tools_mirror_dir");
+    // From pictures: a 2 x 1 PCX of black then red, three times.
     RgbImage image(2, 1);
-    image.At(1, 0)[0] = 255;  // black, red
-    const std::string pcx = folder + "/p.pcx";
+    image.At(1, 0)[0] = 255;
+    const std::string pcx = folder + "/p.pcx", out = folder + "/d.Spr";
     ASSERT_TRUE(WriteBytesToFile(pcx, EncodePcx24(image)));
     const std::string pics = "left=" + pcx + "," + pcx + "," + pcx;
-    const std::string out = folder + "/m.Spr";
-    ASSERT_EQ(Spr({"build", "-o", out, "--size", "2x1", "--dir", pics, "--mirror", "right=left"}),
-              EXIT_DONE);
-    EXPECT_EQ(PixelsOf(out), (std::vector<uint16_t>{0, 0xF800, 0, 0xF800, 0, 0xF800,     // Left
-                                                    0xF800, 0, 0xF800, 0, 0xF800, 0}));  // Right
     const struct {
         std::vector<std::string> mirrors;
         int code;
     } cases[] = {
+        {{"right=left"}, EXIT_DONE},                 //
         {{"right=right"}, EXIT_USAGE},               // itself
         {{"left=right"}, EXIT_USAGE},                // DEST given with --dir
         {{"right=left", "up=right"}, EXIT_USAGE},    // a chain
@@ -262,11 +230,16 @@ TEST(CliTools, MirrorFromPicturesAndItsRefusals) {
         {{"right=up"}, EXIT_BAD_INPUT},              // SOURCE without frames
     };
     for (const auto& c : cases) {
-        std::vector<std::string> args{"build", "-o", out + "x", "--size", "2x1", "--dir", pics};
+        std::filesystem::remove(out);
+        std::vector<std::string> args{"build", "-o", out, "--size", "2x1", "--dir", pics};
         for (const std::string& m : c.mirrors) args.insert(args.end(), {"--mirror", m});
         EXPECT_EQ(Spr(args), c.code) << c.mirrors[0];
-        EXPECT_FALSE(std::filesystem::exists(out + "x")) << c.mirrors[0];
+        EXPECT_EQ(std::filesystem::exists(out), c.code == EXIT_DONE) << c.mirrors[0];
     }
+    ASSERT_EQ(Spr({"build", "-o", out, "--size", "2x1", "--dir", pics, "--mirror", "right=left"}),
+              EXIT_DONE);
+    EXPECT_EQ(PixelsOf(out), (std::vector<uint16_t>{0, 0xF800, 0, 0xF800, 0, 0xF800,     // Left
+                                                    0xF800, 0, 0xF800, 0, 0xF800, 0}));  // Right
     EXPECT_EQ(Spr({"build", "-o", out, "--single", pcx, "--mirror", "right=left"}), EXIT_USAGE);
 }
 
