@@ -222,9 +222,10 @@ BuildOutcome BuildFromFolder(const std::string& folder, bool strict) {
             }
             const size_t collisions = PackFrame(*rgba, description->key, pixels);
             if (collisions == 0) continue;
-            const std::string text = std::to_string(collisions) +
-                                     " opaque pixels turn transparent, their colours packing "
-                                     "to the key's 5-6-5 value";
+            const std::string text =
+                std::to_string(collisions) +
+                (collisions == 1 ? " opaque pixel turns" : " opaque pixels turn") +
+                " transparent, their colours packing to the key's 5-6-5 value";
             (strict ? outcome.errors : outcome.warnings)
                 .push_back(path + (strict ? ": " : ": warning: ") + text);
         }
