@@ -21,8 +21,7 @@ const char* const kBeetleDirections[SPRITE_DIRECTIONS] = {
     "5_right",       "6_rightdown", "7_down",   "8_leftdown"};
 
 BuildRequest BeetleRequest() {
-    const std::filesystem::path examples =
-        std::filesystem::path(__FILE__).parent_path().parent_path() / "examples";
+    const std::filesystem::path examples = std::filesystem::path(CELFORGE_SOURCE_DIR) / "examples";
     BuildRequest request;
     request.output = "beetle.Spr";
     request.width = request.height = 48;
