@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Celforge twice (plain, and with Address and
 # UndefinedBehavior sanitizers) and runs every test; then fuzzes the PCX,
-# PNG and sprite readers and the C sprite header for a while and runs the decoder benchmark once, briefly.
+# PNG and sprite readers and the C sprite header for a while and runs the
+# decoder benchmark once, briefly.
 set -euo pipefail
 cd "$(dirname "$0")"
 tools/install_deps.sh test
