@@ -4,8 +4,9 @@
 // all set and byte 0's bits 0-1 are not, a real one: the 640 x 480 picture
 // buffer (0), the 800 x 600 screen (1) or the 1400 x 2500 sheet (2). Byte 0
 // also picks the colour layout (bit 2: 5-5-5 instead of 5-6-5) and the
-// stream's chunks (bits 3-7: 0 the usual size, n chunks of n + 1 bytes); the
-// rest is the file. Only the picture's corner of the destination may change,
+// stream's chunks (bits 3-7: 0 the usual size, read through the program's
+// LoadPcx and GetPcxSize from a file; n: chunks of n + 1 bytes); the rest is
+// the file. Only the picture's corner of the destination may change,
 // the header alone must give the whole file's size, and reading from memory
 // and as a stream must agree.
 //
@@ -17,6 +18,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
+
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include "formats/colour.h"
 #include "formats/pcx.h"
@@ -67,6 +72,15 @@ void UseLayout(bool fiveFiveFive) {
     std::memcpy(g_pixelToRgb, saved[layout].toRgb, sizeof g_pixelToRgb);
 }
 
+// A file holding the input, for the entry points that take a path.
+std::string InputPath(const uint8_t* file, size_t size) {
+    static const int fd = memfd_create("pcx_fuzz_input", 0);
+    if (fd < 0 || ftruncate(fd, 0) != 0 ||
+        (size > 0 && pwrite(fd, file, size, 0) != static_cast<ssize_t>(size)))
+        std::abort();
+    return "/proc/self/fd/" + std::to_string(fd);
+}
+
 void Check(const uint8_t* file, size_t size, size_t chunk, BlockPair& blocks) {
     const PcxLayoutOr read = ReadPcxLayout(file, size);
     const PcxSize whole = ReadPcxSize(file, size),
@@ -77,10 +91,20 @@ void Check(const uint8_t* file, size_t size, size_t chunk, BlockPair& blocks) {
     if (DecodePcxFile(file, size, blocks.memory.Target()) != read.Accepted()) std::abort();
     if (!blocks.memory.OnlyCornerWrittenNear(whole.width, whole.height)) std::abort();
 
-    std::FILE* stream = size > 0 ? fmemopen(const_cast<uint8_t*>(file), size, "rb") : nullptr;
-    if (stream == nullptr) return;
-    const bool streamAccepted = DecodePcxStream(stream, blocks.streamed.Target(), chunk);
-    std::fclose(stream);
+    bool streamAccepted = false;
+    if (chunk == kPcxChunkBytes) {
+        // The usual chunk is what the program's own entry points read with.
+        const std::string path = InputPath(file, size);
+        const PcxSize named = GetPcxSize(path);
+        if (named.width != whole.width || named.height != whole.height) std::abort();
+        GuardedBlock& s = blocks.streamed;
+        streamAccepted = LoadPcx(s.Pixels(), s.pitch, s.width, s.rows, path);
+    } else {
+        std::FILE* stream = size > 0 ? fmemopen(const_cast<uint8_t*>(file), size, "rb") : nullptr;
+        if (stream == nullptr) return;
+        streamAccepted = DecodePcxStream(stream, blocks.streamed.Target(), chunk);
+        std::fclose(stream);
+    }
     if (streamAccepted != read.Accepted() ||
         !blocks.streamed.OnlyCornerWrittenNear(whole.width, whole.height) ||
         !blocks.streamed.SameCorner(blocks.memory, whole.width, whole.height))
