@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Celforge twice (plain, and with Address and
-# UndefinedBehavior sanitizers) and runs every test; then fuzzes the PCX
-# decoder for a while and runs the decoder benchmark once, briefly.
+# UndefinedBehavior sanitizers) and runs every test; then fuzzes the PCX,
+# PNG and sprite readers and the C sprite header for a while and runs the
+# decoder benchmark once, briefly.
 set -euo pipefail
 cd "$(dirname "$0")"
 tools/install_deps.sh test
@@ -23,10 +24,11 @@ UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 LSAN_OPTIONS=suppressions="$PWD/tests/lsan.supp":print_suppressions=0 \
   ctest --test-dir build/asan --output-on-failure -j"$jobs"
 
-echo "== Fuzzing the PCX, PNG and sprite file readers"
+echo "== Fuzzing the PCX, PNG and sprite file readers, and the C sprite header"
 tests/fuzz/run_fuzzer.sh pcx build/fuzz 30
 tests/fuzz/run_fuzzer.sh png build/fuzz 20
-tests/fuzz/run_fuzzer.sh sprite build/fuzz 10
+tests/fuzz/run_fuzzer.sh sprite build/fuzz 5
+tests/fuzz/run_fuzzer.sh spr build/fuzz 5
 
 echo "== Decoder benchmark"
 build/test/celforge_bench --benchmark_min_time=0.05

@@ -1,6 +1,7 @@
-// celforge-spr's build of the bundled beetle (36 frames of 48 x 48 from PCX)
-// and its export of a 2,000-frame sprite to a PNG sheet and JSON, each next
-// to a plain copy of as many bytes as it puts out.
+// celforge-spr's build of the bundled beetle (36 frames of 48 x 48 from PCX),
+// its export of a 2,000-frame sprite to a PNG sheet and JSON, its unpack of
+// the beetle and its mirroring of three directions, next to plain copies of
+// as many bytes as they put out.
 
 #include <benchmark/benchmark.h>
 
@@ -9,7 +10,9 @@
 
 #include "cli/build.h"
 #include "cli/export.h"
+#include "cli/mirror.h"
 #include "cli/picture_source.h"
+#include "cli/sprite_folder.h"
 
 namespace {
 
@@ -18,8 +21,7 @@ const char* const kBeetleDirections[SPRITE_DIRECTIONS] = {
     "5_right",       "6_rightdown", "7_down",   "8_leftdown"};
 
 BuildRequest BeetleRequest() {
-    const std::filesystem::path examples =
-        std::filesystem::path(__FILE__).parent_path().parent_path() / "examples";
+    const std::filesystem::path examples = std::filesystem::path(CELFORGE_SOURCE_DIR) / "examples";
     BuildRequest request;
     request.output = "beetle.Spr";
     request.width = request.height = 48;
@@ -94,5 +96,49 @@ void BM_CopyExportOutput(benchmark::State& state) {
     CopyBytes(state, files.png.size() + files.json.size());
 }
 BENCHMARK(BM_CopyExportOutput)->Unit(benchmark::kMillisecond);
+
+// unpack of the beetle (36 frames) to PNGs and sprite.json, in memory.
+void BM_UnpackBeetle(benchmark::State& state) {
+    UseFileColourTables();
+    const BuildOutcome beetle = BuildSprite(BeetleRequest());
+    const SpriteReadResult read = ReadSprite(beetle.bytes.data(), beetle.bytes.size());
+    size_t bytes = 0;
+    for (auto _ : state) {
+        std::string error;
+        const auto files = UnpackSprite(*read.sprite, false, &error);
+        bytes = 0;
+        for (const auto& file : files) bytes += file.second.size();
+        benchmark::DoNotOptimize(files.data());
+    }
+    state.counters["output_bytes"] = double(bytes);
+}
+BENCHMARK(BM_UnpackBeetle)->Unit(benchmark::kMillisecond);
+
+// --mirror right=left rightup=leftup rightdown=leftdown over 666 frames of
+// 48 x 48: the file read, 666 frames flipped, 1,332 written.
+void BM_Mirror666Frames(benchmark::State& state) {
+    const SpriteImage sprite = LongSprite();
+    const SpriteCounts counts{0, 222, 222, 0, 0, 0, 0, 0, 222};
+    const std::vector<uint16_t> pixels(sprite.pixels.begin(),
+                                       sprite.pixels.begin() + 666 * 48 * 48);
+    const std::vector<uint8_t> file =
+        EncodeSpriteFile(MakeSpriteHeader(SPRITE_ANIMATION, 48, 48, sprite.keyColour, counts),
+                         {{pixels.data(), pixels.size()}});
+    const std::vector<MirrorRule> rules{{5, 1}, {4, 2}, {6, 8}};
+    size_t bytes = 0;
+    for (auto _ : state) {
+        std::string error;
+        const auto mirrored = MirrorDirections(file, rules, &error);
+        bytes = mirrored->size();
+        benchmark::DoNotOptimize(mirrored->data());
+    }
+    state.counters["output_bytes"] = double(bytes);
+}
+BENCHMARK(BM_Mirror666Frames)->Unit(benchmark::kMillisecond);
+
+void BM_CopyMirrorOutput(benchmark::State& state) {
+    CopyBytes(state, SPRITE_HEADER_SIZE + 1332 * 48 * 48 * 2);
+}
+BENCHMARK(BM_CopyMirrorOutput)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -6,7 +6,9 @@
 
 #include "cli/build.h"
 #include "cli/commands.h"
+#include "cli/mirror.h"
 #include "cli/options.h"
+#include "cli/sprite_folder.h"
 #include "formats/safe_file.h"
 
 namespace {
@@ -15,6 +17,7 @@ const char* const kBuildHelp =
     "Usage: celforge-spr build -o OUT.Spr --size WxH [--key R,G,B] [--strict]\n"
     "                          --dir NAME=PICTURE[,PICTURE...] ...\n"
     "       celforge-spr build -o OUT.Spr --single PICTURE [--key R,G,B] [--strict]\n"
+    "       celforge-spr build -o OUT.Spr --from FOLDER [--strict] [--mirror ...]\n"
     "Writes the sprite file the editor writes for the same frames and key colour.\n"
     "  --size WxH     frame size, 1..640 x 1..480; each frame is the top-left W x H\n"
     "                 corner of its picture (pixels past the picture are 0)\n"
@@ -23,13 +26,16 @@ const char* const kBuildHelp =
     "                 Directions of fewer than 3 frames are left out, as the editor\n"
     "                 leaves them out, with a warning\n"
     "  --single PIC   a single sprite: one frame, the whole picture (at most 640 x 480)\n"
+    "  --from FOLDER  the frames and sprite.json that 'unpack' writes, maybe retouched:\n"
+    "                 sprite.json gives the size, key and frame counts; transparent\n"
+    "                 pixels get the key colour\n"
+    "  --mirror DEST=SOURCE  fills DEST with SOURCE's frames flipped left to right,\n"
+    "                 in the same order (repeatable; DEST not also given with --dir,\n"
+    "                 SOURCE not itself mirrored), e.g. --mirror right=left\n"
     "  --key R,G,B    the key colour, packed to 5-6-5 (default 0,0,0)\n"
     "  --strict       pixels whose colour is not the key's but packs to the same 5-6-5\n"
     "                 value would turn transparent: an error, not a warning\n"
     "Pictures: 24-bit or 256-colour PCX, or PNG (told apart by content).\n";
-
-const char* const kDirectionNames[SPRITE_DIRECTIONS] = {
-    "nodirection", "left", "leftup", "up", "rightup", "right", "rightdown", "down", "leftdown"};
 
 std::optional<std::pair<int, int>> ParseSize(const std::string& text) {
     const std::vector<std::string> parts = SplitAt(text, 'x');
@@ -52,14 +58,6 @@ std::optional<KeyColour> ParseKey(const std::string& text) {
     return KeyColour{channels[0], channels[1], channels[2]};
 }
 
-int DirectionIndex(std::string name) {
-    std::transform(name.begin(), name.end(), name.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    for (int d = 0; d < SPRITE_DIRECTIONS; ++d)
-        if (name == kDirectionNames[d]) return d;
-    return -1;
-}
-
 bool AddDirection(const std::string& text, BuildRequest& request, std::string* error) {
     const size_t equals = text.find('=');
     const int d = DirectionIndex(text.substr(0, equals));
@@ -69,7 +67,7 @@ bool AddDirection(const std::string& text, BuildRequest& request, std::string* e
         return false;
     }
     if (!request.pictures[d].empty()) {
-        *error = "direction " + std::string(kDirectionNames[d]) + " given twice";
+        *error = "direction " + std::string(DIRECTION_OPTION_NAMES[d]) + " given twice";
         return false;
     }
     request.pictures[d] = SplitAt(text.substr(equals + 1), ',');
@@ -83,7 +81,7 @@ bool AddDirection(const std::string& text, BuildRequest& request, std::string* e
 
 bool ReadAnimationArgs(const ParsedArgs& parsed, BuildRequest& request, std::string* error) {
     if (!parsed.Has("--size") || !parsed.Has("--dir")) {
-        *error = "give --size WxH and at least one --dir NAME=PICTURES (or --single)";
+        *error = "give --size WxH and at least one --dir NAME=PICTURES (or --single or --from)";
         return false;
     }
     const std::optional<std::pair<int, int>> size = ParseSize(*parsed.One("--size"));
@@ -98,12 +96,40 @@ bool ReadAnimationArgs(const ParsedArgs& parsed, BuildRequest& request, std::str
     return true;
 }
 
-std::optional<BuildRequest> ReadBuildArgs(const ParsedArgs& parsed, std::string* error) {
+struct BuildCommand {
     BuildRequest request;
-    if (!parsed.plain.empty()) *error = "unexpected argument '" + parsed.plain[0] + "'";
-    if (!parsed.Has("-o")) *error = "give the file to write with -o OUT.Spr";
+    std::string from;  // set: build from an unpacked folder
+    std::vector<MirrorRule> mirrors;
+};
+
+std::string CheckOptionMix(const ParsedArgs& parsed) {
+    if (!parsed.plain.empty()) return "unexpected argument '" + parsed.plain[0] + "'";
+    if (!parsed.Has("-o")) return "give the file to write with -o OUT.Spr";
     if (parsed.Has("--single") && (parsed.Has("--size") || parsed.Has("--dir")))
-        *error = "--single takes neither --size nor --dir";
+        return "--single takes neither --size nor --dir";
+    if (parsed.Has("--from") && (parsed.Has("--size") || parsed.Has("--dir") ||
+                                 parsed.Has("--single") || parsed.Has("--key")))
+        return "--from takes its size, key and frames from the folder's sprite.json: "
+               "give no --size, --dir, --single or --key";
+    if (parsed.Has("--single") && parsed.Has("--mirror"))
+        return "a single sprite has no directions to --mirror";
+    return "";
+}
+
+bool ReadMirrors(const ParsedArgs& parsed, BuildCommand& command, std::string* error) {
+    if (!parsed.Has("--mirror")) return true;
+    std::vector<int> given;
+    for (int d = 0; d < SPRITE_DIRECTIONS; ++d)
+        if (!command.request.pictures[d].empty()) given.push_back(d);
+    for (const std::string& text : parsed.values.at("--mirror"))
+        if (!AddMirrorRule(text, given, command.mirrors, error)) return false;
+    return true;
+}
+
+std::optional<BuildCommand> ReadBuildArgs(const ParsedArgs& parsed, std::string* error) {
+    BuildCommand command;
+    BuildRequest& request = command.request;
+    *error = CheckOptionMix(parsed);
     if (!error->empty()) return std::nullopt;
     request.output = *parsed.One("-o");
     request.strict = parsed.Has("--strict");
@@ -115,36 +141,60 @@ std::optional<BuildRequest> ReadBuildArgs(const ParsedArgs& parsed, std::string*
     }
     if (parsed.Has("--single")) {
         request.singlePicture = *parsed.One("--single");
-        return request;
+        return command;
     }
-    if (!ReadAnimationArgs(parsed, request, error)) return std::nullopt;
-    return request;
+    if (parsed.Has("--from"))
+        command.from = *parsed.One("--from");
+    else if (!ReadAnimationArgs(parsed, request, error))
+        return std::nullopt;
+    if (!ReadMirrors(parsed, command, error)) return std::nullopt;
+    return command;
+}
+
+BuildOutcome Build(const BuildCommand& command) {
+    BuildOutcome outcome = command.from.empty()
+                               ? BuildSprite(command.request)
+                               : BuildFromFolder(command.from, command.request.strict);
+    if (!outcome.errors.empty() || command.mirrors.empty()) return outcome;
+    std::string error;
+    std::optional<std::vector<uint8_t>> mirrored =
+        MirrorDirections(outcome.bytes, command.mirrors, &error);
+    outcome.bytes = mirrored ? std::move(*mirrored) : std::vector<uint8_t>();
+    if (!mirrored) outcome.errors.push_back(command.request.output + ": " + error);
+    return outcome;
 }
 
 }  // namespace
 
 int RunBuild(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
     std::string error;
-    const std::optional<ParsedArgs> parsed = ParseArgs(
-        argv,
-        {{"-o"}, {"--size"}, {"--key"}, {"--dir", true, true}, {"--single"}, {"--strict", false}},
-        &error);
+    const std::optional<ParsedArgs> parsed = ParseArgs(argv,
+                                                       {{"-o"},
+                                                        {"--size"},
+                                                        {"--key"},
+                                                        {"--dir", true, true},
+                                                        {"--single"},
+                                                        {"--strict", false},
+                                                        {"--from"},
+                                                        {"--mirror", true, true}},
+                                                       &error);
     if (parsed && parsed->help) {
         out << kBuildHelp;
         return EXIT_DONE;
     }
-    const std::optional<BuildRequest> request =
+    const std::optional<BuildCommand> command =
         parsed ? ReadBuildArgs(*parsed, &error) : std::nullopt;
-    if (!request) return UsageError(err, "build", error);
-    const BuildOutcome outcome = BuildSprite(*request);
+    if (!command) return UsageError(err, "build", error);
+    const std::string& output = command->request.output;
+    const BuildOutcome outcome = Build(*command);
     for (const std::string& warning : outcome.warnings) err << PROGRAM << ": " << warning << "\n";
     for (const std::string& problem : outcome.errors) err << PROGRAM << ": " << problem << "\n";
     if (!outcome.errors.empty()) return EXIT_BAD_INPUT;
-    const WriteResult written = WriteFileReplacing(request->output, outcome.bytes);
+    const WriteResult written = WriteFileReplacing(output, outcome.bytes);
     if (!written) {
-        Report(err, request->output, Describe(written));
+        Report(err, output, Describe(written));
         return EXIT_BAD_INPUT;
     }
-    out << request->output << ": wrote " << outcome.bytes.size() << " bytes\n";
+    out << output << ": wrote " << outcome.bytes.size() << " bytes\n";
     return EXIT_DONE;
 }

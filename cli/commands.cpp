@@ -11,7 +11,7 @@ namespace {
 
 const char* const kHelp =
     "Usage: celforge-spr COMMAND [OPTIONS]\n"
-    "Reads, checks, exports and builds sprite files (.Spr).\n"
+    "Reads, checks, exports, unpacks and builds sprite files (.Spr).\n"
     "\n"
     "Commands:\n"
     "  info FILE.Spr [--json]       the header: type, frame size, key colour, frames\n"
@@ -20,7 +20,12 @@ const char* const kHelp =
     "                               a PNG sheet, its JSON description, looping GIFs\n"
     "  build -o OUT.Spr --size WxH --dir NAME=PICTURE[,PICTURE...] ...\n"
     "  build -o OUT.Spr --single PICTURE\n"
+    "  build -o OUT.Spr --from FOLDER [--mirror DEST=SOURCE ...]\n"
     "                               a sprite file from pictures, as the editor writes it\n"
+    "  unpack FILE.Spr -o FOLDER [--keep-key] [--force]\n"
+    "                               one PNG per frame and sprite.json, for build --from\n"
+    "  thumbnail [-s SIZE] FILE.Spr OUT.png\n"
+    "                               the first frame, scaled to fit SIZE, for file managers\n"
     "\n"
     "'celforge-spr COMMAND --help' tells more. Exit codes: 0 done, 1 a problem\n"
     "with a file, 2 wrong usage.\n";
@@ -55,5 +60,7 @@ int RunCelforgeSpr(const std::vector<std::string>& args, std::ostream& out, std:
     if (command == "check") return RunCheck(rest, out, err);
     if (command == "export") return RunExport(rest, out, err);
     if (command == "build") return RunBuild(rest, out, err);
+    if (command == "unpack") return RunUnpack(rest, out, err);
+    if (command == "thumbnail") return RunThumbnail(rest, out, err);
     return UsageError(err, "", "unknown command '" + command + "'");
 }

@@ -19,6 +19,8 @@ int RunInfo(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int RunExport(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int RunBuild(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int RunUnpack(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int RunThumbnail(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 // Shared by the commands.
 extern const char* const PROGRAM;

@@ -86,6 +86,7 @@ TEST(AssetGenerators, ReproduceEveryCommittedFileByteForByte) {
             for (auto it = committed.begin(); it != committed.end();)
                 it = fresh.count(it->first) ? std::next(it) : committed.erase(it);
         }
+        if (folder == "examples") committed.erase("spr_play.c");  // the player, written by hand
         EXPECT_TRUE(fresh == committed) << folder << " differs from a fresh run";
     }
     fs::remove_all(out);

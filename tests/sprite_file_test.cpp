@@ -2,6 +2,7 @@
 
 #include "display/pixmap.h"
 #include "formats/sprite_file.h"
+#include "formats/sprite_reader.h"
 #include "state/editor_state.h"
 #include "workbench/sprite_save.h"
 
@@ -11,14 +12,14 @@ void AppendLe32(std::vector<uint8_t>& out, uint32_t value) {
     for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(value >> 8 * i));
 }
 
+const char kHeaderText[] =
+    "Brisk_Kite(Brisk_Wren)\0"  // signature, zero-terminated: 23 bytes
+    "Ver.1\0\0\0\0\0\0\0";      // version, zero-padded to 12 bytes
+
 TEST(SpriteFileHeader, FieldsLieAtTheirOffsetsLittleEndian) {
     const SpriteFileHeader header =
         MakeSpriteHeader(SPRITE_ANIMATION, 32, 48, 0x1F7E0, {0, 4, 0, 0, 0, 0, 0, 3, 0});
-    const std::string text(
-        "Brisk_Kite(Brisk_Wren)\0"  // signature, zero-terminated: 23 bytes
-        "Ver.1\0\0\0\0\0\0\0",      // version, zero-padded to 12 bytes
-        35);
-    std::vector<uint8_t> expected(text.begin(), text.end());
+    std::vector<uint8_t> expected(kHeaderText, kHeaderText + 35);
     AppendLe32(expected, 1);       // type: animation
     AppendLe32(expected, 32);      // width
     AppendLe32(expected, 48);      // height
@@ -30,6 +31,34 @@ TEST(SpriteFileHeader, FieldsLieAtTheirOffsetsLittleEndian) {
     EXPECT_EQ(std::vector<uint8_t>(bytes.begin(), bytes.end()), expected);
     EXPECT_EQ(FormatSpriteReport(header).substr(0, 64),
               "Sprite Type = Animation \nSprite Width =  32\nSprite Height =  48\n");
+}
+
+// Each frame asked for is that frame, not a neighbour: three 2 x 1 frames, two
+// Left and one Up, each pixel a different value.
+TEST(SpriteReader, FramesAreTheOnesAskedFor) {
+    std::vector<uint8_t> bytes(kHeaderText, kHeaderText + 35);
+    for (uint32_t field : {1, 2, 1, 16, 0xF81F})  // type, width, height, colour bits, key
+        AppendLe32(bytes, field);
+    for (uint32_t frames : {0, 2, 0, 1, 0, 0, 0, 0, 0}) AppendLe32(bytes, frames);
+    for (uint8_t byte : {0x01, 0x00, 0x02, 0x00,   // Left 0: 0x0001 0x0002
+                         0x00, 0xF8, 0xE0, 0x07,   // Left 1: 0xF800 0x07E0
+                         0x1F, 0x00, 0x1F, 0xF8})  // Up 0: 0x001F 0xF81F
+        bytes.push_back(byte);
+    const SpriteReadResult read = ReadSprite(bytes.data(), bytes.size());
+    ASSERT_TRUE(read.sprite) << read.problems.front();
+    const SpriteImage& sprite = *read.sprite;
+    const struct {
+        int64_t frame;
+        uint16_t pixels[2];
+    } cases[] = {{0, {0x0001, 0x0002}}, {1, {0xF800, 0x07E0}}, {2, {0x001F, 0xF81F}}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(sprite.Frame(c.frame)[0], c.pixels[0]) << "frame " << c.frame;
+        EXPECT_EQ(sprite.Frame(c.frame)[1], c.pixels[1]) << "frame " << c.frame;
+    }
+    EXPECT_EQ(sprite.FirstFrameOf(1), 0);
+    EXPECT_EQ(sprite.FirstFrameOf(3), 2);
+    EXPECT_EQ(sprite.FrameCount(), 3);
+    EXPECT_EQ(sprite.keyColour, 0xF81F);
 }
 
 class GrabFramesTest : public ::testing::Test {

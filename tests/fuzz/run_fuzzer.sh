@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# Usage: run_fuzzer.sh <pcx|png|sprite> <build-dir> <seconds>
+# Usage: run_fuzzer.sh <pcx|png|sprite|spr> <build-dir> <seconds>
 # Builds <target>_fuzzer with clang and fuzzes for <seconds> in a copy of the
 # committed corpus tests/fuzz/<target>_corpus, whose files are the seeds. Any
 # finding fails. With MERGE=1, inputs that reach new coverage are merged into
 # the committed corpus afterwards; otherwise the tree is left as it was.
 set -euo pipefail
-[[ $# -eq 3 ]] || { echo "usage: $0 <pcx|png|sprite> <build-dir> <seconds>" >&2; exit 2; }
+[[ $# -eq 3 ]] || { echo "usage: $0 <pcx|png|sprite|spr> <build-dir> <seconds>" >&2; exit 2; }
 target=$1 build=$2 seconds=$3
 source=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 committed=$source/tests/fuzz/${target}_corpus corpus=$build/${target}_corpus

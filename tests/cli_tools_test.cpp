@@ -1,0 +1,305 @@
+// celforge-spr's unpack, build --from, --mirror and thumbnail, in process:
+// sprite files made here go out to folders and pictures and must come back
+// byte for byte, or as the literal pixels written beside each case.
+
+#include <gtest/gtest.h>
+#include <spng.h>
+
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "cli/commands.h"
+#include "cli/export.h"
+#include "cli/picture_source.h"
+#include "cli/thumbnail.h"
+#include "formats/colour.h"
+#include "formats/sprite_reader.h"
+#include "tests/support/file_faults.h"
+#include "tests/support/pcx_writer.h"
+
+namespace {
+
+int Spr(const std::vector<std::string>& args) {
+    std::ostringstream out, err;
+    return RunCelforgeSpr(args, out, err);
+}
+
+struct SpriteCase {
+    SpriteType type;
+    int width, height;
+    SpriteCounts counts;
+};
+
+// Pixels i * 40503 + seed: every 65,536 in a row hold each 5-6-5 value once.
+std::vector<uint8_t> MakeSpriteFile(const SpriteCase& c, uint16_t key, uint32_t seed) {
+    int64_t frames = 0;
+    for (int32_t n : c.counts) frames += n;
+    std::vector<uint16_t> pixels(static_cast<size_t>(frames * c.width * c.height));
+    for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<uint16_t>(i * 40503 + seed);
+    const SpriteFileHeader header = MakeSpriteHeader(c.type, c.width, c.height, key, c.counts);
+    return EncodeSpriteFile(header, {{pixels.data(), pixels.size()}});
+}
+
+std::string WriteSprite(const std::string& path, const std::vector<uint8_t>& bytes) {
+    EXPECT_TRUE(WriteBytesToFile(path, bytes));
+    return path;
+}
+
+std::vector<uint16_t> PixelsOf(const std::string& path) {
+    const std::vector<uint8_t> bytes = ReadWholeFile(path);
+    SpriteReadResult read = ReadSprite(bytes.data(), bytes.size());
+    EXPECT_TRUE(read.sprite) << path;
+    return read.sprite ? read.sprite->pixels : std::vector<uint16_t>();
+}
+
+std::vector<uint8_t> PngRgba(const std::string& path, uint32_t* width, uint32_t* height) {
+    const std::vector<uint8_t> file = ReadWholeFile(path);
+    spng_ctx* context = spng_ctx_new(0);
+    spng_set_png_buffer(context, file.data(), file.size());
+    spng_ihdr ihdr{};
+    spng_get_ihdr(context, &ihdr);
+    *width = ihdr.width, *height = ihdr.height;
+    std::vector<uint8_t> pixels(size_t{ihdr.width} * ihdr.height * 4);
+    EXPECT_EQ(spng_decode_image(context, pixels.data(), pixels.size(), SPNG_FMT_RGBA8, 0), 0);
+    spng_ctx_free(context);
+    return pixels;
+}
+
+TEST(CliTools, UnpackThenBuildFromGivesTheFileByteForByte) {
+    const SpriteCounts none{};
+    const SpriteCase cases[] = {
+        {SPRITE_ANIMATION, 1, 1, {0, 3, 0, 0, 0, 0, 0, 0, 0}},
+        {SPRITE_ANIMATION, 1, 7, {0, 0, 0, 1, 0, 0, 0, 0, 0}},  // fewer than 3 frames stays
+        {SPRITE_ANIMATION, 9, 1, {2, 0, 0, 0, 0, 0, 0, 0, 4}},
+        {SPRITE_ANIMATION, 3, 5, {1, 2, 3, 4, 5, 6, 7, 8, 9}},
+        {SPRITE_ANIMATION, 640, 480, {0, 0, 0, 2, 0, 0, 0, 0, 0}},
+        {SPRITE_ANIMATION, 4, 4, none},  // no frames: sprite.json alone
+        {SPRITE_SINGLE, 1, 1, {1, 0, 0, 0, 0, 0, 0, 0, 0}},
+        {SPRITE_SINGLE, 256, 256, {1, 0, 0, 0, 0, 0, 0, 0, 0}},  // every 5-6-5 value, once
+        {SPRITE_SINGLE, 639, 479, {1, 0, 0, 0, 0, 0, 0, 0, 0}},
+    };
+    const std::string folder = MakeTestFolder("tools_round");
+    int n = 0;
+    for (const SpriteCase& c : cases) {
+        for (const char* keep : {"", "--keep-key"}) {
+            const std::string tag = std::to_string(n++);
+            const std::vector<uint8_t> original = MakeSpriteFile(c, 0xF81F, n);
+            const std::string in = WriteSprite(folder + "/" + tag + ".Spr", original);
+            std::vector<std::string> unpack{"unpack", in, "-o", folder + "/" + tag};
+            if (*keep) unpack.push_back(keep);
+            ASSERT_EQ(Spr(unpack), EXIT_DONE) << tag;
+            const std::string out = folder + "/" + tag + "-back.Spr";
+            ASSERT_EQ(Spr({"build", "--from", folder + "/" + tag, "-o", out}), EXIT_DONE) << tag;
+            EXPECT_EQ(ReadWholeFile(out), original) << c.width << "x" << c.height << " " << keep;
+        }
+    }
+}
+
+TEST(CliTools, UnpackWritesNamedFramesKeyTransparentAndDescribesTheSprite) {
+    const std::string folder = MakeTestFolder("tools_names");
+    // Up: two 2 x 1 frames, then the key 0xF81F and pure blue 0x001F.
+    const uint16_t pixels[] = {0x0000, 0xFFFF, 0xF81F, 0x001F};
+    const SpriteFileHeader header =
+        MakeSpriteHeader(SPRITE_ANIMATION, 2, 1, 0xF81F, {0, 0, 0, 2, 0, 0, 0, 0, 0});
+    WriteSprite(folder + "/up.Spr", EncodeSpriteFile(header, {{pixels, 4}}));
+    ASSERT_EQ(Spr({"unpack", folder + "/up.Spr", "-o", folder + "/plain"}), EXIT_DONE);
+    ASSERT_EQ(Spr({"unpack", folder + "/up.Spr", "-o", folder + "/kept", "--keep-key"}), EXIT_DONE);
+    auto names = FolderEntries(folder + "/plain");
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"Up_0.png", "Up_1.png", "sprite.json"}));
+    uint32_t w = 0, h = 0;
+    EXPECT_EQ(PngRgba(folder + "/plain/Up_1.png", &w, &h),
+              (std::vector<uint8_t>{0, 0, 0, 0, 0, 0, 255, 255}));
+    EXPECT_EQ(w * 10 + h, 21u);
+    EXPECT_EQ(PngRgba(folder + "/kept/Up_1.png", &w, &h),
+              (std::vector<uint8_t>{255, 0, 255, 255, 0, 0, 255, 255}));
+    const std::vector<uint8_t> text = ReadWholeFile(folder + "/plain/sprite.json");
+    const auto json = nlohmann::json::parse(text.begin(), text.end());
+    EXPECT_EQ(json["type"], "animation");
+    EXPECT_EQ(json["width"], 2);
+    EXPECT_EQ(json["height"], 1);
+    EXPECT_EQ(json["key"], nlohmann::json({{"red", 255}, {"green", 0}, {"blue", 255}}));
+    EXPECT_EQ(json["directions"]["Up"], 2);
+    EXPECT_EQ(json["directions"]["Left"], 0);
+}
+
+TEST(CliTools, BuildFromARetouchedFrameKeysItsTransparentPixels) {
+    UseFileColourTables();
+    const std::string folder = MakeTestFolder("tools_retouch");
+    const uint16_t start[] = {0, 0, 0, 0};
+    const SpriteFileHeader header =
+        MakeSpriteHeader(SPRITE_SINGLE, 4, 1, 0x07E0, {1, 0, 0, 0, 0, 0, 0, 0, 0});
+    WriteSprite(folder + "/s.Spr", EncodeSpriteFile(header, {{start, 4}}));
+    ASSERT_EQ(Spr({"unpack", folder + "/s.Spr", "-o", folder + "/f"}), EXIT_DONE);
+    const std::vector<uint8_t> painted = {
+        12,  34, 56, 0,    // fully transparent: the key
+        12,  34, 56, 127,  // mostly transparent: the key
+        255, 0,  0,  128,  // mostly opaque: red 0xF800
+        8,   4,  8,  255,  // 00001 000001 00001
+    };
+    std::string error;
+    ASSERT_TRUE(
+        WriteBytesToFile(folder + "/f/NoDirection_0.png", *EncodePngRgba(painted, 4, 1, &error)));
+    ASSERT_EQ(Spr({"build", "--from", folder + "/f", "-o", folder + "/back.Spr"}), EXIT_DONE);
+    EXPECT_EQ(PixelsOf(folder + "/back.Spr"),
+              (std::vector<uint16_t>{0x07E0, 0x07E0, 0xF800, 0x0821}));
+}
+
+TEST(CliTools, UnpackAndBuildFromRefuseWhatWouldLoseOrGarbleWork) {
+    const std::string folder = MakeTestFolder("tools_refuse");
+    const std::string sprite =
+        WriteSprite(folder + "/s.Spr", MakeSpriteFile({SPRITE_ANIMATION, 2, 2, {0, 3}}, 0xF81F, 1));
+    std::vector<uint8_t> cut = ReadWholeFile(sprite);
+    cut.pop_back();
+    WriteSprite(folder + "/cut.Spr", cut);
+    std::filesystem::create_directories(folder + "/busy");
+    ASSERT_TRUE(WriteBytesToFile(folder + "/busy/keep.txt", {'k'}));
+    ASSERT_EQ(Spr({"unpack", sprite, "-o", folder + "/good"}), EXIT_DONE);
+    std::filesystem::remove(folder + "/good/Left_2.png");
+    std::filesystem::copy(folder + "/good", folder + "/bad_json");
+    ASSERT_TRUE(WriteBytesToFile(folder + "/bad_json/sprite.json", {'{', '}'}));
+    const struct {
+        std::vector<std::string> args;
+        int code;
+        const char* leaves;  // a path that must not exist afterwards, or ""
+    } cases[] = {
+        {{"unpack", sprite, "-o", folder + "/busy"}, EXIT_BAD_INPUT, "/busy/sprite.json"},
+        {{"unpack", folder + "/cut.Spr", "-o", folder + "/fromcut"}, EXIT_BAD_INPUT, "/fromcut"},
+        {{"unpack", sprite}, EXIT_USAGE, ""},
+        {{"build", "--from", folder + "/good", "-o", folder + "/a.Spr"}, EXIT_BAD_INPUT, "/a.Spr"},
+        {{"build", "--from", folder + "/bad_json", "-o", folder + "/b.Spr"},
+         EXIT_BAD_INPUT,
+         "/b.Spr"},
+        {{"build", "--from", folder + "/busy", "-o", folder + "/c.Spr"}, EXIT_BAD_INPUT, "/c.Spr"},
+        {{"build", "--from", folder, "--size", "2x2", "-o", folder + "/d.Spr"},
+         EXIT_USAGE,
+         "/d.Spr"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Spr(c.args), c.code) << c.args[1] << " " << c.args[2];
+        if (*c.leaves) {
+            EXPECT_FALSE(std::filesystem::exists(folder + c.leaves)) << c.leaves;
+        }
+    }
+    EXPECT_EQ(Spr({"unpack", sprite, "-o", folder + "/busy", "--force"}), EXIT_DONE);
+    EXPECT_EQ(ReadWholeFile(folder + "/busy/keep.txt"), std::vector<uint8_t>{'k'});
+}
+
+// LeftUp: three 3 x 2 frames whose pixel values name frame, row and column.
+TEST(CliTools, MirrorFillsDirectionsWithTheSourceFlippedInOrderAndRefusesChains) {
+    const std::string folder = MakeTestFolder("tools_mirror");
+    std::vector<uint16_t> pixels;
+    for (uint16_t f = 1; f <= 3; ++f)
+        for (uint16_t v : {1, 2, 3, 4, 5, 6}) pixels.push_back(static_cast<uint16_t>(f * 16 + v));
+    const SpriteFileHeader header =
+        MakeSpriteHeader(SPRITE_ANIMATION, 3, 2, 0, {0, 0, 3, 0, 0, 0, 0, 0, 0});
+    WriteSprite(folder + "/s.Spr", EncodeSpriteFile(header, {{pixels.data(), pixels.size()}}));
+    ASSERT_EQ(Spr({"unpack", folder + "/s.Spr", "-o", folder + "/f"}), EXIT_DONE);
+    ASSERT_EQ(Spr({"build", "--from", folder + "/f", "-o", folder + "/m.Spr", "--mirror",
+                   "RightUp=leftup", "--mirror", "down=leftup"}),
+              EXIT_DONE);
+    const std::vector<uint16_t> flipped = {
+        0x13, 0x12, 0x11, 0x16, 0x15, 0x14,  // frame 1, each row reversed
+        0x23, 0x22, 0x21, 0x26, 0x25, 0x24,  // frame 2
+        0x33, 0x32, 0x31, 0x36, 0x35, 0x34,  // frame 3
+    };
+    std::vector<uint16_t> expected = pixels;                          // LeftUp as it was
+    expected.insert(expected.end(), flipped.begin(), flipped.end());  // RightUp
+    expected.insert(expected.end(), flipped.begin(), flipped.end());  // Down
+    EXPECT_EQ(PixelsOf(folder + "/m.Spr"), expected);
+
+    // From pictures: a 2 x 1 PCX of black then red, three times.
+    RgbImage image(2, 1);
+    image.At(1, 0)[0] = 255;
+    const std::string pcx = folder + "/p.pcx", out = folder + "/d.Spr";
+    ASSERT_TRUE(WriteBytesToFile(pcx, EncodePcx24(image)));
+    const std::string pics = "left=" + pcx + "," + pcx + "," + pcx;
+    const struct {
+        std::vector<std::string> mirrors;
+        int code;
+    } cases[] = {
+        {{"right=left"}, EXIT_DONE},                 //
+        {{"right=right"}, EXIT_USAGE},               // itself
+        {{"left=right"}, EXIT_USAGE},                // DEST given with --dir
+        {{"right=left", "up=right"}, EXIT_USAGE},    // a chain
+        {{"up=right", "right=left"}, EXIT_USAGE},    // the chain named the other way
+        {{"right=left", "right=left"}, EXIT_USAGE},  // DEST twice
+        {{"sideways=left"}, EXIT_USAGE},             // no such direction
+        {{"right"}, EXIT_USAGE},                     // no SOURCE
+        {{"right=up"}, EXIT_BAD_INPUT},              // SOURCE without frames
+    };
+    for (const auto& c : cases) {
+        std::filesystem::remove(out);
+        std::vector<std::string> args{"build", "-o", out, "--size", "2x1", "--dir", pics};
+        for (const std::string& m : c.mirrors) args.insert(args.end(), {"--mirror", m});
+        EXPECT_EQ(Spr(args), c.code) << c.mirrors[0];
+        EXPECT_EQ(std::filesystem::exists(out), c.code == EXIT_DONE) << c.mirrors[0];
+    }
+    ASSERT_EQ(Spr({"build", "-o", out, "--size", "2x1", "--dir", pics, "--mirror", "right=left"}),
+              EXIT_DONE);
+    EXPECT_EQ(PixelsOf(out), (std::vector<uint16_t>{0, 0xF800, 0, 0xF800, 0, 0xF800,     // Left
+                                                    0xF800, 0, 0xF800, 0, 0xF800, 0}));  // Right
+    EXPECT_EQ(Spr({"build", "-o", out, "--single", pcx, "--mirror", "right=left"}), EXIT_USAGE);
+}
+
+TEST(CliTools, ThumbnailScalesByWholeFactorsToFit) {
+    const struct {
+        int width, height, size;
+        ThumbnailScale expected;
+    } cases[] = {
+        {48, 48, 128, {96, 96, 2, false}},    // smaller: enlarged twice
+        {48, 48, 48, {48, 48, 1, false}},     // equal: as it is
+        {3, 2, 10, {9, 6, 3, false}},         // non-square, smaller
+        {1, 1, 1, {1, 1, 1, false}},          //
+        {100, 40, 32, {25, 10, 4, true}},     // larger: every 4th pixel
+        {640, 480, 128, {128, 96, 5, true}},  //
+        {5, 5, 2, {2, 2, 3, true}},           // 5 / 3 rounds up: pixels 0 and 3
+        {49, 48, 48, {25, 24, 2, true}},      // one pixel too wide halves it
+    };
+    for (const auto& c : cases) {
+        const ThumbnailScale got = FitThumbnail(c.width, c.height, c.size);
+        EXPECT_EQ(std::make_tuple(got.width, got.height, got.factor, got.shrink),
+                  std::make_tuple(c.expected.width, c.expected.height, c.expected.factor,
+                                  c.expected.shrink))
+            << c.width << "x" << c.height << " in " << c.size;
+    }
+}
+
+TEST(CliTools, ThumbnailShowsTheFirstStoredFrameSharpAndRefusesDamage) {
+    const std::string folder = MakeTestFolder("tools_thumb");
+    // Up (the first direction stored): 4 x 1 frames; the second frame must not show.
+    const uint16_t pixels[] = {0xF81F, 0xF800, 0x001F, 0xFFFF, 1, 1, 1, 1, 2, 2, 2, 2};
+    const SpriteFileHeader header =
+        MakeSpriteHeader(SPRITE_ANIMATION, 4, 1, 0xF81F, {0, 0, 0, 3, 0, 0, 0, 0, 0});
+    const std::vector<uint8_t> file = EncodeSpriteFile(header, {{pixels, 12}});
+    const std::string sprite = WriteSprite(folder + "/s.Spr", file);
+    ASSERT_EQ(Spr({"thumbnail", "-s", "8", sprite, folder + "/big.png"}), EXIT_DONE);
+    ASSERT_EQ(Spr({"thumbnail", "-s", "2", sprite, folder + "/small.png"}), EXIT_DONE);
+    uint32_t w = 0, h = 0;
+    const std::vector<uint8_t> clear{0, 0, 0, 0}, red{255, 0, 0, 255}, blue{0, 0, 255, 255},
+        white{255, 255, 255, 255};
+    std::vector<uint8_t> row;
+    for (const auto* colour : {&clear, &red, &blue, &white})
+        for (int i = 0; i < 2; ++i) row.insert(row.end(), colour->begin(), colour->end());
+    std::vector<uint8_t> big = row;
+    big.insert(big.end(), row.begin(), row.end());
+    EXPECT_EQ(PngRgba(folder + "/big.png", &w, &h), big);  // 8 x 2, each pixel doubled
+    EXPECT_EQ(w * 100 + h, 802u);
+    std::vector<uint8_t> small = clear;
+    small.insert(small.end(), blue.begin(), blue.end());
+    EXPECT_EQ(PngRgba(folder + "/small.png", &w, &h), small);  // 2 x 1, pixels 0 and 2
+    EXPECT_EQ(w * 100 + h, 201u);
+
+    WriteSprite(folder + "/cut.Spr", std::vector<uint8_t>(file.begin(), file.end() - 1));
+    const SpriteFileHeader empty = MakeSpriteHeader(SPRITE_ANIMATION, 4, 1, 0, {});
+    WriteSprite(folder + "/empty.Spr", EncodeSpriteFile(empty, {}));
+    for (const char* name : {"/cut", "/empty"}) {
+        EXPECT_EQ(Spr({"thumbnail", folder + name + ".Spr", folder + name + ".png"}),
+                  EXIT_BAD_INPUT);
+        EXPECT_FALSE(std::filesystem::exists(folder + name + ".png")) << name;
+    }
+    EXPECT_EQ(Spr({"thumbnail", "-s", "0", sprite, folder + "/zero.png"}), EXIT_USAGE);
+}
+
+}  // namespace
