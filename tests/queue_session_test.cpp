@@ -71,7 +71,11 @@ TEST_F(QueueTest, ChosenPicturesQueueInNameOrderAndSkipTheUnusableInOneBox) {
               (std::vector<std::string>{folder + "/walk_2.pcx", folder + "/walk_10.pcx"}));
     MarkDigits();
     Tick();
-    EXPECT_EQ(Screen(789, 33), 0x102) << "two waiting, drawn at the pane's top-right";
+    // Two waiting: the digit covers x 789-796, y 33-44, and no more.
+    EXPECT_EQ(Screen(789, 33), 0x102);
+    EXPECT_EQ(Screen(796, 44), 0x102);
+    for (auto [x, y] : {std::pair{788, 33}, {797, 33}, {789, 32}, {789, 45}})
+        EXPECT_EQ(Screen(x, y), 0) << x << ", " << y << ": the pane, empty there";
     EXPECT_EQ(Working(), 0x0800);  // walk_1
     const struct {
         uint16_t working;
