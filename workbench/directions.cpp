@@ -101,10 +101,9 @@ void DrawConfirmedRange(int selector) {
 
 void CommitMarking(int slot, const DirectionRange& before, int countBefore) {
     RangeDraft& draft = g_state.directions.drafts[slot];
-    const RangeEdit edit{slot, draft.open ? draft.range : before,
-                         g_state.directions.directionRanges[slot],
-                         draft.open ? draft.count : countBefore,
-                         g_state.directions.directionCount[slot]};
+    const RangeEdit edit{
+        slot, draft.open ? draft.range : before, g_state.directions.directionRanges[slot],
+        draft.open ? draft.count : countBefore, g_state.directions.directionCount[slot]};
     draft.open = false;
     Change change;
     change.kind = ChangeKind::MarkRanges;

@@ -86,7 +86,8 @@ void ExchangeWithClipboard(int index) {
     change.kind = ChangeKind::ExchangeCells;
     change.cells.push_back({stored, CellPixels(stored), CellPixels(cell)});
     // Exchanged with itself, the cell's second edit starts from its first.
-    change.cells.push_back({cell, change.cells[0].after,
+    change.cells.push_back({cell,
+                            change.cells[0].after,
                             {copy.GetBits(), copy.GetBits() + copy.Width() * copy.Height()}});
     if (cell != stored) change.cells[1].before = CellPixels(cell);
     g_changeLog.Do(std::move(change));

@@ -83,9 +83,8 @@ StartFile ReadSpriteStart(const std::string& path) {
     const int64_t cells = SheetCells(h.width, h.height);
     if (frames > cells) {
         start.refusal = path + " holds " + std::to_string(frames) +
-                        " frames; the sheet has room for " + std::to_string(cells) +
-                        " frames of " + std::to_string(h.width) + " x " +
-                        std::to_string(h.height) + ".";
+                        " frames; the sheet has room for " + std::to_string(cells) + " frames of " +
+                        std::to_string(h.width) + " x " + std::to_string(h.height) + ".";
         return start;
     }
     start.size = {h.width, h.height};
