@@ -165,11 +165,26 @@ TEST_F(ChangeLogTest, UndoWhileMarkingLeavesNothingHalfDoneAndTheFreezeIsFinal) 
     Ticks(2);
     EXPECT_EQ(Work(), kStart) << "the dropped marking is not confirmed";
     Hold(platform::kKeySpace, false);
+    Hold(platform::kKeyLeftButton, false);
+    Tick();
+    MarkLeft(1, 3);
+    Key('Z', kModCtrl);
+    EXPECT_EQ(Work(), kStart) << "the new marking replaced the undone range, not the dropped one";
     Key('Y', kModCtrl);
     g_state.freeze.freezeRequested = 1;
     Key('Z', kModCtrl);
-    EXPECT_EQ(g_state.directions.directionRanges[1].lastCell, 4);
+    EXPECT_EQ(g_state.directions.directionRanges[1].lastCell, 3);
     EXPECT_EQ(g_changeLog.Cursor(), 1u);
+}
+
+// A cell edited twice in one change is undone to what it held before both.
+TEST_F(ChangeLogTest, ACellEditedTwiceInOneChangeIsUndoneToItsFirstPixels) {
+    Change twice;
+    twice.cells = {{3, {40, 41, 42, 43}, {5, 5, 5, 5}}, {3, {5, 5, 5, 5}, {6, 6, 6, 6}}};
+    g_changeLog.Do(twice);
+    EXPECT_EQ(CellPixels(3), (std::vector<uint16_t>{6, 6, 6, 6}));
+    g_changeLog.Undo();
+    EXPECT_EQ(CellPixels(3), (std::vector<uint16_t>{40, 41, 42, 43}));
 }
 
 // Each direction tints its cells with its own colour: on black, Left adds
