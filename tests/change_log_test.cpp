@@ -1,6 +1,8 @@
 // The change log over every kind of change the handlers make: done, undone
 // with Ctrl+Z, redone with Ctrl+Y and Ctrl+Shift+Z, and a new change after
 // an undo dropping the redo side.
+#include <cctype>
+#include <cstdio>
 #include <functional>
 #include <string>
 
@@ -33,35 +35,36 @@ class ChangeLogTest : public SessionTest {
                     static_cast<uint16_t>(10 * (cell + 1) + i);
         Tick();  // the mark fills cell 0
     }
-    void Key(int code, int modifiers) {
-        script.PressKey(code, modifiers);
+    // z: Ctrl+Z, y: Ctrl+Y, Z: Ctrl+Shift+Z.
+    void Keys(const std::string& keys) {
+        for (char k : keys) script.PressKey(std::toupper(k), kModCtrl | (k == 'Z' ? kModShift : 0));
         while (script.PeekMessage()) WindowProc(script.GetMessage());
     }
     // Cells 0-3 row by row, the mark, Left's range and count, the key colour.
     static std::string Work() {
         std::string text;
-        for (int cell = 0; cell < 4; ++cell) {
+        for (int cell = 0; cell < 4; ++cell)
             for (uint16_t pixel : CellPixels(cell)) text += std::to_string(pixel) + " ";
-            text += "| ";
-        }
         const SheetState& s = g_state.sheet;
         const DirectionRange& left = g_state.directions.directionRanges[1];
-        return text + "mark " + std::to_string(s.cellX) + "," + std::to_string(s.cellY) + " " +
-               std::to_string(s.sheetHasRoom) + " " + std::to_string(s.placedCount) + " | Left " +
-               std::to_string(left.state) + ":" + std::to_string(left.firstCell) + "-" +
-               std::to_string(left.lastCell) + "/" +
-               std::to_string(g_state.directions.directionCount[1]) + " | key " +
-               std::to_string(g_state.edit.keyColour);
+        char rest[96];
+        std::snprintf(rest, sizeof rest, "mark %d,%d %d %d Left %d:%d-%d/%d key %u", s.cellX,
+                      s.cellY, s.sheetHasRoom, s.placedCount, left.state, left.firstCell,
+                      left.lastCell, g_state.directions.directionCount[1], g_state.edit.keyColour);
+        return text + rest;
     }
-    void MarkLeft(int from, int to) {
+    // Presses Left on the compass, then drags from cell `from` to `to`
+    // (1-based) and, when asked, confirms with Space.
+    void MarkLeft(int from, int to, bool confirm = true) {
         g_state.edit.workMode = MODE_ANIMATE;
-        Click(100, 560);  // Left on the compass
+        Click(100, 560);
         Tick();
         MoveTo(2 * from - 1, 31);
         Hold(platform::kKeyLeftButton, true);
         Tick();
         MoveTo(2 * to - 1, 31);
         Tick();
+        if (!confirm) return;
         Hold(platform::kKeySpace, true);
         Tick();
         Hold(platform::kKeySpace, false);
@@ -90,28 +93,28 @@ class ChangeLogTest : public SessionTest {
 };
 
 const std::string kStart =
-    "33000 33000 33000 33000 | 20 21 22 23 | 30 31 32 33 | 40 41 42 43 | mark 0,0 1 0 | "
-    "Left 0:0-0/1 | key 0";
+    "33000 33000 33000 33000 20 21 22 23 30 31 32 33 40 41 42 43 mark 0,0 1 0 "
+    "Left 0:0-0/1 key 0";
 
 TEST_F(ChangeLogTest, EveryKindDoneUndoneRedoneAndDroppedByANewChange) {
     // clang-format off
     const struct { const char* what; std::function<void()> act; std::string done; } cases[] = {
         {"frame placed on the mark", [this] { Click(1, 31); },
-         "1 2 3 4 | 33000 33000 33000 33000 | 30 31 32 33 | 40 41 42 43 | mark 2,0 1 1 | "
-         "Left 0:0-0/1 | key 0"},
+         "1 2 3 4 33000 33000 33000 33000 30 31 32 33 40 41 42 43 mark 2,0 1 1 "
+         "Left 0:0-0/1 key 0"},
         {"cells 2 and 4 exchanged", [this] { Exchange(2, 4); },
-         "33000 33000 33000 33000 | 40 41 42 43 | 30 31 32 33 | 20 21 22 23 | mark 0,0 1 0 | "
-         "Left 0:0-0/1 | key 0"},
+         "33000 33000 33000 33000 40 41 42 43 30 31 32 33 20 21 22 23 mark 0,0 1 0 "
+         "Left 0:0-0/1 key 0"},
         {"cell 3 exchanged with itself", [this] { Exchange(3, 3); }, kStart},
         {"Left marked over cells 2 to 4", [this] { MarkLeft(2, 4); },
-         "33000 33000 33000 33000 | 20 21 22 23 | 30 31 32 33 | 40 41 42 43 | mark 0,0 1 0 | "
-         "Left 3:2-4/2 | key 0"},
+         "33000 33000 33000 33000 20 21 22 23 30 31 32 33 40 41 42 43 mark 0,0 1 0 "
+         "Left 3:2-4/2 key 0"},
         {"key picked on cell 4's lower row", [this] { PickKey({7}); },
-         "33000 33000 33000 33000 | 20 21 22 23 | 30 31 32 33 | 40 41 42 43 | mark 0,0 1 0 | "
-         "Left 0:0-0/1 | key 43"},
+         "33000 33000 33000 33000 20 21 22 23 30 31 32 33 40 41 42 43 mark 0,0 1 0 "
+         "Left 0:0-0/1 key 43"},
         {"key dragged over cells 4, 3, 2: one change", [this] { PickKey({6, 4, 2}); },
-         "33000 33000 33000 33000 | 20 21 22 23 | 30 31 32 33 | 40 41 42 43 | mark 0,0 1 0 | "
-         "Left 0:0-0/1 | key 22"},
+         "33000 33000 33000 33000 20 21 22 23 30 31 32 33 40 41 42 43 mark 0,0 1 0 "
+         "Left 0:0-0/1 key 22"},
     };
     // clang-format on
     for (const auto& c : cases) {
@@ -124,24 +127,20 @@ TEST_F(ChangeLogTest, EveryKindDoneUndoneRedoneAndDroppedByANewChange) {
         c.act();
         ASSERT_EQ(g_changeLog.Records().size(), 1u);
         EXPECT_EQ(Work(), c.done);
-        Key('Z', kModCtrl);
+        Keys("z");
         EXPECT_EQ(Work(), kStart) << "undone";
-        Key('Y', kModCtrl);
+        Keys("y");
         EXPECT_EQ(Work(), c.done) << "redone with Ctrl+Y";
-        Key('Z', kModCtrl);
-        Key('Z', kModCtrl);  // nothing more to undo
-        Key('Z', kModCtrl | kModShift);
+        Keys("zzZy");  // the second undo and the second redo find nothing to do
         EXPECT_EQ(Work(), c.done) << "redone with Ctrl+Shift+Z";
-        Key('Y', kModCtrl);  // nothing more to redo
-        EXPECT_EQ(Work(), c.done);
-        Key('Z', kModCtrl);
+        Keys("z");
         Change paint;
         paint.cells.push_back({2, CellPixels(2), {7, 7, 7, 7}});
         g_changeLog.Do(paint);
-        Key('Y', kModCtrl);
+        Keys("y");
         EXPECT_EQ(Work(),
-                  "33000 33000 33000 33000 | 20 21 22 23 | 7 7 7 7 | 40 41 42 43 | "
-                  "mark 0,0 1 0 | Left 0:0-0/1 | key 0")
+                  "33000 33000 33000 33000 20 21 22 23 7 7 7 7 40 41 42 43 "
+                  "mark 0,0 1 0 Left 0:0-0/1 key 0")
             << "the new change dropped the redo side";
         EXPECT_EQ(g_changeLog.Records().size(), 1u);
     }
@@ -151,15 +150,9 @@ TEST_F(ChangeLogTest, EveryKindDoneUndoneRedoneAndDroppedByANewChange) {
 // before undoing; nothing of the marking goes on. The freeze ends undoing.
 TEST_F(ChangeLogTest, UndoWhileMarkingLeavesNothingHalfDoneAndTheFreezeIsFinal) {
     MarkLeft(2, 4);
-    Click(100, 560);  // Left again: a new marking begins
-    Tick();
-    MoveTo(1, 31);
-    Hold(platform::kKeyLeftButton, true);
-    Tick();
-    MoveTo(5, 31);
-    Tick();
+    MarkLeft(1, 3, false);
     ASSERT_EQ(g_state.directions.directionRanges[1].state, RANGE_MARKING);
-    Key('Z', kModCtrl);
+    Keys("z");
     EXPECT_EQ(Work(), kStart);
     Hold(platform::kKeySpace, true);
     Ticks(2);
@@ -168,11 +161,11 @@ TEST_F(ChangeLogTest, UndoWhileMarkingLeavesNothingHalfDoneAndTheFreezeIsFinal) 
     Hold(platform::kKeyLeftButton, false);
     Tick();
     MarkLeft(1, 3);
-    Key('Z', kModCtrl);
+    Keys("z");
     EXPECT_EQ(Work(), kStart) << "the new marking replaced the undone range, not the dropped one";
-    Key('Y', kModCtrl);
+    Keys("y");
     g_state.freeze.freezeRequested = 1;
-    Key('Z', kModCtrl);
+    Keys("z");
     EXPECT_EQ(g_state.directions.directionRanges[1].lastCell, 3);
     EXPECT_EQ(g_changeLog.Cursor(), 1u);
 }
