@@ -2,6 +2,7 @@
 
 #include "display/ddraw.h"
 #include "state/editor_state.h"
+#include "workbench/history.h"
 #include "workbench/queue_flow.h"
 
 using platform::Message;
@@ -43,6 +44,8 @@ void WindowProc(const Message& message) {
         case MessageKind::KeyDown:
             if (message.key == platform::kKeyEscape || message.key == platform::kKeyF12)
                 platform::Current().PostMessage(Message{MessageKind::CloseWindow, 0, 0});
+            else if (!HandleHistoryKey(message.key, message.modifiers))
+                HandleQueueKey(message.key, message.modifiers);
             break;
         case MessageKind::Exposed:
             g_screen.Present();

@@ -77,6 +77,14 @@ struct PaneState {
     int pictureScrollY = 0;
 };
 
+// What a direction held before a new marking of it began; the marking is
+// not part of the work until it is confirmed.
+struct RangeDraft {
+    bool open = false;
+    DirectionRange range;
+    int count = 1;
+};
+
 // The nine entries run No Direction, Left, Right, Up, Down, LeftUp, LeftDown,
 // RightUp, RightDown.
 struct DirectionState {
@@ -85,6 +93,7 @@ struct DirectionState {
     int directionCount[DIRECTION_COUNT] = {1, 1, 1, 1, 1, 1, 1, 1, 1};
     int cellIndex = 1;
     int directionPick = 0;
+    RangeDraft drafts[DIRECTION_COUNT] = {};
 };
 
 struct PreviewState {
@@ -146,11 +155,27 @@ struct MusicState {
 // Pictures chosen or dropped that wait for the picture pane, in natural name
 // order, and the file each placed cell came from, so directions can be read
 // from the names.
+struct QueueSnapshot {
+    std::string shown;
+    bool shownPlaced = false;
+    std::vector<std::string> waiting;
+};
+
+// What the queue was before and after a logged change that moved it, so an
+// undo brings back the pictures the change took and a redo takes them again.
+struct LoggedQueue {
+    size_t record = 0;     // the change's place in the log
+    size_t cellCount = 0;  // with its kind, tells the change from a later one there
+    QueueSnapshot before;
+    QueueSnapshot after;
+};
+
 struct QueueState {
     std::vector<std::string> waiting;
     std::string shown;                     // the picture in the pane; empty when not known
     bool shownPlaced = false;              // the pane's picture is on the sheet already
     std::vector<std::string> placedNames;  // by 0-based cell; empty: unknown
+    std::vector<LoggedQueue> logged;
 };
 
 struct EditorState {

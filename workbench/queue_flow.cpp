@@ -2,19 +2,26 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
 #include "display/blocks.h"
 #include "display/pixmap.h"
 #include "formats/picture.h"
+#include "state/change_log.h"
 #include "state/editor_state.h"
 #include "state/skin.h"
+#include "workbench/directions.h"
 #include "workbench/picture_queue.h"
+#include "workbench/placement.h"
 
 namespace {
 
 constexpr const char* SKIPPED_CAPTION = "Pictures skipped";
+constexpr const char* DIRECTIONS_CAPTION = "Directions from names";
+// A direction's run is marked from three frames on, as the save keeps no shorter one.
+constexpr int MIN_NAMED_FRAMES = 3;
 constexpr int COUNT_RIGHT = 797;  // the count's right edge, inside the pane's outline
 constexpr int COUNT_TOP = WORK_TOP + 3;
 
@@ -120,15 +127,6 @@ void OpenChosenPictures(const std::vector<std::string>& paths) {
     ShowSkipped(skipped);
 }
 
-void PicturePlaced(int cell) {
-    QueueState& queue = g_state.queue;
-    if (cell < 0) return;
-    if (static_cast<size_t>(cell) >= queue.placedNames.size()) queue.placedNames.resize(cell + 1);
-    queue.placedNames[cell] = queue.shown;
-    queue.shownPlaced = true;
-    if (!queue.waiting.empty()) ShowNextQueued();
-}
-
 void HandleDroppedPath(const std::string& path) {
     if (!g_spritePictures.working) return;  // no sheet yet: the first dialog takes drops
     struct stat info {};
@@ -150,4 +148,143 @@ void DrawQueueCount() {
         PutDigit(digit - '0', x, COUNT_TOP);
         x += DIGIT_WIDTH;
     }
+}
+
+namespace {
+
+QueueSnapshot TakeSnapshot() {
+    return {g_state.queue.shown, g_state.queue.shownPlaced, g_state.queue.waiting};
+}
+
+void RestoreSnapshot(const QueueSnapshot& snapshot) {
+    if (snapshot.shown != g_state.queue.shown && !snapshot.shown.empty() &&
+        !PictureRefusal(snapshot.shown))
+        ShowInPane(snapshot.shown);
+    g_state.queue.shown = snapshot.shown;
+    g_state.queue.shownPlaced = snapshot.shownPlaced;
+    g_state.queue.waiting = snapshot.waiting;
+}
+
+// Called right after the change that moved the queue went into the log.
+void LogQueueMove(const QueueSnapshot& before) {
+    const size_t record = g_changeLog.Cursor() - 1;
+    g_state.queue.logged.erase(
+        std::remove_if(g_state.queue.logged.begin(), g_state.queue.logged.end(),
+                       [&](const LoggedQueue& l) { return l.record >= record; }),
+        g_state.queue.logged.end());
+    g_state.queue.logged.push_back(
+        {record, g_changeLog.Records()[record].cells.size(), before, TakeSnapshot()});
+}
+
+const LoggedQueue* LoggedAt(size_t record) {
+    const std::vector<Change>& records = g_changeLog.Records();
+    for (const LoggedQueue& logged : g_state.queue.logged) {
+        if (logged.record == record && record < records.size() &&
+            records[record].kind == ChangeKind::PlaceFrames &&
+            records[record].cells.size() == logged.cellCount)
+            return &logged;
+    }
+    return nullptr;
+}
+
+int MarkedCell(const PlacementMark& mark) {
+    return mark.cellY / g_state.sheet.spriteHeight * g_state.sheet.sheetColumns +
+           mark.cellX / g_state.sheet.spriteWidth;
+}
+
+std::vector<uint16_t> WorkingPixels() {
+    const CPixmap& working = *g_spritePictures.working;
+    return {working.GetBits(), working.GetBits() + working.Width() * working.Height()};
+}
+
+void NamePlacedCell(int cell, const std::string& name) {
+    std::vector<std::string>& names = g_state.queue.placedNames;
+    if (static_cast<size_t>(cell) >= names.size()) names.resize(cell + 1);
+    names[cell] = name;
+}
+
+}  // namespace
+
+void PicturePlaced(int cell) {
+    if (cell < 0) return;
+    const QueueSnapshot before = TakeSnapshot();
+    NamePlacedCell(cell, g_state.queue.shown);
+    g_state.queue.shownPlaced = true;
+    if (!g_state.queue.waiting.empty()) ShowNextQueued();
+    LogQueueMove(before);
+}
+
+void PlaceQueuedBatch() {
+    const PlacementMark before = CurrentPlacementMark();
+    if (before.sheetHasRoom != 1) return;
+    const QueueSnapshot queueBefore = TakeSnapshot();
+    Change change;
+    change.kind = ChangeKind::PlaceFrames;
+    std::vector<std::string> skipped;
+    PlacementMark mark = before;
+    for (;;) {
+        const int cell = MarkedCell(mark);
+        change.cells.push_back({cell, CellPixels(cell), WorkingPixels()});
+        NamePlacedCell(cell, g_state.queue.shown);
+        g_state.queue.shownPlaced = true;
+        mark = MarkAfterPlacing(mark);
+        if (g_state.queue.waiting.empty() || !RowHasRoom(mark.cellY)) break;
+        const std::optional<std::string> next = PopUsable(&skipped);
+        if (!next) break;
+        ShowInPane(*next);
+    }
+    AddMarkMove(change, before, mark);
+    g_changeLog.Do(std::move(change));
+    g_state.panes.carrying = 0;
+    LogQueueMove(queueBefore);
+    ShowSkipped(skipped);
+}
+
+void QueueFollowsUndo() {
+    if (const LoggedQueue* logged = LoggedAt(g_changeLog.Cursor())) RestoreSnapshot(logged->before);
+}
+
+void QueueFollowsRedo() {
+    if (g_changeLog.Cursor() == 0) return;
+    if (const LoggedQueue* logged = LoggedAt(g_changeLog.Cursor() - 1))
+        RestoreSnapshot(logged->after);
+}
+
+void MarkDirectionsFromNames() {
+    if (g_state.edit.workMode != MODE_ANIMATE || g_state.freeze.phase != PHASE_EDITING ||
+        g_state.freeze.freezeRequested != 0)
+        return;
+    DropMarkings();
+    std::vector<std::optional<int>> slots;
+    const std::vector<std::string>& names = g_state.queue.placedNames;
+    for (int cell = 0; cell < g_state.sheet.placedCount; ++cell) {
+        const bool named = static_cast<size_t>(cell) < names.size() && !names[cell].empty();
+        slots.push_back(named ? DirectionSlotInName(names[cell]) : std::nullopt);
+    }
+    // Cells count from 1 in the directions' ranges.
+    const NamedRanges found = RangesFromNames(slots, 1, MIN_NAMED_FRAMES);
+    Change change;
+    change.kind = ChangeKind::MarkRanges;
+    DirectionState& directions = g_state.directions;
+    for (const NamedRange& range : found.marked) {
+        const DirectionRange after{RANGE_CONFIRMED, range.firstCell, range.lastCell};
+        change.ranges.push_back({range.slot, directions.directionRanges[range.slot], after,
+                                 directions.directionCount[range.slot],
+                                 range.lastCell - range.firstCell});
+    }
+    if (!change.ranges.empty()) g_changeLog.Do(std::move(change));
+    std::string text;
+    if (found.marked.empty() && found.leftUnmarked.empty())
+        text = "No placed picture's name holds a direction word.";
+    else if (!found.leftUnmarked.empty())
+        text = "These directions were left unmarked:";
+    for (const std::string& line : found.leftUnmarked) text += "\n" + line;
+    if (!text.empty())
+        platform::Current().MessageBox(text, DIRECTIONS_CAPTION, platform::BoxButtons::Ok);
+}
+
+bool HandleQueueKey(int key, int modifiers) {
+    if (key != platform::kKeyD || modifiers != platform::kModCtrl) return false;
+    MarkDirectionsFromNames();
+    return true;
 }

@@ -32,5 +32,20 @@ void PicturePlaced(int cell);
 // refused with a box.
 void HandleDroppedPath(const std::string& path);
 
+// Shift+click on the mark: the pane's picture and every waiting one go into
+// the next cells in order until the queue is empty or the sheet is full;
+// one change in the log.
+void PlaceQueuedBatch();
+// An undo or redo of a change that moved the queue moves it back or again.
+void QueueFollowsUndo();
+void QueueFollowsRedo();
+
+// Ctrl+D in Animate mode: each direction named by the placed pictures' file
+// names gets its range over the cells holding them, as one change; the
+// directions left unmarked are listed in one box.
+void MarkDirectionsFromNames();
+// True when the key was Ctrl+D.
+bool HandleQueueKey(int key, int modifiers);
+
 // The number still waiting, at the picture pane's top-right corner.
 void DrawQueueCount();
