@@ -7,6 +7,7 @@
 #include "state/editor_state.h"
 #include "state/skin.h"
 #include "tests/support/session.h"
+#include "workbench/directions.h"
 #include "workbench/placement.h"
 
 namespace {
@@ -47,6 +48,19 @@ class QueueTest : public SessionTest {
         for (int y = 0; y < strip.Height(); ++y)
             for (int x = 0; x < strip.Width(); ++x)
                 strip.GetBits()[y * strip.Width() + x] = static_cast<uint16_t>(0x100 + x / 8);
+    }
+    static void ResetRanges() { g_state.directions = DirectionState{}; }
+    // Confirmed ranges as "slot:first-last/count ".
+    static std::string Marked() {
+        std::string text;
+        for (int slot = 0; slot < DIRECTION_COUNT; ++slot) {
+            const DirectionRange& r = g_state.directions.directionRanges[slot];
+            if (r.state != RANGE_CONFIRMED) continue;
+            text += std::to_string(slot) + ":" + std::to_string(r.firstCell) + "-" +
+                    std::to_string(r.lastCell) + "/" +
+                    std::to_string(g_state.directions.directionCount[slot]) + " ";
+        }
+        return text;
     }
     void PlaceOnMark() { Click(g_state.sheet.cellX + 8, WORK_TOP + g_state.sheet.cellY + 8); }
 };
@@ -129,6 +143,96 @@ TEST_F(QueueTest, DropsAnswerTheFirstDialog) {
     ASSERT_TRUE(InitWorkbench());
     EXPECT_EQ(Working(), 0x0800);
     EXPECT_EQ(g_state.queue.waiting.size(), 1u);
+}
+
+// The mark on the last cells with room of a sheet of 16 x 16 sprites (87 to a
+// row; the row at y 2432 is the last that takes frames), the sheet scrolled
+// to its far corner.
+TEST_F(QueueTest, ShiftClickFillsTheSheetKeepsTheRestAndUndoesAsOne) {
+    const std::string folder = std::filesystem::path(Flat("f_1.pcx", 1)).parent_path();
+    script.QueueOpenAnswers(
+        {folder + "/f_1.pcx", Flat("f_2.pcx", 2), Flat("f_3.pcx", 3), Flat("f_4.pcx", 4)});
+    ASSERT_TRUE(InitWorkbench());
+    g_state.sheet.cellX = 1360;
+    g_state.sheet.cellY = 2432;
+    g_state.sheet.placedCount = 5;
+    g_state.panes.sheetScrollX = 800;
+    g_state.panes.sheetScrollY = 2000;
+    g_sheet[2432 * SHEET_WIDTH + 1376] = 0x0042;
+    Tick();  // marks cell (1360, 2432)
+    script.SetHeldModifiers(platform::kModShift);
+    Click(568, 470);
+    script.SetHeldModifiers(platform::kModNone);
+    auto at = [](int x, int y) { return g_sheet[y * SHEET_WIDTH + x]; };
+    EXPECT_EQ(at(1360, 2432), 0x0800);  // f_1
+    EXPECT_EQ(at(1375, 2447), 0x0800);
+    EXPECT_EQ(at(1376, 2432), 0x1000);  // f_2, the last cell with room
+    EXPECT_EQ(at(0, 2448), PLACEMENT_MARK);
+    EXPECT_EQ(g_state.sheet.placedCount, 7);
+    EXPECT_EQ(g_state.queue.waiting,
+              (std::vector<std::string>{folder + "/f_3.pcx", folder + "/f_4.pcx"}));
+    script.PressKey(platform::kKeyZ, platform::kModCtrl);
+    while (script.PeekMessage()) WindowProc(script.GetMessage());
+    EXPECT_EQ(at(1360, 2432), PLACEMENT_MARK);
+    EXPECT_EQ(at(1376, 2432), 0x0042);
+    EXPECT_EQ(at(0, 2448), 0);
+    EXPECT_EQ(g_state.sheet.cellX, 1360);
+    EXPECT_EQ(g_state.sheet.placedCount, 5);
+    EXPECT_EQ(g_state.queue.shown, folder + "/f_1.pcx");
+    EXPECT_EQ(g_state.queue.waiting.size(), 3u) << "the batch's pictures wait again";
+    EXPECT_EQ(Working(), 0x0800);
+}
+
+// Cells hold pictures of these names; Ctrl+D marks (slot: first-last) and
+// lists the rest.
+TEST_F(QueueTest, CtrlDMarksTheDirectionsNamesGive) {
+    std::vector<std::string> beetle;
+    for (const char* d : {"0_nodirection", "1_left", "2_leftup", "3_up", "4_rightup", "5_right",
+                          "6_rightdown", "7_down", "8_leftdown"})
+        for (int f = 1; f <= 4; ++f)
+            beetle.push_back("/e/beetle_" + std::string(d) + "_" + std::to_string(f) + ".pcx");
+    const struct {
+        std::vector<std::string> names;
+        std::string marked;  // slot:first-last/count, in slot order
+        std::string box;
+    } cases[] = {
+        // Slots run No Direction, Left, Right, Up, Down, LeftUp, LeftDown, RightUp, RightDown.
+        {beetle,
+         "0:1-4/3 1:5-8/3 2:21-24/3 3:13-16/3 4:29-32/3 5:9-12/3 6:33-36/3 7:17-20/3 8:25-28/3 ",
+         ""},
+        {{"l_1", "l_2", "l_3", "right_1", "RIGHT_2", "right-3", "l_4"},
+         "2:4-6/2 ",
+         "These directions were left unmarked:\nleft: its pictures are not next to each other"},
+        {{"up1", "up2", "down1", "down2", "down3"},
+         "4:3-5/2 ",
+         "These directions were left unmarked:\nup: 2 pictures, fewer than 3"},
+        {{"walk_1", "walk_2", "walk_3", ""},
+         "",
+         "No placed picture's name holds a direction word."},
+    };
+    StartWith(Flat("s.pcx", 1));
+    g_state.edit.workMode = MODE_ANIMATE;
+    for (auto c : cases) {
+        for (std::string& name : c.names)
+            if (name.find('/') == std::string::npos && name.rfind("l_", 0) == 0)
+                name.replace(0, 1, "left");  // "l_1" stands for "left_1"
+        ResetRanges();
+        g_state.queue.placedNames = c.names;
+        g_state.sheet.placedCount = static_cast<int>(c.names.size());
+        script.ClearShown();
+        if (!c.box.empty()) script.QueueBoxAnswer(platform::BoxAnswer::Ok);
+        script.PressKey(platform::kKeyD, platform::kModCtrl);
+        while (script.PeekMessage()) WindowProc(script.GetMessage());
+        EXPECT_EQ(Marked(), c.marked);
+        EXPECT_EQ(script.Shown().empty() ? "" : script.Shown()[0].text, c.box);
+    }
+    g_state.queue.placedNames = beetle;
+    g_state.sheet.placedCount = 36;
+    ResetRanges();
+    script.PressKey(platform::kKeyD, platform::kModCtrl);
+    script.PressKey(platform::kKeyZ, platform::kModCtrl);
+    while (script.PeekMessage()) WindowProc(script.GetMessage());
+    EXPECT_EQ(Marked(), "") << "one undo takes every range back";
 }
 
 }  // namespace
