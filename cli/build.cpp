@@ -52,6 +52,11 @@ std::optional<Frame> LoadFrame(const std::string& path, int width, int height,
         outcome.errors.push_back(path + ": cannot read the file");
         return std::nullopt;
     }
+    const std::string costly = CostlyPictureReason(*file);
+    if (!costly.empty()) {
+        outcome.errors.push_back(path + ": " + costly);
+        return std::nullopt;
+    }
     std::optional<PictureCorner> corner = CutPictureCorner(*file, width, height);
     if (!corner) {
         outcome.errors.push_back(path + ": not a picture this program reads, or damaged");

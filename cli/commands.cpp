@@ -1,5 +1,6 @@
 #include "cli/commands.h"
 
+#include <exception>
 #include <ostream>
 
 #include "cli/picture_source.h"
@@ -38,7 +39,9 @@ void Report(std::ostream& err, const std::string& subject, const std::string& te
     err << PROGRAM << ": " << subject << ": " << text << "\n";
 }
 
-int RunCelforgeSpr(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+namespace {
+
+int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     if (args.empty()) return UsageError(err, "", "no command given");
     const std::string& command = args[0];
     const std::vector<std::string> rest(args.begin() + 1, args.end());
@@ -56,4 +59,25 @@ int RunCelforgeSpr(const std::vector<std::string>& args, std::ostream& out, std:
     if (command == "export") return RunExport(rest, out, err);
     if (command == "build") return RunBuild(rest, out, err);
     return UsageError(err, "", "unknown command '" + command + "'");
+}
+
+}  // namespace
+
+int RunCelforgeSpr(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    int code = EXIT_BAD_INPUT;
+    try {
+        code = RunCommand(args, out, err);
+    } catch (const std::exception& failure) {
+        Report(err, "stopped", failure.what());
+        return EXIT_BAD_INPUT;
+    } catch (...) {
+        Report(err, "stopped", "an unexpected failure");
+        return EXIT_BAD_INPUT;
+    }
+    // Output lost to a full disk or a closed pipe is a failure, not success.
+    if (!out.flush()) {
+        err << PROGRAM << ": cannot write to standard output\n";
+        return EXIT_BAD_INPUT;
+    }
+    return code;
 }
