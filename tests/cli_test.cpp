@@ -5,11 +5,13 @@
 #include <gtest/gtest.h>
 #include <spng.h>
 
+#include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
 #include "cli/commands.h"
+#include "formats/sprite_file.h"
 #include "tests/support/file_faults.h"
 #include "tests/support/pcx_writer.h"
 
@@ -142,6 +144,9 @@ TEST(CelforgeSpr, UsageErrorsExitTwoAndHelpExitsZero) {
         {{"check", "--help"}, 0}, {{"export", "--help"}, 0}, {{"build", "--help"}, 0},
         {{"info"}, 2}, {{"check", "a.Spr", "b.Spr"}, 2}, {{"export", "a.Spr"}, 2},
         {{"export", "a.Spr", "-o", "s.png", "--delay", "0"}, 2},
+        {{"export", "a.Spr", "-o", "s.png", "--scale", "0"}, 2},
+        {{"export", "a.Spr", "-o", "s.png", "--scale", "9"}, 2},
+        {{"export", "a.Spr", "-o", "s.png", "--format", "list"}, 2},
         {{"build", "-o", x, "--size", "641x1", "--dir", up}, 2},
         {{"build", "-o", x, "--size", "1x481", "--dir", up}, 2},
         {{"build", "-o", x, "--size", "2x2", "--dir", "sideways=a,b,c"}, 2},
@@ -187,7 +192,8 @@ TEST(CelforgeSpr, BuildCheckInfoExportRoundTrips) {
              {"frame size     " + std::to_string(width) + " x " + std::to_string(height) + "\n",
               "header implies " + std::to_string(ReadWholeFile(spr).size()) + " bytes\n"})
             EXPECT_NE(info.find(line), std::string::npos) << info;
-        ASSERT_EQ(Spr({"export", spr, "-o", png, "--json", spr + ".json"}).code, 0);
+        ASSERT_EQ(
+            Spr({"export", spr, "-o", png, "--json", spr + ".json", "--format", "array"}).code, 0);
         uint32_t w = 0, h = 0;
         const std::vector<uint8_t> sheet = DecodePngFile(png, &w, &h);
         ASSERT_EQ(w * 10000 + h, (single ? 1 : 4) * width * 10000u + (single ? 1 : 2) * height);
@@ -210,6 +216,188 @@ TEST(CelforgeSpr, BuildCheckInfoExportRoundTrips) {
                     << "frame " << f << " pixel " << x << "," << y;
             }
         }
+    }
+}
+
+// Frames of 2 x 1, key 0xF81F: Left has 3, Down 4. Left_0 is white then key;
+// Down_3 ends in pure blue; every other pixel is black.
+std::string WriteSevenFrameSprite() {
+    std::vector<uint8_t> bytes(kGolden.begin(), kGolden.begin() + 55);  // up to the counts
+    for (uint32_t count : {0, 3, 0, 0, 0, 0, 0, 4, 0})                  // per direction
+        for (int i = 0; i < 4; ++i) bytes.push_back(uint8_t(count >> 8 * i));
+    const uint16_t pixels[14] = {0xFFFF, 0xF81F, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x001F};
+    for (uint16_t pixel : pixels) bytes.insert(bytes.end(), {uint8_t(pixel), uint8_t(pixel >> 8)});
+    const std::string path = TempPath("seven.Spr");
+    EXPECT_TRUE(WriteBytesToFile(path, bytes));
+    return path;
+}
+
+std::array<uint8_t, 4> PixelAt(const std::vector<uint8_t>& rgba, uint32_t width, int x, int y) {
+    const uint8_t* p = &rgba[(size_t(y) * width + x) * 4];
+    return {p[0], p[1], p[2], p[3]};
+}
+
+TEST(CelforgeSpr, ExportFormsAndScalesDescribeTheirSheet) {
+    const std::string spr = WriteSevenFrameSprite();
+    const struct {
+        const char* form;
+        const char* scale;
+        uint32_t width, height;  // of the sheet
+        int down1[4];            // Down_1's frame: x, y, w, h
+    } cases[] = {{"hash", "1", 8, 2, {2, 1, 2, 1}},
+                 {"array", "1", 8, 2, {2, 1, 2, 1}},
+                 {"hash", "2", 16, 4, {4, 2, 4, 2}},
+                 {"array", "8", 64, 16, {16, 8, 16, 8}}};
+    const std::vector<std::string> names = {"Left_0", "Left_1", "Left_2", "Down_0",
+                                            "Down_1", "Down_2", "Down_3"};
+    const nlohmann::json tags = nlohmann::json::parse(
+        R"([{"name": "Left", "from": 0, "to": 2, "direction": "forward"},
+            {"name": "Down", "from": 3, "to": 6, "direction": "forward"}])");
+    const nlohmann::json animations = {{"Left", {"Left_0", "Left_1", "Left_2"}},
+                                       {"Down", {"Down_0", "Down_1", "Down_2", "Down_3"}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.form) + " x" + c.scale);
+        const std::string png = TempPath("forms.png"), json = TempPath("forms.json");
+        ASSERT_EQ(
+            Spr({"export", spr, "-o", png, "--json", json, "--format", c.form, "--scale", c.scale})
+                .code,
+            0);
+        uint32_t w = 0, h = 0;
+        const std::vector<uint8_t> sheet = DecodePngFile(png, &w, &h);
+        ASSERT_EQ(std::make_pair(w, h), std::make_pair(c.width, c.height));
+        const int s = std::stoi(c.scale), last = int(w) - 1;
+        EXPECT_EQ(PixelAt(sheet, w, s - 1, s - 1), (std::array<uint8_t, 4>{255, 255, 255, 255}));
+        EXPECT_EQ(PixelAt(sheet, w, s, 0), (std::array<uint8_t, 4>{0, 0, 0, 0}));
+        EXPECT_EQ(PixelAt(sheet, w, last, int(h) - 1), (std::array<uint8_t, 4>{0, 0, 255, 255}));
+        EXPECT_EQ(PixelAt(sheet, w, last - s, int(h) - 1), (std::array<uint8_t, 4>{0, 0, 0, 255}));
+        std::ifstream file(json);
+        const nlohmann::json doc = nlohmann::json::parse(file), &frames = doc.at("frames");
+        EXPECT_EQ(doc.at("meta").at("size"), (nlohmann::json{{"w", w}, {"h", h}}));
+        EXPECT_EQ(doc.at("meta").at("scale"), c.scale);
+        EXPECT_EQ(doc.at("meta").at("frameTags"), tags);
+        EXPECT_EQ(doc.at("animations"), animations);
+        ASSERT_EQ(frames.size(), names.size());
+        const bool hash = std::string(c.form) == "hash";
+        ASSERT_EQ(frames.is_object(), hash);
+        for (size_t f = 0; f < names.size(); ++f) {
+            const nlohmann::json& entry = hash ? frames.at(names[f]) : frames.at(f);
+            EXPECT_EQ(entry.contains("filename"), !hash);
+            EXPECT_TRUE(hash || entry.at("filename") == names[f]);
+            const nlohmann::json& r = entry.at("frame");
+            EXPECT_LE(r.at("x").get<uint32_t>() + r.at("w").get<uint32_t>(), w) << names[f];
+            EXPECT_LE(r.at("y").get<uint32_t>() + r.at("h").get<uint32_t>(), h) << names[f];
+            EXPECT_EQ(entry.at("sourceSize"), (nlohmann::json{{"w", r.at("w")}, {"h", r.at("h")}}));
+        }
+        const nlohmann::json& down1 = hash ? frames.at("Down_1") : frames.at(4);
+        EXPECT_EQ(down1.at("frame"),
+                  (nlohmann::json{
+                      {"x", c.down1[0]}, {"y", c.down1[1]}, {"w", c.down1[2]}, {"h", c.down1[3]}}));
+    }
+}
+
+// Each case leaves the folder as it was: refused outputs before anything is
+// written, a failed one with the others never put in place.
+TEST(CelforgeSpr, ExportWritesAllItsOutputsOrNone) {
+    const std::string spr = WriteSevenFrameSprite();
+    const std::string folder = MakeTestFolder("cli_outputs");
+    const std::string png = folder + "/s.png", old = folder + "/old.png",
+                      name = std::filesystem::path(folder).filename().string();
+    ASSERT_TRUE(WriteBytesToFile(old, {'o', 'l', 'd'}));
+    const struct {
+        std::vector<std::string> outputs;
+        int code;
+        const char* message;
+    } cases[] = {
+        {{"-o", spr}, 2, " is the input "},
+        {{"-o", png, "--json", folder + "/./s.png"}, 2, " are the same file"},
+        {{"-o", old, "--json", folder + "/../" + name + "/old.png"}, 2, " are the same file"},
+        {{"-o", folder + "/g/Left.gif", "--gif", folder + "/g"}, 2, " are the same file"},
+        {{"-o", png, "--json", "/dev/full"}, 1, "/dev/full: cannot write"},
+        {{"-o", old, "--json", folder + "/missing/s.json"}, 1, "cannot make a file"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = {"export", spr};
+        args.insert(args.end(), c.outputs.begin(), c.outputs.end());
+        SCOPED_TRACE(::testing::PrintToString(args));
+        const Outcome run = Spr(args);
+        EXPECT_EQ(run.code, c.code);
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+        EXPECT_EQ(FolderEntries(folder), std::vector<std::string>{"old.png"});
+        EXPECT_EQ(ReadWholeFile(old), (std::vector<uint8_t>{'o', 'l', 'd'}));
+        EXPECT_EQ(ReadWholeFile(spr).size(), 91u + 14 * 2);
+    }
+}
+
+// A stream that takes nothing, as standard output on a full disk.
+TEST(CelforgeSpr, LostOutputAndUnexpectedFailuresExitOne) {
+    std::ostream lost(nullptr);
+    std::ostringstream err;
+    EXPECT_EQ(RunCelforgeSpr({"--version"}, lost, err), 1);
+    EXPECT_EQ(err.str(), "celforge-spr: cannot write to standard output\n");
+    // A name that is not UTF-8: the export's JSON replaces the byte.
+    const std::string spr = WriteSevenFrameSprite(), png = TempPath("\xff.png");
+    ASSERT_EQ(Spr({"export", spr, "-o", png, "--json", png + ".json"}).code, 0);
+    std::ifstream file(png + ".json");
+    EXPECT_EQ(nlohmann::json::parse(file).at("meta").at("image"), "cli_\xEF\xBF\xBD.png");
+    // info --json does not replace it: its failure is reported, not thrown.
+    const std::string odd = TempPath("\xfe.Spr");
+    std::filesystem::copy_file(spr, odd, std::filesystem::copy_options::overwrite_existing);
+    const Outcome info = Spr({"info", odd, "--json"});
+    EXPECT_EQ(info.code, 1);
+    EXPECT_NE(info.err.find("celforge-spr: stopped: "), std::string::npos) << info.err;
+}
+
+TEST(CelforgeSpr, InfoPrintsEachDirectionsCountOnItsOwnLine) {
+    std::vector<uint8_t> bytes(kGolden.begin(), kGolden.begin() + 55);  // 2 x 1, key 0xF81F
+    for (uint32_t count = 1; count <= 9; ++count)                       // 1, 2, ... 9 frames
+        for (int i = 0; i < 4; ++i) bytes.push_back(uint8_t(count >> 8 * i));
+    bytes.resize(91 + 45 * 2 * 2, 0);  // 45 frames of 2 pixels
+    const std::string path = TempPath("counts.Spr");
+    ASSERT_TRUE(WriteBytesToFile(path, bytes));
+    EXPECT_EQ(Spr({"info", path}).out,
+              path +
+                  "\n"
+                  "  type           1 (animation)\n"
+                  "  frame size     2 x 1\n"
+                  "  colour bits    16\n"
+                  "  key colour     63519 = 0xF81F (5-6-5) = RGB 255,0,255\n"
+                  "  frames\n"
+                  "    No Direction  1\n"
+                  "    Left          2\n"
+                  "    LeftUp        3\n"
+                  "    Up            4\n"
+                  "    RightUp       5\n"
+                  "    Right         6\n"
+                  "    RightDown     7\n"
+                  "    Down          8\n"
+                  "    LeftDown      9\n"
+                  "  file size      271 bytes\n"
+                  "  header implies 271 bytes\n");
+}
+
+// Only the header is read before the refusal, so no image data is needed.
+TEST(CelforgeSpr, BuildRefusesLargeInterlacedPngs) {
+    const struct {
+        uint32_t width, height;
+        uint8_t interlace;
+        bool refused;
+    } cases[] = {{4097, 4096, 1, true}, {4096, 4096, 1, false}, {8192, 8192, 0, false}};
+    for (const auto& c : cases) {
+        std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n',  // signature
+                                    0,    0,   0,   13,  'I',  'H',  'D',  'R'};  // IHDR, 13 bytes
+        for (uint32_t side : {c.width, c.height})
+            for (int i = 3; i >= 0; --i) png.push_back(uint8_t(side >> 8 * i));  // big-endian
+        png.insert(png.end(), {8, 2, 0, 0, c.interlace, 0, 0, 0, 0});            // RGB 8-bit; CRC 0
+        const std::string path = TempPath("interlaced.png");
+        ASSERT_TRUE(WriteBytesToFile(path, png));
+        const std::string dir = "up=" + path + "," + path + "," + path;
+        const Outcome run =
+            Spr({"build", "-o", TempPath("interlaced.Spr"), "--size", "4x4", "--dir", dir});
+        EXPECT_EQ(run.code, 1);
+        EXPECT_EQ(run.err.find("an interlaced PNG of " + std::to_string(c.width) + " x ") !=
+                      std::string::npos,
+                  c.refused)
+            << run.err;
     }
 }
 
