@@ -32,6 +32,28 @@ TEST(SpriteFileHeader, FieldsLieAtTheirOffsetsLittleEndian) {
               "Sprite Type = Animation \nSprite Width =  32\nSprite Height =  48\n");
 }
 
+// Every direction a different count, so a count printed on another
+// direction's line shows.
+TEST(SpriteFileHeader, ReportPrintsEachDirectionsCountOnItsOwnLine) {
+    const SpriteFileHeader header =
+        MakeSpriteHeader(SPRITE_ANIMATION, 7, 5, 0xF81F, {11, 12, 13, 14, 15, 16, 17, 18, 19});
+    EXPECT_EQ(FormatSpriteReport(header),
+              "Sprite Type = Animation \n"
+              "Sprite Width =  7\n"
+              "Sprite Height =  5\n"
+              "Color System = 16\n"
+              "Key Color =  63519\n"
+              "Number of No Direction Frame = 11\n"
+              "Number of Left Direction Frame = 12\n"
+              "Number of LeftUp Direction Frame = 13\n"
+              "Number of Up Direction Frame = 14\n"
+              "Number of RightUp Direction Frame = 15\n"
+              "Number of Right Direction Frame = 16\n"
+              "Number of RightDown Direction Frame = 17\n"
+              "Number of Down Direction Frame = 18\n"
+              "Number of LeftDiown Direction Frame = 19");
+}
+
 class GrabFramesTest : public ::testing::Test {
   protected:
     void SetUp() override {
