@@ -18,6 +18,7 @@ const char* const kHelp =
     "  info FILE.Spr [--json]       the header: type, frame size, key colour, frames\n"
     "  check FILE.Spr               every problem with the file, one a line\n"
     "  export FILE.Spr -o SHEET.png [--json SHEET.json] [--gif FOLDER] [--delay MS]\n"
+    "         [--format hash|array] [--scale N]\n"
     "                               a PNG sheet, its JSON description, looping GIFs\n"
     "  build -o OUT.Spr --size WxH --dir NAME=PICTURE[,PICTURE...] ...\n"
     "  build -o OUT.Spr --single PICTURE\n"
