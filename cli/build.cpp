@@ -124,6 +124,14 @@ BuildOutcome BuildSingle(const BuildRequest& request) {
 
 }  // namespace
 
+std::vector<std::string> PicturesOf(const BuildRequest& request) {
+    std::vector<std::string> paths;
+    if (!request.singlePicture.empty()) paths.push_back(request.singlePicture);
+    for (const std::vector<std::string>& direction : request.pictures)
+        paths.insert(paths.end(), direction.begin(), direction.end());
+    return paths;
+}
+
 BuildOutcome BuildSprite(const BuildRequest& request) {
     if (!request.singlePicture.empty()) return BuildSingle(request);
     BuildOutcome outcome;

@@ -7,6 +7,7 @@
 #include "cli/build.h"
 #include "cli/commands.h"
 #include "cli/options.h"
+#include "cli/output_files.h"
 #include "formats/safe_file.h"
 
 namespace {
@@ -136,6 +137,8 @@ int RunBuild(const std::vector<std::string>& argv, std::ostream& out, std::ostre
     const std::optional<BuildRequest> request =
         parsed ? ReadBuildArgs(*parsed, &error) : std::nullopt;
     if (!request) return UsageError(err, "build", error);
+    const std::string shared = FindSharedFile(PicturesOf(*request), {request->output});
+    if (!shared.empty()) return UsageError(err, "build", shared);
     const BuildOutcome outcome = BuildSprite(*request);
     for (const std::string& warning : outcome.warnings) err << PROGRAM << ": " << warning << "\n";
     for (const std::string& problem : outcome.errors) err << PROGRAM << ": " << problem << "\n";

@@ -93,6 +93,8 @@ TEST(CelforgeSpr, OneSmallBuildIsByteForByteTheEditorsFileAndWarnsOfKeyCollision
           nearKey + ": warning: 1 pixel turns transparent", std::string("#FA01FB x1")})
         EXPECT_NE(run.err.find(warning), std::string::npos) << run.err;
     EXPECT_EQ(ReadWholeFile(build[2]), std::vector<uint8_t>(kGolden.begin(), kGolden.end()));
+    EXPECT_EQ(Spr({"build", "-o", white, "--single", white}).code, 2) << "the input is kept";
+    EXPECT_EQ(ReadWholeFile(white).size(), EncodePcx24(MakeFlatImage(1, 1, 255, 255, 255)).size());
     build[2] = TempPath("strict.Spr");
     build.push_back("--strict");
     EXPECT_EQ(Spr(build).code, 1);
