@@ -234,32 +234,31 @@ std::string WriteSevenFrameSprite() {
     return path;
 }
 
-std::array<uint8_t, 4> PixelAt(const std::vector<uint8_t>& rgba, uint32_t width, int x, int y) {
+using Rgba = std::array<uint8_t, 4>;
+Rgba PixelAt(const std::vector<uint8_t>& rgba, uint32_t width, int x, int y) {
     const uint8_t* p = &rgba[(size_t(y) * width + x) * 4];
     return {p[0], p[1], p[2], p[3]};
 }
 
 TEST(CelforgeSpr, ExportFormsAndScalesDescribeTheirSheet) {
-    const std::string spr = WriteSevenFrameSprite();
+    const std::string spr = WriteSevenFrameSprite(), png = TempPath("forms.png"), json = png + "j";
+    using Json = nlohmann::ordered_json;
+    const Json names = {"Left_0", "Left_1", "Left_2", "Down_0", "Down_1", "Down_2", "Down_3"};
+    const Json tail = Json::parse(R"({
+        "frameTags": [{"name": "Left", "from": 0, "to": 2, "direction": "forward"},
+                      {"name": "Down", "from": 3, "to": 6, "direction": "forward"}],
+        "animations": {"Left": ["Left_0", "Left_1", "Left_2"],
+                       "Down": ["Down_0", "Down_1", "Down_2", "Down_3"]}})");
     const struct {
-        const char* form;
-        const char* scale;
+        const char *form, *scale;
         uint32_t width, height;  // of the sheet
-        int down1[4];            // Down_1's frame: x, y, w, h
-    } cases[] = {{"hash", "1", 8, 2, {2, 1, 2, 1}},
-                 {"array", "1", 8, 2, {2, 1, 2, 1}},
-                 {"hash", "2", 16, 4, {4, 2, 4, 2}},
-                 {"array", "8", 64, 16, {16, 8, 16, 8}}};
-    const std::vector<std::string> names = {"Left_0", "Left_1", "Left_2", "Down_0",
-                                            "Down_1", "Down_2", "Down_3"};
-    const nlohmann::json tags = nlohmann::json::parse(
-        R"([{"name": "Left", "from": 0, "to": 2, "direction": "forward"},
-            {"name": "Down", "from": 3, "to": 6, "direction": "forward"}])");
-    const nlohmann::json animations = {{"Left", {"Left_0", "Left_1", "Left_2"}},
-                                       {"Down", {"Down_0", "Down_1", "Down_2", "Down_3"}}};
+        int down1x, down1y;      // where Down_1 lies on it
+    } cases[] = {{"hash", "1", 8, 2, 2, 1},
+                 {"array", "1", 8, 2, 2, 1},
+                 {"hash", "2", 16, 4, 4, 2},
+                 {"array", "8", 64, 16, 16, 8}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.form) + " x" + c.scale);
-        const std::string png = TempPath("forms.png"), json = TempPath("forms.json");
         ASSERT_EQ(
             Spr({"export", spr, "-o", png, "--json", json, "--format", c.form, "--scale", c.scale})
                 .code,
@@ -267,41 +266,38 @@ TEST(CelforgeSpr, ExportFormsAndScalesDescribeTheirSheet) {
         uint32_t w = 0, h = 0;
         const std::vector<uint8_t> sheet = DecodePngFile(png, &w, &h);
         ASSERT_EQ(std::make_pair(w, h), std::make_pair(c.width, c.height));
-        const int s = std::stoi(c.scale), last = int(w) - 1;
-        EXPECT_EQ(PixelAt(sheet, w, s - 1, s - 1), (std::array<uint8_t, 4>{255, 255, 255, 255}));
-        EXPECT_EQ(PixelAt(sheet, w, s, 0), (std::array<uint8_t, 4>{0, 0, 0, 0}));
-        EXPECT_EQ(PixelAt(sheet, w, last, int(h) - 1), (std::array<uint8_t, 4>{0, 0, 255, 255}));
-        EXPECT_EQ(PixelAt(sheet, w, last - s, int(h) - 1), (std::array<uint8_t, 4>{0, 0, 0, 255}));
+        const int s = std::stoi(c.scale), right = int(w) - 1, bottom = int(h) - 1;
+        EXPECT_EQ(PixelAt(sheet, w, s - 1, s - 1), (Rgba{255, 255, 255, 255}));  // Left_0's white
+        EXPECT_EQ(PixelAt(sheet, w, s, 0), (Rgba{0, 0, 0, 0}));                  // then its key
+        EXPECT_EQ(PixelAt(sheet, w, right, bottom), (Rgba{0, 0, 255, 255}));     // Down_3's blue
+        EXPECT_EQ(PixelAt(sheet, w, right - s, bottom), (Rgba{0, 0, 0, 255}));
         std::ifstream file(json);
-        const nlohmann::json doc = nlohmann::json::parse(file), &frames = doc.at("frames");
-        EXPECT_EQ(doc.at("meta").at("size"), (nlohmann::json{{"w", w}, {"h", h}}));
+        const Json doc = Json::parse(file), &frames = doc.at("frames");
+        EXPECT_EQ(doc.at("meta").at("size"), (Json{{"w", w}, {"h", h}}));
         EXPECT_EQ(doc.at("meta").at("scale"), c.scale);
-        EXPECT_EQ(doc.at("meta").at("frameTags"), tags);
-        EXPECT_EQ(doc.at("animations"), animations);
-        ASSERT_EQ(frames.size(), names.size());
-        const bool hash = std::string(c.form) == "hash";
-        ASSERT_EQ(frames.is_object(), hash);
-        for (size_t f = 0; f < names.size(); ++f) {
-            const nlohmann::json& entry = hash ? frames.at(names[f]) : frames.at(f);
-            EXPECT_EQ(entry.contains("filename"), !hash);
-            EXPECT_TRUE(hash || entry.at("filename") == names[f]);
-            const nlohmann::json& r = entry.at("frame");
-            EXPECT_LE(r.at("x").get<uint32_t>() + r.at("w").get<uint32_t>(), w) << names[f];
-            EXPECT_LE(r.at("y").get<uint32_t>() + r.at("h").get<uint32_t>(), h) << names[f];
-            EXPECT_EQ(entry.at("sourceSize"), (nlohmann::json{{"w", r.at("w")}, {"h", r.at("h")}}));
+        EXPECT_EQ(doc.at("meta").at("frameTags"), tail.at("frameTags"));
+        EXPECT_EQ(doc.at("animations"), tail.at("animations"));
+        EXPECT_EQ(frames.is_object(), std::string(c.form) == "hash");
+        Json listed = Json::array();
+        for (const auto& [key, entry] : frames.items()) {
+            listed.push_back(frames.is_object() ? Json(key) : entry.at("filename"));
+            EXPECT_EQ(entry.contains("filename"), frames.is_array());
+            const Json& r = entry.at("frame");
+            EXPECT_EQ(r.at("w").get<int>() * 10 + r.at("h").get<int>(), 2 * s * 10 + s);
+            EXPECT_LE(r.at("x").get<uint32_t>() + 2 * s, w);
+            EXPECT_LE(r.at("y").get<uint32_t>() + s, h);
         }
-        const nlohmann::json& down1 = hash ? frames.at("Down_1") : frames.at(4);
-        EXPECT_EQ(down1.at("frame"),
-                  (nlohmann::json{
-                      {"x", c.down1[0]}, {"y", c.down1[1]}, {"w", c.down1[2]}, {"h", c.down1[3]}}));
+        EXPECT_EQ(listed, names);
+        const Json& down1 = frames.is_object() ? frames.at("Down_1") : frames.at(4);
+        EXPECT_EQ(down1.at("frame").at("x"), c.down1x);
+        EXPECT_EQ(down1.at("frame").at("y"), c.down1y);
     }
 }
 
 // Each case leaves the folder as it was: refused outputs before anything is
 // written, a failed one with the others never put in place.
 TEST(CelforgeSpr, ExportWritesAllItsOutputsOrNone) {
-    const std::string spr = WriteSevenFrameSprite();
-    const std::string folder = MakeTestFolder("cli_outputs");
+    const std::string spr = WriteSevenFrameSprite(), folder = MakeTestFolder("cli_outputs");
     const std::string png = folder + "/s.png", old = folder + "/old.png",
                       name = std::filesystem::path(folder).filename().string();
     ASSERT_TRUE(WriteBytesToFile(old, {'o', 'l', 'd'}));
@@ -330,18 +326,17 @@ TEST(CelforgeSpr, ExportWritesAllItsOutputsOrNone) {
     }
 }
 
-// A stream that takes nothing, as standard output on a full disk.
 TEST(CelforgeSpr, LostOutputAndUnexpectedFailuresExitOne) {
-    std::ostream lost(nullptr);
+    std::ostream lost(nullptr);  // takes nothing, as standard output on a full disk
     std::ostringstream err;
     EXPECT_EQ(RunCelforgeSpr({"--version"}, lost, err), 1);
     EXPECT_EQ(err.str(), "celforge-spr: cannot write to standard output\n");
-    // A name that is not UTF-8: the export's JSON replaces the byte.
+    // A name that is not UTF-8: the export's JSON replaces the byte...
     const std::string spr = WriteSevenFrameSprite(), png = TempPath("\xff.png");
     ASSERT_EQ(Spr({"export", spr, "-o", png, "--json", png + ".json"}).code, 0);
     std::ifstream file(png + ".json");
     EXPECT_EQ(nlohmann::json::parse(file).at("meta").at("image"), "cli_\xEF\xBF\xBD.png");
-    // info --json does not replace it: its failure is reported, not thrown.
+    // ... info --json does not, and its failure is reported, not thrown.
     const std::string odd = TempPath("\xfe.Spr");
     std::filesystem::copy_file(spr, odd, std::filesystem::copy_options::overwrite_existing);
     const Outcome info = Spr({"info", odd, "--json"});
@@ -356,49 +351,29 @@ TEST(CelforgeSpr, InfoPrintsEachDirectionsCountOnItsOwnLine) {
     bytes.resize(91 + 45 * 2 * 2, 0);  // 45 frames of 2 pixels
     const std::string path = TempPath("counts.Spr");
     ASSERT_TRUE(WriteBytesToFile(path, bytes));
-    EXPECT_EQ(Spr({"info", path}).out,
-              path +
-                  "\n"
-                  "  type           1 (animation)\n"
-                  "  frame size     2 x 1\n"
-                  "  colour bits    16\n"
-                  "  key colour     63519 = 0xF81F (5-6-5) = RGB 255,0,255\n"
-                  "  frames\n"
-                  "    No Direction  1\n"
-                  "    Left          2\n"
-                  "    LeftUp        3\n"
-                  "    Up            4\n"
-                  "    RightUp       5\n"
-                  "    Right         6\n"
-                  "    RightDown     7\n"
-                  "    Down          8\n"
-                  "    LeftDown      9\n"
-                  "  file size      271 bytes\n"
-                  "  header implies 271 bytes\n");
+    const std::string info = Spr({"info", path}).out;
+    EXPECT_NE(info.find("  frames\n    No Direction  1\n    Left          2\n    LeftUp        3\n"
+                        "    Up            4\n    RightUp       5\n    Right         6\n"
+                        "    RightDown     7\n    Down          8\n    LeftDown      9\n"
+                        "  file size      271 bytes\n"),
+              std::string::npos)
+        << info;
 }
 
 // Only the header is read before the refusal, so no image data is needed.
 TEST(CelforgeSpr, BuildRefusesLargeInterlacedPngs) {
-    const struct {
-        uint32_t width, height;
-        uint8_t interlace;
-        bool refused;
-    } cases[] = {{4097, 4096, 1, true}, {4096, 4096, 1, false}, {8192, 8192, 0, false}};
-    for (const auto& c : cases) {
+    const uint32_t cases[][3] = {{4097, 4096, 1}, {4096, 4096, 1}, {8192, 8192, 0}};
+    for (const auto& [width, height, interlace] : cases) {
         std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n',  // signature
-                                    0,    0,   0,   13,  'I',  'H',  'D',  'R'};  // IHDR, 13 bytes
-        for (uint32_t side : {c.width, c.height})
+                                    0,    0,   0,   13,  'I',  'H',  'D',  'R'};  // 13 bytes
+        for (uint32_t side : {width, height})
             for (int i = 3; i >= 0; --i) png.push_back(uint8_t(side >> 8 * i));  // big-endian
-        png.insert(png.end(), {8, 2, 0, 0, c.interlace, 0, 0, 0, 0});            // RGB 8-bit; CRC 0
-        const std::string path = TempPath("interlaced.png");
+        png.insert(png.end(), {8, 2, 0, 0, uint8_t(interlace), 0, 0, 0, 0});     // RGB; CRC 0
+        const std::string path = TempPath("interlaced.png"), up = "up=" + path + "," + path;
         ASSERT_TRUE(WriteBytesToFile(path, png));
-        const std::string dir = "up=" + path + "," + path + "," + path;
-        const Outcome run =
-            Spr({"build", "-o", TempPath("interlaced.Spr"), "--size", "4x4", "--dir", dir});
-        EXPECT_EQ(run.code, 1);
-        EXPECT_EQ(run.err.find("an interlaced PNG of " + std::to_string(c.width) + " x ") !=
-                      std::string::npos,
-                  c.refused)
+        const Outcome run = Spr({"build", "-o", path + ".Spr", "--size", "4x4", "--dir", up});
+        EXPECT_EQ(run.err.find(": an interlaced PNG of 4097 x 4096") != std::string::npos,
+                  width == 4097)
             << run.err;
     }
 }
