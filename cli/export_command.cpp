@@ -149,5 +149,10 @@ int RunExport(const std::vector<std::string>& argv, std::ostream& out, std::ostr
         Report(err, args->sprite, files.error);
         return EXIT_BAD_INPUT;
     }
-    return WriteExport(*args, files, out, err);
+    std::error_code failure;
+    const bool hadFolder = args->gifFolder.empty() || std::filesystem::exists(args->gifFolder);
+    const int code = WriteExport(*args, files, out, err);
+    // A GIF folder made for outputs that were never put in place goes too.
+    if (code != EXIT_DONE && !hadFolder) std::filesystem::remove(args->gifFolder, failure);
+    return code;
 }

@@ -310,7 +310,7 @@ TEST(CelforgeSpr, ExportWritesAllItsOutputsOrNone) {
         {{"-o", png, "--json", folder + "/./s.png"}, 2, " are the same file"},
         {{"-o", old, "--json", folder + "/../" + name + "/old.png"}, 2, " are the same file"},
         {{"-o", folder + "/g/Left.gif", "--gif", folder + "/g"}, 2, " are the same file"},
-        {{"-o", png, "--json", "/dev/full"}, 1, "/dev/full: cannot write"},
+        {{"-o", png, "--gif", folder + "/g", "--json", "/dev/full"}, 1, "/dev/full: cannot write"},
         {{"-o", old, "--json", folder + "/missing/s.json"}, 1, "cannot make a file"},
     };
     for (const auto& c : cases) {
