@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-
 namespace {
 
 // Bumped whenever the layout below changes; older blobs are refused.
@@ -31,8 +30,12 @@ class Writer {
         }
 #endif
     }
-    void Reserve(size_t n) { bytes_.reserve(n); }
-    std::vector<uint8_t> Take() { return std::move(bytes_); }
+    void Reserve(size_t n) {
+        bytes_.reserve(n);
+    }
+    std::vector<uint8_t> Take() {
+        return std::move(bytes_);
+    }
 
   private:
     std::vector<uint8_t> bytes_;

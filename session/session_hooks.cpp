@@ -18,8 +18,7 @@ void Report(StoreHealth health) {
 
 bool AskRestore(const Orphan& orphan) {
     return platform::Current().MessageBox(RestoreQuestion(orphan.summary), "Unsaved work",
-                                          platform::BoxButtons::YesNo) ==
-           platform::BoxAnswer::Yes;
+                                          platform::BoxButtons::YesNo) == platform::BoxAnswer::Yes;
 }
 
 bool Restore(Orphan& orphan) {
@@ -54,12 +53,13 @@ SessionStartResult StartSession(const std::string& root) {
 }
 
 void SessionTick(bool picturePaneChanged) {
-    if (g_session)
-        Report(g_session->Flush(CurrentWork(), g_changeLog.Dirt(), picturePaneChanged));
+    if (g_session) Report(g_session->Flush(CurrentWork(), g_changeLog.Dirt(), picturePaneChanged));
 }
 
 void EndSessionSaved() {
     if (g_session) g_session->Remove();
 }
 
-void CloseSession() { g_session.reset(); }
+void CloseSession() {
+    g_session.reset();
+}

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
-int SheetColumns(int spriteWidth) { return spriteWidth > 0 ? SHEET_WIDTH / spriteWidth : 0; }
+int SheetColumns(int spriteWidth) {
+    return spriteWidth > 0 ? SHEET_WIDTH / spriteWidth : 0;
+}
 
 bool CellOnSheet(int cell, int spriteWidth, int spriteHeight) {
     if (spriteWidth <= 0 || spriteHeight <= 0 || spriteWidth > SHEET_WIDTH || cell < 0)
@@ -12,8 +14,7 @@ bool CellOnSheet(int cell, int spriteWidth, int spriteHeight) {
     return int64_t{row + 1} * spriteHeight <= SHEET_HEIGHT;
 }
 
-std::vector<uint16_t> ReadCell(const uint16_t* sheet, int cell, int spriteWidth,
-                               int spriteHeight) {
+std::vector<uint16_t> ReadCell(const uint16_t* sheet, int cell, int spriteWidth, int spriteHeight) {
     std::vector<uint16_t> pixels;
     if (!CellOnSheet(cell, spriteWidth, spriteHeight)) return pixels;
     const int columns = SheetColumns(spriteWidth);
@@ -59,8 +60,8 @@ SessionSnapshot CaptureWork(const WorkView& view) {
     snapshot.spriteWidth = view.spriteWidth;
     snapshot.spriteHeight = view.spriteHeight;
     for (int cell = 0; CellOnSheet(cell, view.spriteWidth, view.spriteHeight); ++cell) {
-        std::vector<uint16_t> pixels = ReadCell(view.sheet, cell, view.spriteWidth,
-                                                view.spriteHeight);
+        std::vector<uint16_t> pixels =
+            ReadCell(view.sheet, cell, view.spriteWidth, view.spriteHeight);
         if (std::any_of(pixels.begin(), pixels.end(), [](uint16_t p) { return p != 0; }))
             snapshot.cells.push_back({cell, std::move(pixels)});
     }

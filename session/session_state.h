@@ -48,8 +48,7 @@ int SheetColumns(int spriteWidth);
 // False when the size is not a sprite size or the cell lies outside the sheet.
 bool CellOnSheet(int cell, int spriteWidth, int spriteHeight);
 // The cell's pixels; empty when the cell is not on the sheet.
-std::vector<uint16_t> ReadCell(const uint16_t* sheet, int cell, int spriteWidth,
-                               int spriteHeight);
+std::vector<uint16_t> ReadCell(const uint16_t* sheet, int cell, int spriteWidth, int spriteHeight);
 void WriteCell(uint16_t* sheet, int cell, int spriteWidth, int spriteHeight,
                const std::vector<uint16_t>& pixels);
 

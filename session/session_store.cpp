@@ -207,8 +207,8 @@ struct SessionStore::Checkpointer {
             hold.unlock();
             // A failed checkpoint leaves the WAL longer, nothing worse; the
             // writer reports its own errors.
-            if (db) sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr,
-                                              nullptr);
+            if (db)
+                sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
             hold.lock();
         }
         sqlite3_close(db);
@@ -251,13 +251,15 @@ std::string RestoreQuestion(const SessionSummary& summary) {
     localtime_r(&summary.updated, &local);
     std::strftime(when, sizeof when, "%Y-%m-%d %H:%M", &local);
     return "Restore the unsaved work of " + std::string(when) + ": " +
-           std::to_string(summary.frames) + " frames, " +
-           std::to_string(summary.directionsMarked) + " directions marked?";
+           std::to_string(summary.frames) + " frames, " + std::to_string(summary.directionsMarked) +
+           " directions marked?";
 }
 
 SessionStore::SessionStore(std::string root) : root_(std::move(root)) {}
 
-SessionStore::~SessionStore() { Close(); }
+SessionStore::~SessionStore() {
+    Close();
+}
 
 std::string SessionStore::DefaultRoot() {
     const char* state = std::getenv("XDG_STATE_HOME");
@@ -268,8 +270,7 @@ std::string SessionStore::DefaultRoot() {
 
 bool SessionStore::RecordPrint::operator==(const RecordPrint& o) const {
     return cells == o.cells && ranges == o.ranges && cellCount == o.cellCount &&
-           rangeCount == o.rangeCount && kind == o.kind && firstCell == o.firstCell &&
-           key == o.key;
+           rangeCount == o.rangeCount && kind == o.kind && firstCell == o.firstCell && key == o.key;
 }
 
 // A record never changes once it is in the log; a different record at the
@@ -368,8 +369,7 @@ StoreHealth SessionStore::Flush(const WorkView& view, LogDirt& dirt, bool pictur
         return StoreHealth::Keeping;
     std::vector<RecordPrint> prints = writtenRecords_;
     if (!statements_->begin.Run()) return Fail(sqlite3_errmsg(db_));
-    if (!WriteTick(view, dirt, pictureChanged || sizeNew, &prints) ||
-        !statements_->commit.Run()) {
+    if (!WriteTick(view, dirt, pictureChanged || sizeNew, &prints) || !statements_->commit.Run()) {
         const std::string what = sqlite3_errmsg(db_);
         statements_->rollback.Run();
         return Fail(what);
@@ -435,8 +435,8 @@ bool SessionStore::WriteWorkRow(const WorkView& view) {
     const std::vector<uint8_t> ranges = EncodeRanges(view.ranges ? view.ranges : NO_RANGES,
                                                      view.counts ? view.counts : DEFAULT_COUNTS);
     Statement& work = statements_->work;
-    const int64_t fields[] = {view.spriteWidth,  view.spriteHeight,       created_,
-                              std::time(nullptr), view.mark.cellX,        view.mark.cellY,
+    const int64_t fields[] = {view.spriteWidth,       view.spriteHeight,     created_,
+                              std::time(nullptr),     view.mark.cellX,       view.mark.cellY,
                               view.mark.sheetHasRoom, view.mark.placedCount, view.keyColour};
     int at = 1;
     for (int64_t v : fields) work.Int(at++, v);
@@ -491,9 +491,9 @@ sqlite3* OpenChecked(const std::string& folder) {
     sqlite3* db = OpenDatabase(folder + "/" + DATABASE, false);
     if (!db) return nullptr;
     Statement check(db, "PRAGMA quick_check");
-    const bool ok = check.Ready() && sqlite3_step(check.get()) == SQLITE_ROW &&
-                    std::string(reinterpret_cast<const char*>(
-                        sqlite3_column_text(check.get(), 0))) == "ok";
+    const bool ok =
+        check.Ready() && sqlite3_step(check.get()) == SQLITE_ROW &&
+        std::string(reinterpret_cast<const char*>(sqlite3_column_text(check.get(), 0))) == "ok";
     if (ok) return db;
     sqlite3_close(db);
     return nullptr;
@@ -581,8 +581,9 @@ std::vector<Orphan> SessionStore::FindOrphans() {
         orphan.summary = row->summary;
         orphans.push_back(std::move(orphan));
     }
-    std::stable_sort(orphans.begin(), orphans.end(), [](const Orphan& a, const Orphan& b) {
-        return a.summary.updated > b.summary.updated;
+    std::sort(orphans.begin(), orphans.end(), [](const Orphan& a, const Orphan& b) {
+        if (a.summary.updated != b.summary.updated) return a.summary.updated > b.summary.updated;
+        return a.folder > b.folder;
     });
     return orphans;
 }

@@ -17,4 +17,6 @@ void ChangeLog::Restore(std::vector<Change> records, size_t cursor) {
     dirt_ = LogDirt();
 }
 
-void ChangeLog::Clear() { Restore({}, 0); }
+void ChangeLog::Clear() {
+    Restore({}, 0);
+}
