@@ -193,3 +193,78 @@ std::optional<Change> DecodeChange(const uint8_t* bytes, size_t size) {
     if (!r.ok() || !r.AtEnd()) return std::nullopt;
     return change;
 }
+
+namespace {
+
+constexpr uint64_t HASH_PRIME = 0x100000001b3ull;
+
+uint64_t Mix(uint64_t hash, uint64_t value) {
+    return (hash ^ value) * HASH_PRIME;
+}
+
+uint64_t MixPixels(uint64_t hash, const std::vector<uint16_t>& pixels) {
+    hash = Mix(hash, pixels.size());
+    const size_t words = pixels.size() / 4;
+    for (size_t i = 0; i < words; ++i) {
+        uint64_t word;
+        std::memcpy(&word, &pixels[i * 4], sizeof word);
+        hash = Mix(hash, word);
+    }
+    for (size_t i = words * 4; i < pixels.size(); ++i) hash = Mix(hash, pixels[i]);
+    return hash;
+}
+
+uint64_t MixSample(uint64_t hash, const std::vector<uint16_t>& pixels) {
+    constexpr size_t SAMPLES = 16;
+    hash = Mix(hash, pixels.size());
+    for (size_t i = 0; i < SAMPLES && !pixels.empty(); ++i)
+        hash = Mix(hash, pixels[i * (pixels.size() - 1) / (SAMPLES - 1)]);
+    return hash;
+}
+
+uint64_t MixSmallFields(uint64_t hash, const Change& change) {
+    hash = Mix(hash, uint64_t(change.kind));
+    for (const std::optional<PlacementMark>& mark : {change.markBefore, change.markAfter}) {
+        hash = Mix(hash, mark.has_value());
+        if (mark)
+            for (int v : {mark->cellX, mark->cellY, mark->sheetHasRoom, mark->placedCount})
+                hash = Mix(hash, uint32_t(v));
+    }
+    for (const RangeEdit& e : change.ranges)
+        for (int v : {e.slot, e.before.state, e.before.firstCell, e.before.lastCell, e.after.state,
+                      e.after.firstCell, e.after.lastCell, e.countBefore, e.countAfter})
+            hash = Mix(hash, uint32_t(v));
+    for (const std::optional<uint32_t>& key : {change.keyBefore, change.keyAfter})
+        hash = Mix(hash, key ? uint64_t(*key) | 1ull << 32 : 0);
+    return hash;
+}
+
+}  // namespace
+
+bool RecordPrint::operator==(const RecordPrint& other) const {
+    return cells == other.cells && ranges == other.ranges && cellCount == other.cellCount &&
+           rangeCount == other.rangeCount && sample == other.sample;
+}
+
+RecordPrint PrintChange(const Change& change) {
+    RecordPrint print;
+    print.cells = change.cells.data();
+    print.ranges = change.ranges.data();
+    print.cellCount = change.cells.size();
+    print.rangeCount = change.ranges.size();
+    print.sample = MixSmallFields(0xcbf29ce484222325ull, change);
+    for (const CellEdit& edit : change.cells) {
+        print.sample = Mix(print.sample, uint32_t(edit.cell));
+        print.sample = MixSample(MixSample(print.sample, edit.before), edit.after);
+    }
+    return print;
+}
+
+uint64_t HashChange(const Change& change) {
+    uint64_t hash = MixSmallFields(0xcbf29ce484222325ull, change);
+    for (const CellEdit& edit : change.cells) {
+        hash = Mix(hash, uint32_t(edit.cell));
+        hash = MixPixels(MixPixels(hash, edit.before), edit.after);
+    }
+    return hash ^ (hash >> 29);
+}

@@ -276,25 +276,6 @@ std::string SessionStore::DefaultRoot() {
     return std::string(home ? home : "") + "/.local/state/celforge/sessions";
 }
 
-bool SessionStore::RecordPrint::operator==(const RecordPrint& o) const {
-    return cells == o.cells && ranges == o.ranges && cellCount == o.cellCount &&
-           rangeCount == o.rangeCount && kind == o.kind && firstCell == o.firstCell && key == o.key;
-}
-
-// A record never changes once it is in the log; a different record at the
-// same place was made anew, so its buffers sit elsewhere in memory.
-SessionStore::RecordPrint SessionStore::Print(const Change& change) {
-    RecordPrint print;
-    print.cells = change.cells.empty() ? nullptr : change.cells.front().after.data();
-    print.ranges = change.ranges.data();
-    print.cellCount = change.cells.size();
-    print.rangeCount = change.ranges.size();
-    print.kind = static_cast<int>(change.kind);
-    print.firstCell = change.cells.empty() ? -1 : change.cells.front().cell;
-    print.key = change.keyAfter.value_or(0) ^ (change.keyBefore.value_or(0) << 1);
-    return print;
-}
-
 StoreHealth SessionStore::Fail(const std::string& what) {
     Close();
     if (failed_) return StoreHealth::Failed;
@@ -348,7 +329,9 @@ StoreHealth SessionStore::Adopt(Orphan orphan, const WorkView& restored) {
     writtenHeight_ = restored.spriteHeight;
     writtenRecords_.clear();
     if (restored.records)
-        for (const Change& change : *restored.records) writtenRecords_.push_back(Print(change));
+        for (const Change& change : *restored.records)
+            writtenRecords_.push_back({PrintChange(change), HashChange(change)});
+    writtenCursor_ = restored.cursor;
     return StoreHealth::Keeping;
 }
 
@@ -363,6 +346,7 @@ StoreHealth SessionStore::Open(bool fresh) {
     sqlite3_wal_hook(db_, &Checkpointer::OnCommit, checkpointer_.get());
     writtenWidth_ = writtenHeight_ = 0;
     writtenRecords_.clear();
+    writtenCursor_ = 0;
     return StoreHealth::Keeping;
 }
 
@@ -375,25 +359,28 @@ StoreHealth SessionStore::Flush(const WorkView& view, LogDirt& dirt, bool pictur
     const bool sizeNew = view.spriteWidth != writtenWidth_ || view.spriteHeight != writtenHeight_;
     if (!sizeNew && dirt.cells.empty() && !dirt.work && !dirt.log && !pictureChanged)
         return StoreHealth::Keeping;
-    std::vector<RecordPrint> prints = writtenRecords_;
+    std::vector<Written> written = writtenRecords_;
+    LogDirt due = dirt;
+    due.log |= sizeNew;
     const int begun = statements_->begin.Step();
     // Busy for a moment (the checkpoint thread): the dirt waits for the next tick.
     if (begun == SQLITE_BUSY) return StoreHealth::Keeping;
     if (begun != SQLITE_DONE) return Fail(sqlite3_errmsg(db_));
-    if (!WriteTick(view, dirt, pictureChanged || sizeNew, &prints) || !statements_->commit.Run()) {
+    if (!WriteTick(view, due, pictureChanged || sizeNew, &written) || !statements_->commit.Run()) {
         const std::string what = sqlite3_errmsg(db_);
         statements_->rollback.Run();
         return Fail(what);
     }
     writtenWidth_ = view.spriteWidth;
     writtenHeight_ = view.spriteHeight;
-    writtenRecords_ = std::move(prints);
+    writtenRecords_ = std::move(written);
+    writtenCursor_ = view.cursor;
     dirt = LogDirt();
     return StoreHealth::Keeping;
 }
 
 bool SessionStore::WriteTick(const WorkView& view, const LogDirt& dirt, bool pictureDue,
-                             std::vector<RecordPrint>* prints) {
+                             std::vector<Written>* written) {
     std::vector<int> cells = dirt.cells;
     std::sort(cells.begin(), cells.end());
     cells.erase(std::unique(cells.begin(), cells.end()), cells.end());
@@ -410,32 +397,43 @@ bool SessionStore::WriteTick(const WorkView& view, const LogDirt& dirt, bool pic
         statements_->picture.Blob(1, view.picture, size_t(PICTURE_WIDTH) * PICTURE_HEIGHT * 2);
         if (!statements_->picture.Run()) return false;
     }
-    if (!WriteLog(view, prints)) return false;
+    if (dirt.log && !WriteLog(view, written)) return false;
     return WriteWorkRow(view);
 }
 
 // Writes the records that are new or replaced since the last tick and drops
-// the rows past the log's end.
-bool SessionStore::WriteLog(const WorkView& view, std::vector<RecordPrint>* prints) {
+// the rows past the log's end. A record is replaced only by a change made
+// after undoing back to it: when a tick does one thing, the replaced record
+// lies between the lower of the last written and the present cursor and the
+// present cursor, so those few are checked pixel by pixel; prints tell the
+// rest.
+bool SessionStore::WriteLog(const WorkView& view, std::vector<Written>* written) {
     if (!view.records) return true;
     const std::vector<Change>& records = *view.records;
+    const size_t low = std::min(writtenCursor_, view.cursor);
     Statement& record = statements_->record;
     for (size_t i = 0; i < records.size(); ++i) {
-        const RecordPrint print = Print(records[i]);
-        if (i < prints->size() && (*prints)[i] == print) continue;
+        const RecordPrint print = PrintChange(records[i]);
+        const bool suspect = i >= low && i < view.cursor;
+        if (i < written->size() && !suspect && (*written)[i].print == print) continue;
+        const uint64_t hash = HashChange(records[i]);
+        if (i < written->size() && (*written)[i].hash == hash) {
+            (*written)[i].print = print;  // the same record, moved in memory
+            continue;
+        }
         const std::vector<uint8_t> blob = EncodeChange(records[i]);
         record.Int(1, int64_t(i));
         record.Blob(2, blob.data(), blob.size());
         if (!record.Run()) return false;
-        if (i < prints->size())
-            (*prints)[i] = print;
+        if (i < written->size())
+            (*written)[i] = {print, hash};
         else
-            prints->push_back(print);
+            written->push_back({print, hash});
     }
-    if (prints->size() > records.size()) {
+    if (written->size() > records.size()) {
         statements_->dropRecords.Int(1, int64_t(records.size()));
         if (!statements_->dropRecords.Run()) return false;
-        prints->resize(records.size());
+        written->resize(records.size());
     }
     return true;
 }

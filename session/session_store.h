@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "session/change_record.h"
 #include "session/session_state.h"
 
 struct sqlite3;
@@ -96,23 +97,16 @@ class SessionStore {
   private:
     struct Statements;
     struct Checkpointer;
-    struct RecordPrint {
-        const void* cells = nullptr;
-        const void* ranges = nullptr;
-        size_t cellCount = 0;
-        size_t rangeCount = 0;
-        int kind = 0;
-        int firstCell = 0;
-        uint32_t key = 0;
-        bool operator==(const RecordPrint& o) const;
+    struct Written {
+        RecordPrint print;
+        uint64_t hash = 0;
     };
-    static RecordPrint Print(const Change& change);
 
     StoreHealth Open(bool fresh);
     StoreHealth Fail(const std::string& what);
     bool WriteTick(const WorkView& view, const LogDirt& dirt, bool pictureDue,
-                   std::vector<RecordPrint>* prints);
-    bool WriteLog(const WorkView& view, std::vector<RecordPrint>* prints);
+                   std::vector<Written>* written);
+    bool WriteLog(const WorkView& view, std::vector<Written>* written);
     bool WriteWorkRow(const WorkView& view);
     void Close();
     void PruneAside();
@@ -128,5 +122,6 @@ class SessionStore {
     int writtenWidth_ = 0;
     int writtenHeight_ = 0;
     std::time_t created_ = 0;
-    std::vector<RecordPrint> writtenRecords_;
+    std::vector<Written> writtenRecords_;
+    size_t writtenCursor_ = 0;
 };
