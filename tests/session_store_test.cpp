@@ -187,10 +187,12 @@ TEST(SessionStore, EveryFieldComesBack) {
 }
 
 // Undo, then a new placement: the record past the cursor is replaced, and a
-// log cut shorter drops its rows.
+// log cut shorter drops its rows. A replacement built in the very memory of
+// the record it drops, differing in one pixel, is caught too.
 TEST(SessionStore, ReplacedAndDroppedRecordsAreWritten) {
     const std::string root = Root("log");
     Work work;
+    work.width = work.height = 48;
     {
         SessionStore store(root);
         ASSERT_EQ(store.Create(), StoreHealth::Keeping);
@@ -200,6 +202,13 @@ TEST(SessionStore, ReplacedAndDroppedRecordsAreWritten) {
         store.Flush(work.View(), work.dirt, false);
         work.cursor = 1;  // two undos, then a placement in their place
         work.Place(5, 9);
+        store.Flush(work.View(), work.dirt, false);
+        work.cursor = 1;
+        work.dirt.log = true;
+        store.Flush(work.View(), work.dirt, false);
+        work.records[1].cells[0].after[1] = 77;
+        work.cursor = 2;
+        work.dirt.log = true;
         store.Flush(work.View(), work.dirt, false);
     }
     SessionStore next(root);
@@ -211,6 +220,7 @@ TEST(SessionStore, ReplacedAndDroppedRecordsAreWritten) {
     EXPECT_EQ(s->records[0].cells[0].cell, 0);
     EXPECT_EQ(s->records[1].cells[0].cell, 5);
     EXPECT_EQ(s->records[1].cells[0].after[0], 9);
+    EXPECT_EQ(s->records[1].cells[0].after[1], 77);
     EXPECT_EQ(s->cursor, 2u);
 }
 
