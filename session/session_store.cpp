@@ -538,6 +538,18 @@ bool ReadPicture(sqlite3* db, SessionSnapshot* snapshot) {
     return true;
 }
 
+// An undo after a restore writes these pixels back into the sheet: every edit
+// must be of a cell on the sheet, at the sprite's size.
+bool FitsSprite(const Change& change, int width, int height) {
+    const size_t pixels = size_t(width) * height;
+    for (const CellEdit& edit : change.cells)
+        if (!CellOnSheet(edit.cell, width, height) ||
+            (!edit.before.empty() && edit.before.size() != pixels) ||
+            (!edit.after.empty() && edit.after.size() != pixels))
+            return false;
+    return true;
+}
+
 bool ReadLog(sqlite3* db, SessionSnapshot* snapshot) {
     Statement read(db, "SELECT seq, record FROM log ORDER BY seq");
     if (!read.Ready()) return false;
@@ -547,7 +559,8 @@ bool ReadLog(sqlite3* db, SessionSnapshot* snapshot) {
         const auto* bytes = static_cast<const uint8_t*>(sqlite3_column_blob(read.get(), 1));
         std::optional<Change> change =
             DecodeChange(bytes, size_t(sqlite3_column_bytes(read.get(), 1)));
-        if (!change) return false;
+        if (!change || !FitsSprite(*change, snapshot->spriteWidth, snapshot->spriteHeight))
+            return false;
         snapshot->records.push_back(std::move(*change));
     }
     return rc == SQLITE_DONE && snapshot->cursor <= snapshot->records.size();

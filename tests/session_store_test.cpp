@@ -224,6 +224,45 @@ TEST(SessionStore, ReplacedAndDroppedRecordsAreWritten) {
     EXPECT_EQ(s->cursor, 2u);
 }
 
+// A damaged session is never offered or loaded: restoring it could write
+// outside the sheet on the next undo.
+TEST(SessionStore, DamagedSessionsAreNotRestored) {
+    const struct {
+        const char* what;
+        int cell;  // where the session's one placement goes
+        const char* damage;
+    } kCases[] = {
+        {"intact", 1, ""},
+        {"record of a cell off the sheet", 999999, ""},
+        {"short cell", 1, "UPDATE cells SET pixels = x'0000'"},
+        {"gap in the log", 1, "UPDATE log SET seq = 5"},
+        {"cursor past the log", 1, "UPDATE work SET cursor = 2"},
+        {"short ranges", 1, "UPDATE work SET ranges = x'00'"},
+        {"cut record", 1, "UPDATE log SET record = substr(record, 1, 9)"},
+        {"not a sprite size", 1, "UPDATE work SET sprite_width = 0"},
+    };
+    for (const auto& c : kCases) {
+        const std::string root = Root("damaged");
+        std::string folder;
+        {
+            SessionStore store(root);
+            Work work;
+            work.Place(c.cell, 4);
+            ASSERT_EQ(store.Create(), StoreHealth::Keeping);
+            ASSERT_EQ(store.Flush(work.View(), work.dirt, false), StoreHealth::Keeping);
+            folder = store.Folder();
+        }
+        sqlite3* db = nullptr;
+        sqlite3_open((folder + "/work.db").c_str(), &db);
+        EXPECT_EQ(sqlite3_exec(db, c.damage, nullptr, nullptr, nullptr), SQLITE_OK) << c.what;
+        sqlite3_close(db);
+        SessionStore finder(root);
+        std::vector<Orphan> orphans = finder.FindOrphans();
+        const bool loads = !orphans.empty() && SessionStore::Load(orphans[0]);
+        EXPECT_EQ(loads, c.cell == 1 && !*c.damage) << c.what;
+    }
+}
+
 TEST(SessionStore, RestoreQuestionNamesTimeFramesAndDirections) {
     const char* zone = std::getenv("TZ");
     const std::string saved = zone ? zone : "";
