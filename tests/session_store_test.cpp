@@ -52,6 +52,18 @@ struct Work {
     }
 };
 
+// A picture pane for the test's while, and the editor's state reset after.
+struct PictureBuffer {
+    std::vector<uint16_t> pixels = std::vector<uint16_t>(PICTURE_WIDTH * PICTURE_HEIGHT);
+    uint16_t* const previous = g_pictureBuf;
+    PictureBuffer() { g_pictureBuf = pixels.data(); }
+    ~PictureBuffer() {
+        ResetEditorState();
+        g_changeLog.Clear();
+        g_pictureBuf = previous;
+    }
+};
+
 std::string Root(const char* name) {
     const char* base = std::getenv("TEST_TMPDIR");
     const fs::path root = fs::path(base ? base : "/tmp") / "sessions" / name;
@@ -78,16 +90,6 @@ std::string IntegrityCheck(const std::string& folder) {
     sqlite3_finalize(stmt);
     sqlite3_close(db);
     return result;
-}
-
-// Runs `body` in a child process and returns its exit code.
-template <typename Body>
-int InChild(Body body) {
-    const pid_t child = fork();
-    if (child == 0) _exit(body());
-    int status = 0;
-    waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
 TEST(SessionRecord, KeyPickIsWrittenFieldByField) {
@@ -161,29 +163,34 @@ TEST(SessionStore, EveryFieldComesBack) {
     ASSERT_EQ(orphans.size(), 1u);
     EXPECT_EQ(orphans[0].summary.frames, 2);
     EXPECT_EQ(orphans[0].summary.directionsMarked, 1);  // slot 4 is still awaiting its end
-    std::optional<SessionSnapshot> s = SessionStore::Load(orphans[0]);
-    ASSERT_TRUE(s);
-    EXPECT_EQ(s->spriteWidth, 3);
-    EXPECT_EQ(s->spriteHeight, 2);
-    ASSERT_EQ(s->cells.size(), 2u);
-    EXPECT_EQ(s->cells[0].cell, 0);
-    EXPECT_EQ(s->cells[0].pixels, std::vector<uint16_t>(6, 0x1111));
-    EXPECT_EQ(s->cells[1].cell, 467);
-    EXPECT_EQ(s->cells[1].pixels, std::vector<uint16_t>(6, 0x2222));
-    EXPECT_EQ(s->mark, (PlacementMark{3, 2, 1, 2}));
-    EXPECT_EQ(s->ranges[1].state, 3);
-    EXPECT_EQ(s->ranges[1].lastCell, 2);
-    EXPECT_EQ(s->counts[1], 2);
-    EXPECT_EQ(s->ranges[4].firstCell, 5);
-    EXPECT_EQ(s->counts[0], 1);
-    EXPECT_EQ(s->keyColour, 0xABCDEFu);
-    ASSERT_EQ(s->picture.size(), size_t(PICTURE_WIDTH * PICTURE_HEIGHT));
-    EXPECT_EQ(s->picture[0], 0x7E0);
-    EXPECT_EQ(s->picture.back(), 0xF800);
-    ASSERT_EQ(s->records.size(), 2u);
-    EXPECT_EQ(s->records[1].cells[0].cell, 467);
-    EXPECT_EQ(s->records[1].cells[0].after, std::vector<uint16_t>(6, 0x2222));
-    EXPECT_EQ(s->cursor, 1u);
+    std::optional<SessionSnapshot> loaded = SessionStore::Load(orphans[0]);
+    ASSERT_TRUE(loaded);
+    PictureBuffer pane;
+    ApplySnapshot(std::move(*loaded));
+    const SheetState& sheet = g_state.sheet;
+    // size, columns, mark, its right and bottom edges, room, frames placed
+    EXPECT_EQ(std::vector<int>({sheet.spriteWidth, sheet.spriteHeight, sheet.sheetColumns,
+                                sheet.cellX, sheet.cellY, sheet.cellRight, sheet.cellBottom,
+                                sheet.sheetHasRoom, sheet.placedCount}),
+              std::vector<int>({3, 2, 466, 3, 2, 6, 4, 1, 2}));
+    // cell 0 spans x 0-2, y 0-1; cell 467 x 3-5, y 2-3
+    EXPECT_EQ(std::vector<uint16_t>({g_sheet[0], g_sheet[SHEET_WIDTH + 2], g_sheet[3],
+                                     g_sheet[2 * SHEET_WIDTH + 3], g_sheet[3 * SHEET_WIDTH + 5],
+                                     g_sheet[2 * SHEET_WIDTH + 6]}),
+              std::vector<uint16_t>({0x1111, 0x1111, 0, 0x2222, 0x2222, 0}));
+    const DirectionState& d = g_state.directions;
+    EXPECT_EQ(std::vector<int>({d.directionRanges[1].state, d.directionRanges[1].firstCell,
+                                d.directionRanges[1].lastCell, d.directionCount[1],
+                                d.directionRanges[4].state, d.directionRanges[4].firstCell,
+                                d.directionCount[0]}),
+              std::vector<int>({3, 1, 2, 2, 1, 5, 1}));
+    EXPECT_EQ(g_state.edit.keyColour, 0xABCDEFu);
+    EXPECT_EQ(g_pictureBuf[0], 0x7E0);
+    EXPECT_EQ(g_pictureBuf[PICTURE_WIDTH * PICTURE_HEIGHT - 1], 0xF800);
+    ASSERT_EQ(g_changeLog.Records().size(), 2u);
+    EXPECT_EQ(g_changeLog.Records()[1].cells[0].cell, 467);
+    EXPECT_EQ(g_changeLog.Records()[1].cells[0].after, std::vector<uint16_t>(6, 0x2222));
+    EXPECT_EQ(g_changeLog.Cursor(), 1u);
 }
 
 // Undo, then a new placement: the record past the cursor is replaced, and a
@@ -391,16 +398,19 @@ TEST(SessionStore, UnwritableFolderIsToldOnceAndWorkGoesOn) {
     fs::create_directories(root);
     fs::permissions(root, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
                               fs::perms::others_exec);
-    const int failure = InChild([&] {
-        if (getuid() == 0 && setuid(kNobody) != 0) return 10;
+    const pid_t child = fork();
+    if (child == 0) {
+        if (getuid() == 0 && setuid(kNobody) != 0) _exit(10);
         SessionStore store(root + "/sessions");
         Work work;
         work.Place(0, 1);
-        if (store.Create() != StoreHealth::FailedNow || store.Problem().empty()) return 1;
-        if (store.Flush(work.View(), work.dirt, true) != StoreHealth::Failed) return 2;
-        return work.dirt.cells.empty() ? 0 : 3;
-    });
-    EXPECT_EQ(failure, 0);
+        if (store.Create() != StoreHealth::FailedNow || store.Problem().empty()) _exit(1);
+        if (store.Flush(work.View(), work.dirt, true) != StoreHealth::Failed) _exit(2);
+        _exit(work.dirt.cells.empty() ? 0 : 3);
+    }
+    int status = -1;
+    waitpid(child, &status, 0);
+    EXPECT_EQ(status, 0) << "the child's step that failed, times 256";
 }
 
 TEST(SessionStore, FullDiskIsToldOnceAndWorkGoesOn) {
@@ -461,9 +471,7 @@ TEST(SessionHooks, TheBoxRestoresOrSetsTheSessionAside) {
         {platform::BoxAnswer::Yes, true, 3, 0x2222, 0},
         {platform::BoxAnswer::No, false, 0, 0, 1},
     };
-    uint16_t* const pictureBuf = g_pictureBuf;
-    std::vector<uint16_t> picture(PICTURE_WIDTH * PICTURE_HEIGHT);
-    g_pictureBuf = picture.data();
+    PictureBuffer pane;
     for (const auto& c : kCases) {
         const std::string root = Root("hooks");
         {
@@ -491,8 +499,6 @@ TEST(SessionHooks, TheBoxRestoresOrSetsTheSessionAside) {
         CloseSession();
         g_changeLog.Clear();
     }
-    ResetEditorState();
-    g_pictureBuf = pictureBuf;
 }
 
 }  // namespace
