@@ -231,6 +231,27 @@ TEST(SessionStore, ReplacedAndDroppedRecordsAreWritten) {
     EXPECT_EQ(s->cursor, 2u);
 }
 
+TEST(SessionStore, SessionsLiveInTheStateFolder) {
+    const struct {
+        const char* state;  // XDG_STATE_HOME; null: unset
+        const char* root;
+    } kCases[] = {
+        {"/var/st", "/var/st/celforge/sessions"},
+        {nullptr, "/home/u/.local/state/celforge/sessions"},
+        {"relative", "/home/u/.local/state/celforge/sessions"},  // must be absolute
+    };
+    const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
+    const char* state = std::getenv("XDG_STATE_HOME");
+    const std::string savedState = state ? state : "";
+    setenv("HOME", "/home/u", 1);
+    for (const auto& c : kCases) {
+        c.state ? setenv("XDG_STATE_HOME", c.state, 1) : unsetenv("XDG_STATE_HOME");
+        EXPECT_EQ(SessionStore::DefaultRoot(), c.root);
+    }
+    setenv("HOME", home.c_str(), 1);
+    state ? setenv("XDG_STATE_HOME", savedState.c_str(), 1) : unsetenv("XDG_STATE_HOME");
+}
+
 // A damaged session is never offered or loaded: restoring it could write
 // outside the sheet on the next undo.
 TEST(SessionStore, DamagedSessionsAreNotRestored) {
