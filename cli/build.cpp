@@ -52,6 +52,11 @@ std::optional<Frame> LoadFrame(const std::string& path, int width, int height,
         outcome.errors.push_back(path + ": cannot read the file");
         return std::nullopt;
     }
+    const std::string costly = CostlyPictureReason(*file);
+    if (!costly.empty()) {
+        outcome.errors.push_back(path + ": " + costly);
+        return std::nullopt;
+    }
     std::optional<PictureCorner> corner = CutPictureCorner(*file, width, height);
     if (!corner) {
         outcome.errors.push_back(path + ": not a picture this program reads, or damaged");
@@ -118,6 +123,14 @@ BuildOutcome BuildSingle(const BuildRequest& request) {
 }
 
 }  // namespace
+
+std::vector<std::string> PicturesOf(const BuildRequest& request) {
+    std::vector<std::string> paths;
+    if (!request.singlePicture.empty()) paths.push_back(request.singlePicture);
+    for (const std::vector<std::string>& direction : request.pictures)
+        paths.insert(paths.end(), direction.begin(), direction.end());
+    return paths;
+}
 
 BuildOutcome BuildSprite(const BuildRequest& request) {
     if (!request.singlePicture.empty()) return BuildSingle(request);

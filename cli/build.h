@@ -34,5 +34,8 @@ struct BuildOutcome {
 // The editor gathers a direction only when its range spans 3 frames or more.
 constexpr int MIN_DIRECTION_FRAMES = 3;
 
+// Every picture the request reads.
+std::vector<std::string> PicturesOf(const BuildRequest& request);
+
 // Needs the 5-6-5 colour tables (UseFileColourTables).
 BuildOutcome BuildSprite(const BuildRequest& request);

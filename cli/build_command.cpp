@@ -9,6 +9,7 @@
 #include "cli/mirror.h"
 #include "cli/options.h"
 #include "cli/sprite_folder.h"
+#include "cli/output_files.h"
 #include "formats/safe_file.h"
 
 namespace {
@@ -186,6 +187,8 @@ int RunBuild(const std::vector<std::string>& argv, std::ostream& out, std::ostre
         parsed ? ReadBuildArgs(*parsed, &error) : std::nullopt;
     if (!command) return UsageError(err, "build", error);
     const std::string& output = command->request.output;
+    const std::string shared = FindSharedFile(PicturesOf(command->request), {output});
+    if (!shared.empty()) return UsageError(err, "build", shared);
     const BuildOutcome outcome = Build(*command);
     for (const std::string& warning : outcome.warnings) err << PROGRAM << ": " << warning << "\n";
     for (const std::string& problem : outcome.errors) err << PROGRAM << ": " << problem << "\n";

@@ -1,5 +1,6 @@
 #include "cli/commands.h"
 
+#include <exception>
 #include <ostream>
 
 #include "cli/picture_source.h"
@@ -17,6 +18,7 @@ const char* const kHelp =
     "  info FILE.Spr [--json]       the header: type, frame size, key colour, frames\n"
     "  check FILE.Spr               every problem with the file, one a line\n"
     "  export FILE.Spr -o SHEET.png [--json SHEET.json] [--gif FOLDER] [--delay MS]\n"
+    "         [--format hash|array] [--scale N]\n"
     "                               a PNG sheet, its JSON description, looping GIFs\n"
     "  build -o OUT.Spr --size WxH --dir NAME=PICTURE[,PICTURE...] ...\n"
     "  build -o OUT.Spr --single PICTURE\n"
@@ -43,7 +45,9 @@ void Report(std::ostream& err, const std::string& subject, const std::string& te
     err << PROGRAM << ": " << subject << ": " << text << "\n";
 }
 
-int RunCelforgeSpr(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+namespace {
+
+int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     if (args.empty()) return UsageError(err, "", "no command given");
     const std::string& command = args[0];
     const std::vector<std::string> rest(args.begin() + 1, args.end());
@@ -63,4 +67,25 @@ int RunCelforgeSpr(const std::vector<std::string>& args, std::ostream& out, std:
     if (command == "unpack") return RunUnpack(rest, out, err);
     if (command == "thumbnail") return RunThumbnail(rest, out, err);
     return UsageError(err, "", "unknown command '" + command + "'");
+}
+
+}  // namespace
+
+int RunCelforgeSpr(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    int code = EXIT_BAD_INPUT;
+    try {
+        code = RunCommand(args, out, err);
+    } catch (const std::exception& failure) {
+        Report(err, "stopped", failure.what());
+        return EXIT_BAD_INPUT;
+    } catch (...) {
+        Report(err, "stopped", "an unexpected failure");
+        return EXIT_BAD_INPUT;
+    }
+    // Output lost to a full disk or a closed pipe is a failure, not success.
+    if (!out.flush()) {
+        err << PROGRAM << ": cannot write to standard output\n";
+        return EXIT_BAD_INPUT;
+    }
+    return code;
 }

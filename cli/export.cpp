@@ -12,14 +12,16 @@ uint32_t Replicate(uint32_t value, int bits) {
     return (value << (8 - bits)) | (value >> (2 * bits - 8));
 }
 
-void PutFrame(const SpriteImage& sprite, int64_t frame, const SheetCell& cell, int64_t sheetWidth,
-              uint8_t* rgba) {
-    const int w = sprite.header.width, h = sprite.header.height;
+// Each pixel becomes a scale x scale block.
+void PutFrame(const SpriteImage& sprite, int64_t frame, int64_t x0, int64_t y0,
+              const SheetLayout& layout, uint8_t* rgba) {
+    const int w = sprite.header.width, h = sprite.header.height, scale = layout.scale;
     const uint16_t* in = sprite.Frame(frame);
-    for (int y = 0; y < h; ++y) {
-        uint8_t* out = rgba + ((cell.y + y) * sheetWidth + cell.x) * 4;
-        for (int x = 0; x < w; ++x) {
-            const uint32_t colour = PixelToRgba(in[int64_t{y} * w + x], sprite.keyColour);
+    for (int64_t y = 0; y < int64_t{h} * scale; ++y) {
+        uint8_t* out = rgba + ((y0 + y) * layout.width + x0) * 4;
+        const uint16_t* line = in + (y / scale) * w;
+        for (int64_t x = 0; x < int64_t{w} * scale; ++x) {
+            const uint32_t colour = PixelToRgba(line[x / scale], sprite.keyColour);
             std::memcpy(out + 4 * x, &colour, 4);
         }
     }
@@ -44,32 +46,36 @@ uint32_t PixelToRgba(uint16_t pixel, uint16_t key) {
     return pixel == key ? 0 : ExpandPixel(pixel) | 0xFF000000u;
 }
 
-SheetLayout LayOutSheet(const SpriteImage& sprite) {
+SheetLayout LayOutSheet(const SpriteImage& sprite, int scale) {
     SheetLayout layout;
-    const int w = sprite.header.width, h = sprite.header.height;
-    int64_t row = 0;
+    layout.scale = scale;
+    layout.cellWidth = int64_t{sprite.header.width} * scale;
+    layout.cellHeight = int64_t{sprite.header.height} * scale;
+    int64_t first = 0;
     for (int d = 0; d < SPRITE_DIRECTIONS; ++d) {
         const int64_t count = sprite.header.counts[d];
         if (count == 0) continue;
-        for (int64_t i = 0; i < count; ++i) layout.cells.push_back({d, i, i * w, row * h});
-        layout.width = std::max(layout.width, count * w);
-        ++row;
+        layout.rows.push_back({d, count, first, layout.height});
+        first += count;
+        layout.width = std::max(layout.width, count * layout.cellWidth);
+        layout.height += layout.cellHeight;
     }
-    layout.height = row * h;
     return layout;
 }
 
 std::vector<uint8_t> SheetRgba(const SpriteImage& sprite, const SheetLayout& layout) {
     std::vector<uint8_t> rgba(static_cast<size_t>(layout.width * layout.height * 4), 0);
-    for (size_t f = 0; f < layout.cells.size(); ++f)
-        PutFrame(sprite, static_cast<int64_t>(f), layout.cells[f], layout.width, rgba.data());
+    for (const SheetRow& row : layout.rows)
+        for (int64_t i = 0; i < row.count; ++i)
+            PutFrame(sprite, row.firstFrame + i, i * layout.cellWidth, row.y, layout, rgba.data());
     return rgba;
 }
 
 ExportFiles ExportSprite(const SpriteImage& sprite, const ExportOptions& options) {
     ExportFiles files;
-    const SheetLayout layout = LayOutSheet(sprite);
-    if (layout.cells.empty()) {
+    files.layout = LayOutSheet(sprite, options.scale);
+    const SheetLayout& layout = files.layout;
+    if (layout.rows.empty()) {
         files.error = "the sprite has no frames to export";
         return files;
     }
@@ -83,7 +89,6 @@ ExportFiles ExportSprite(const SpriteImage& sprite, const ExportOptions& options
                       static_cast<int>(layout.height), &files.error);
     if (!png) return files;
     files.png = std::move(*png);
-    if (options.json) files.json = SheetJson(sprite, layout, options.imageName, options.delayMs);
     for (int d = 0; options.gifs && d < SPRITE_DIRECTIONS; ++d) {
         if (sprite.header.counts[d] == 0) continue;
         std::optional<std::vector<uint8_t>> gif =

@@ -57,21 +57,31 @@ bool Decode(const std::vector<uint8_t>& file, std::vector<uint16_t>& out, int wi
                              PixelTarget{out.data(), width, width, height});
 }
 
-std::vector<uint32_t> DecodeTrueColours(const std::vector<uint8_t>& file, int width, int height) {
+// Null when either pass fails.
+std::optional<std::vector<uint32_t>> DecodeTrueColours(const std::vector<uint8_t>& file, int width,
+                                                       int height) {
     const ColourPasses& passes = Passes();
     const PackTables saved = CurrentTables();
     std::vector<uint16_t> redGreen, blue;
     Install(passes.redGreen);
-    Decode(file, redGreen, width, height);
+    bool decoded = Decode(file, redGreen, width, height);
     Install(passes.blue);
-    Decode(file, blue, width, height);
+    decoded = decoded && Decode(file, blue, width, height);
     Install(saved);
+    if (!decoded) return std::nullopt;
     std::vector<uint32_t> rgb(redGreen.size());
     for (size_t i = 0; i < rgb.size(); ++i) {
         const uint32_t red = redGreen[i] & 0xFFu, green = redGreen[i] >> 8u;
         rgb[i] = red << 16 | green << 8 | blue[i];
     }
     return rgb;
+}
+
+bool IsInterlacedPng(const std::vector<uint8_t>& file) {
+    constexpr size_t kInterlaceAt = 28;  // signature 8, length 4, "IHDR", width, height, 4 bytes
+    return SniffPicture(file.data(), file.size()) == PictureKind::Png &&
+           file.size() > kInterlaceAt && std::equal(file.begin() + 12, file.begin() + 16, "IHDR") &&
+           file[kInterlaceAt] != 0;
 }
 
 }  // namespace
@@ -125,8 +135,27 @@ std::optional<PictureCorner> CutPictureCorner(const std::vector<uint8_t>& file, 
     corner.height = height;
     // Decoding straight into the corner gives the pixels the editor cuts
     // from its buffer: the decoder clips the same way and fills what the
-    // picture does not reach with 0.
-    if (!Decode(file, corner.pixels, width, height)) return std::nullopt;
-    corner.rgb = DecodeTrueColours(file, width, height);
+    // picture does not reach with 0. The editor's pixels are the true
+    // colours packed, so the picture is decoded for those alone.
+    std::optional<std::vector<uint32_t>> rgb = DecodeTrueColours(file, width, height);
+    if (!rgb) return std::nullopt;
+    corner.rgb = std::move(*rgb);
+    corner.pixels.resize(corner.rgb.size());
+    for (size_t i = 0; i < corner.rgb.size(); ++i) {
+        const uint32_t c = corner.rgb[i];
+        corner.pixels[i] = PackRgb(static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8),
+                                   static_cast<uint8_t>(c));
+    }
     return corner;
+}
+
+std::string CostlyPictureReason(const std::vector<uint8_t>& file) {
+    const std::optional<PictureSize> size = ReadPictureSize(file);
+    if (!size || !IsInterlacedPng(file)) return "";
+    const int64_t pixels = int64_t{size->width} * size->height;
+    if (pixels <= MAX_INTERLACED_PIXELS) return "";
+    return "an interlaced PNG of " + std::to_string(size->width) + " x " +
+           std::to_string(size->height) +
+           " must be decoded whole for any frame cut from it; this program takes interlaced "
+           "pictures of up to 16,777,216 pixels (4096 x 4096): save it without interlacing";
 }

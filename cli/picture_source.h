@@ -34,3 +34,10 @@ std::optional<PictureSize> ReadPictureSize(const std::vector<uint8_t>& file);
 // data is damaged.
 std::optional<PictureCorner> CutPictureCorner(const std::vector<uint8_t>& file, int width,
                                               int height);
+
+// An interlaced PNG is decoded through all its passes however little of it a
+// frame takes, some 10 ns a pixel: beyond this it would be seconds a picture.
+constexpr int64_t MAX_INTERLACED_PIXELS = int64_t{1} << 24;
+// Why a picture is refused as too costly to cut a frame from; empty when it is
+// not.
+std::string CostlyPictureReason(const std::vector<uint8_t>& file);

@@ -34,12 +34,27 @@ WriteResult FinishFile(int fd, WriteResult result, bool sync) {
     return result;
 }
 
-// A link is followed, so the save replaces the file it names, not the link.
-std::string ResolveTarget(const std::string& path) {
-    struct stat info {};
-    if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
-    char resolved[PATH_MAX];
-    return ::realpath(path.c_str(), resolved) ? std::string(resolved) : path;
+constexpr int kMaxLinkHops = 40;  // as the system allows before ELOOP
+
+// With its trailing slash; empty for a bare name in the working folder.
+std::string FolderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "" : path.substr(0, slash + 1);
+}
+
+// Links are followed by hand, so one that names no file yet leads to where
+// the new file goes, and stays a link.
+std::string ResolveTarget(std::string path) {
+    for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+        struct stat info {};
+        if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+        char named[PATH_MAX];
+        const ssize_t length = ::readlink(path.c_str(), named, sizeof named);
+        if (length <= 0 || static_cast<size_t>(length) == sizeof named) return path;
+        const std::string next(named, static_cast<size_t>(length));
+        path = next[0] == '/' ? next : FolderOf(path) + next;
+    }
+    return path;  // a loop of links: looking at it fails with ELOOP
 }
 
 mode_t NewFileMode() {
@@ -81,8 +96,7 @@ WriteResult SyncFolder(const std::string& folder) {
 
 WriteResult ReplaceThroughTemporary(const std::string& target, mode_t mode,
                                     const std::vector<uint8_t>& bytes) {
-    const size_t slash = target.rfind('/');
-    const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
+    const std::string folder = FolderOf(target);
     std::string temporary = folder + ".celforge-save-XXXXXX";
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) return Failed(WriteStep::OpenTemporary);
@@ -104,13 +118,20 @@ bool MayWrite(const std::string& target) {
     return ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) == 0;
 }
 
+bool Refused(const WriteResult& result) {
+    return result.error == EACCES || result.error == EPERM;
+}
+
+// A folder that takes no new file, or a sticky one where only a file's owner
+// may replace it, still lets a writable file be written in place.
 WriteResult ReplaceRegularFile(const std::string& target, mode_t mode,
                                const std::vector<uint8_t>& bytes) {
     if (!MayWrite(target)) return Failed(WriteStep::AccessDenied);
     const WriteResult replaced = ReplaceThroughTemporary(target, mode & 0777, bytes);
-    const bool folderLocked = replaced.step == WriteStep::OpenTemporary &&
-                              (replaced.error == EACCES || replaced.error == EPERM);
-    return folderLocked ? WriteInPlace(target, S_IFREG, true, bytes) : replaced;
+    const bool inPlace =
+        (replaced.step == WriteStep::OpenTemporary || replaced.step == WriteStep::Rename) &&
+        Refused(replaced);
+    return inPlace ? WriteInPlace(target, S_IFREG, true, bytes) : replaced;
 }
 
 const char* StepText(WriteStep step) {

@@ -32,11 +32,13 @@ std::string Describe(const WriteResult& result);
 
 // Writes the bytes to a new file in the target's folder and renames it over
 // the target once every byte is on disk, then syncs the folder. A link is
-// followed. A character device is written in place, and so is a writable file
-// in a folder where no new file can be made. A file that may not be written,
-// and anything that is neither a file nor a character device, is refused
-// before it is opened. On failure nothing on disk has changed, except where
-// the file had to be written in place.
+// followed, and one to a file that does not exist yet makes that file. A
+// character device is written in place, and so is a writable file in a
+// folder where no new file can be made, or a sticky folder where only its
+// owner may replace it. A file that may not be written, and anything that is
+// neither a file nor a character device, is refused before it is opened. On
+// failure nothing on disk has changed, except where the file had to be
+// written in place.
 WriteResult WriteFileReplacing(const std::string& path, const std::vector<uint8_t>& bytes);
 
 // The path with `extension` (".Spr") appended when its last name has none, as

@@ -494,7 +494,10 @@ DialogResult SdlPlatform::OpenFileDialog(const std::string& title,
                                          const std::vector<FileFilter>& filters,
                                          const std::string& startFolder) {
     DialogResult answer = RunFileDialog(title, filters, startFolder, false);
-    if (answer.outcome == DialogOutcome::Chosen && !IsRegularFile(answer.path)) return {};
+    // A name that is no full path, zenity's "(null)", goes to the editor to refuse.
+    const bool fullPath = !answer.path.empty() && answer.path[0] == '/';
+    if (answer.outcome == DialogOutcome::Chosen && fullPath && !IsRegularFile(answer.path))
+        return {};
     return answer;
 }
 

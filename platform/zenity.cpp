@@ -318,9 +318,12 @@ DialogResult FileDialogAnswer(const ToolResult& result) {
     if (result.abandoned || result.exitStatus == 1 || result.exitStatus == kZenityTimedOut)
         return {};
     if (result.exitStatus != 0) return DialogUnavailable(FailedReason(result));
+    // One name and its line end: a line break before that is the name's own.
+    // The name comes as printed, "(null)" for one that is not UTF-8; the
+    // editor judges whether it can use it.
     std::string path = result.output;
     if (!path.empty() && path.back() == '\n') path.pop_back();
-    if (result.truncated || path.empty() || path.find('\n') != std::string::npos)
+    if (result.truncated || path.empty())
         return DialogUnavailable("zenity gave no usable file name");
     return ChosenFile(path);
 }

@@ -66,9 +66,10 @@ std::optional<BoxAnswer> BoxAnswerFromStatus(BoxButtons buttons, int exitStatus)
 // The answer a box gives when it could not be shown: the harmless one.
 BoxAnswer DeclinedAnswer(BoxButtons buttons);
 
-// What a file dialog's run comes to: one clean path on exit 0, a cancel on
-// exit 1 (the user), 5 (a timeout) or when it was ended on request, and
-// "could not be shown", with the reason, for anything else.
+// What a file dialog's run comes to: the name printed on exit 0 (it may hold
+// a line break, or be zenity's "(null)" for a name that is not UTF-8), a
+// cancel on exit 1 (the user), 5 (a timeout) or when it was ended on request,
+// and "could not be shown", with the reason, for anything else.
 DialogResult FileDialogAnswer(const ToolResult& result);
 // The same for the dialog of several files: `paths` holds each of them and
 // `path` the first.

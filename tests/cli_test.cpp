@@ -5,11 +5,13 @@
 #include <gtest/gtest.h>
 #include <spng.h>
 
+#include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
 #include "cli/commands.h"
+#include "formats/sprite_file.h"
 #include "tests/support/file_faults.h"
 #include "tests/support/pcx_writer.h"
 
@@ -91,6 +93,8 @@ TEST(CelforgeSpr, OneSmallBuildIsByteForByteTheEditorsFileAndWarnsOfKeyCollision
           nearKey + ": warning: 1 pixel turns transparent", std::string("#FA01FB x1")})
         EXPECT_NE(run.err.find(warning), std::string::npos) << run.err;
     EXPECT_EQ(ReadWholeFile(build[2]), std::vector<uint8_t>(kGolden.begin(), kGolden.end()));
+    EXPECT_EQ(Spr({"build", "-o", white, "--single", white}).code, 2) << "the input is kept";
+    EXPECT_EQ(ReadWholeFile(white).size(), EncodePcx24(MakeFlatImage(1, 1, 255, 255, 255)).size());
     build[2] = TempPath("strict.Spr");
     build.push_back("--strict");
     EXPECT_EQ(Spr(build).code, 1);
@@ -142,6 +146,9 @@ TEST(CelforgeSpr, UsageErrorsExitTwoAndHelpExitsZero) {
         {{"check", "--help"}, 0}, {{"export", "--help"}, 0}, {{"build", "--help"}, 0},
         {{"info"}, 2}, {{"check", "a.Spr", "b.Spr"}, 2}, {{"export", "a.Spr"}, 2},
         {{"export", "a.Spr", "-o", "s.png", "--delay", "0"}, 2},
+        {{"export", "a.Spr", "-o", "s.png", "--scale", "0"}, 2},
+        {{"export", "a.Spr", "-o", "s.png", "--scale", "9"}, 2},
+        {{"export", "a.Spr", "-o", "s.png", "--format", "list"}, 2},
         {{"build", "-o", x, "--size", "641x1", "--dir", up}, 2},
         {{"build", "-o", x, "--size", "1x481", "--dir", up}, 2},
         {{"build", "-o", x, "--size", "2x2", "--dir", "sideways=a,b,c"}, 2},
@@ -187,7 +194,8 @@ TEST(CelforgeSpr, BuildCheckInfoExportRoundTrips) {
              {"frame size     " + std::to_string(width) + " x " + std::to_string(height) + "\n",
               "header implies " + std::to_string(ReadWholeFile(spr).size()) + " bytes\n"})
             EXPECT_NE(info.find(line), std::string::npos) << info;
-        ASSERT_EQ(Spr({"export", spr, "-o", png, "--json", spr + ".json"}).code, 0);
+        ASSERT_EQ(
+            Spr({"export", spr, "-o", png, "--json", spr + ".json", "--format", "array"}).code, 0);
         uint32_t w = 0, h = 0;
         const std::vector<uint8_t> sheet = DecodePngFile(png, &w, &h);
         ASSERT_EQ(w * 10000 + h, (single ? 1 : 4) * width * 10000u + (single ? 1 : 2) * height);
@@ -210,6 +218,163 @@ TEST(CelforgeSpr, BuildCheckInfoExportRoundTrips) {
                     << "frame " << f << " pixel " << x << "," << y;
             }
         }
+    }
+}
+
+// Frames of 2 x 1, key 0xF81F: Left has 3, Down 4. Left_0 is white then key;
+// Down_3 ends in pure blue; every other pixel is black.
+std::string WriteSevenFrameSprite() {
+    std::vector<uint8_t> bytes(kGolden.begin(), kGolden.begin() + 55);  // up to the counts
+    for (uint32_t count : {0, 3, 0, 0, 0, 0, 0, 4, 0})                  // per direction
+        for (int i = 0; i < 4; ++i) bytes.push_back(uint8_t(count >> 8 * i));
+    const uint16_t pixels[14] = {0xFFFF, 0xF81F, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x001F};
+    for (uint16_t pixel : pixels) bytes.insert(bytes.end(), {uint8_t(pixel), uint8_t(pixel >> 8)});
+    const std::string path = TempPath("seven.Spr");
+    EXPECT_TRUE(WriteBytesToFile(path, bytes));
+    return path;
+}
+
+using Rgba = std::array<uint8_t, 4>;
+Rgba PixelAt(const std::vector<uint8_t>& rgba, uint32_t width, int x, int y) {
+    const uint8_t* p = &rgba[(size_t(y) * width + x) * 4];
+    return {p[0], p[1], p[2], p[3]};
+}
+
+TEST(CelforgeSpr, ExportFormsAndScalesDescribeTheirSheet) {
+    const std::string spr = WriteSevenFrameSprite(), png = TempPath("forms.png"), json = png + "j";
+    using Json = nlohmann::ordered_json;
+    const Json names = {"Left_0", "Left_1", "Left_2", "Down_0", "Down_1", "Down_2", "Down_3"};
+    const Json tail = Json::parse(R"({
+        "frameTags": [{"name": "Left", "from": 0, "to": 2, "direction": "forward"},
+                      {"name": "Down", "from": 3, "to": 6, "direction": "forward"}],
+        "animations": {"Left": ["Left_0", "Left_1", "Left_2"],
+                       "Down": ["Down_0", "Down_1", "Down_2", "Down_3"]}})");
+    const struct {
+        const char *form, *scale;
+        uint32_t width, height;  // of the sheet
+        int down1x, down1y;      // where Down_1 lies on it
+    } cases[] = {{"hash", "1", 8, 2, 2, 1},
+                 {"array", "1", 8, 2, 2, 1},
+                 {"hash", "2", 16, 4, 4, 2},
+                 {"array", "8", 64, 16, 16, 8}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.form) + " x" + c.scale);
+        ASSERT_EQ(
+            Spr({"export", spr, "-o", png, "--json", json, "--format", c.form, "--scale", c.scale})
+                .code,
+            0);
+        uint32_t w = 0, h = 0;
+        const std::vector<uint8_t> sheet = DecodePngFile(png, &w, &h);
+        ASSERT_EQ(std::make_pair(w, h), std::make_pair(c.width, c.height));
+        const int s = std::stoi(c.scale), right = int(w) - 1, bottom = int(h) - 1;
+        EXPECT_EQ(PixelAt(sheet, w, s - 1, s - 1), (Rgba{255, 255, 255, 255}));  // Left_0's white
+        EXPECT_EQ(PixelAt(sheet, w, s, 0), (Rgba{0, 0, 0, 0}));                  // then its key
+        EXPECT_EQ(PixelAt(sheet, w, right, bottom), (Rgba{0, 0, 255, 255}));     // Down_3's blue
+        EXPECT_EQ(PixelAt(sheet, w, right - s, bottom), (Rgba{0, 0, 0, 255}));
+        std::ifstream file(json);
+        const Json doc = Json::parse(file), &frames = doc.at("frames");
+        EXPECT_EQ(doc.at("meta").at("size"), (Json{{"w", w}, {"h", h}}));
+        EXPECT_EQ(doc.at("meta").at("scale"), c.scale);
+        EXPECT_EQ(doc.at("meta").at("frameTags"), tail.at("frameTags"));
+        EXPECT_EQ(doc.at("animations"), tail.at("animations"));
+        EXPECT_EQ(frames.is_object(), std::string(c.form) == "hash");
+        Json listed = Json::array();
+        for (const auto& [key, entry] : frames.items()) {
+            listed.push_back(frames.is_object() ? Json(key) : entry.at("filename"));
+            EXPECT_EQ(entry.contains("filename"), frames.is_array());
+            const Json& r = entry.at("frame");
+            EXPECT_EQ(r.at("w").get<int>() * 10 + r.at("h").get<int>(), 2 * s * 10 + s);
+            EXPECT_LE(r.at("x").get<uint32_t>() + 2 * s, w);
+            EXPECT_LE(r.at("y").get<uint32_t>() + s, h);
+        }
+        EXPECT_EQ(listed, names);
+        const Json& down1 = frames.is_object() ? frames.at("Down_1") : frames.at(4);
+        EXPECT_EQ(down1.at("frame").at("x"), c.down1x);
+        EXPECT_EQ(down1.at("frame").at("y"), c.down1y);
+    }
+}
+
+// Each case leaves the folder as it was: refused outputs before anything is
+// written, a failed one with the others never put in place.
+TEST(CelforgeSpr, ExportWritesAllItsOutputsOrNone) {
+    const std::string spr = WriteSevenFrameSprite(), folder = MakeTestFolder("cli_outputs");
+    const std::string png = folder + "/s.png", old = folder + "/old.png",
+                      name = std::filesystem::path(folder).filename().string();
+    ASSERT_TRUE(WriteBytesToFile(old, {'o', 'l', 'd'}));
+    const struct {
+        std::vector<std::string> outputs;
+        int code;
+        const char* message;
+    } cases[] = {
+        {{"-o", spr}, 2, " is the input "},
+        {{"-o", png, "--json", folder + "/./s.png"}, 2, " are the same file"},
+        {{"-o", old, "--json", folder + "/../" + name + "/old.png"}, 2, " are the same file"},
+        {{"-o", folder + "/g/Left.gif", "--gif", folder + "/g"}, 2, " are the same file"},
+        {{"-o", png, "--gif", folder + "/g", "--json", "/dev/full"}, 1, "/dev/full: cannot write"},
+        {{"-o", old, "--json", folder + "/missing/s.json"}, 1, "cannot make a file"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = {"export", spr};
+        args.insert(args.end(), c.outputs.begin(), c.outputs.end());
+        SCOPED_TRACE(::testing::PrintToString(args));
+        const Outcome run = Spr(args);
+        EXPECT_EQ(run.code, c.code);
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+        EXPECT_EQ(FolderEntries(folder), std::vector<std::string>{"old.png"});
+        EXPECT_EQ(ReadWholeFile(old), (std::vector<uint8_t>{'o', 'l', 'd'}));
+        EXPECT_EQ(ReadWholeFile(spr).size(), 91u + 14 * 2);
+    }
+}
+
+TEST(CelforgeSpr, LostOutputAndUnexpectedFailuresExitOne) {
+    std::ostream lost(nullptr);  // takes nothing, as standard output on a full disk
+    std::ostringstream err;
+    EXPECT_EQ(RunCelforgeSpr({"--version"}, lost, err), 1);
+    EXPECT_EQ(err.str(), "celforge-spr: cannot write to standard output\n");
+    // A name that is not UTF-8: the export's JSON replaces the byte...
+    const std::string spr = WriteSevenFrameSprite(), png = TempPath("\xff.png");
+    ASSERT_EQ(Spr({"export", spr, "-o", png, "--json", png + ".json"}).code, 0);
+    std::ifstream file(png + ".json");
+    EXPECT_EQ(nlohmann::json::parse(file).at("meta").at("image"), "cli_\xEF\xBF\xBD.png");
+    // ... info --json does not, and its failure is reported, not thrown.
+    const std::string odd = TempPath("\xfe.Spr");
+    std::filesystem::copy_file(spr, odd, std::filesystem::copy_options::overwrite_existing);
+    const Outcome info = Spr({"info", odd, "--json"});
+    EXPECT_EQ(info.code, 1);
+    EXPECT_NE(info.err.find("celforge-spr: stopped: "), std::string::npos) << info.err;
+}
+
+TEST(CelforgeSpr, InfoPrintsEachDirectionsCountOnItsOwnLine) {
+    std::vector<uint8_t> bytes(kGolden.begin(), kGolden.begin() + 55);  // 2 x 1, key 0xF81F
+    for (uint32_t count = 1; count <= 9; ++count)                       // 1, 2, ... 9 frames
+        for (int i = 0; i < 4; ++i) bytes.push_back(uint8_t(count >> 8 * i));
+    bytes.resize(91 + 45 * 2 * 2, 0);  // 45 frames of 2 pixels
+    const std::string path = TempPath("counts.Spr");
+    ASSERT_TRUE(WriteBytesToFile(path, bytes));
+    const std::string info = Spr({"info", path}).out;
+    EXPECT_NE(info.find("  frames\n    No Direction  1\n    Left          2\n    LeftUp        3\n"
+                        "    Up            4\n    RightUp       5\n    Right         6\n"
+                        "    RightDown     7\n    Down          8\n    LeftDown      9\n"
+                        "  file size      271 bytes\n"),
+              std::string::npos)
+        << info;
+}
+
+// Only the header is read before the refusal, so no image data is needed.
+TEST(CelforgeSpr, BuildRefusesLargeInterlacedPngs) {
+    const uint32_t cases[][3] = {{4097, 4096, 1}, {4096, 4096, 1}, {8192, 8192, 0}};
+    for (const auto& [width, height, interlace] : cases) {
+        std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n',  // signature
+                                    0,    0,   0,   13,  'I',  'H',  'D',  'R'};  // 13 bytes
+        for (uint32_t side : {width, height})
+            for (int i = 3; i >= 0; --i) png.push_back(uint8_t(side >> 8 * i));  // big-endian
+        png.insert(png.end(), {8, 2, 0, 0, uint8_t(interlace), 0, 0, 0, 0});     // RGB; CRC 0
+        const std::string path = TempPath("interlaced.png"), up = "up=" + path + "," + path;
+        ASSERT_TRUE(WriteBytesToFile(path, png));
+        const Outcome run = Spr({"build", "-o", path + ".Spr", "--size", "4x4", "--dir", up});
+        EXPECT_EQ(run.err.find(": an interlaced PNG of 4097 x 4096") != std::string::npos,
+                  width == 4097)
+            << run.err;
     }
 }
 

@@ -89,7 +89,8 @@ TEST_F(FreezeTest, FailedSavesStayFrozenAndTheSavedFileHoldsTheFrozenRanges) {
     ForEachFailingSave(folder, [&](const std::string& path) {
         Save(path, 2);
         ASSERT_EQ(script.Shown().size(), 3u);
-        EXPECT_EQ(script.Shown()[2].text, "Error Test 1");
+        const std::string& text = script.Shown()[2].text;
+        EXPECT_EQ(text.rfind("Error Test 1\n" + path + ": ", 0), 0u) << text << ", then why";
         EXPECT_EQ(g_state.freeze.phase, PHASE_FROZEN);
     });
     script.ClearShown();
@@ -98,7 +99,9 @@ TEST_F(FreezeTest, FailedSavesStayFrozenAndTheSavedFileHoldsTheFrozenRanges) {
     Click(100, 15);
     EXPECT_EQ(script.Shown().size(), 2u) << "the dialog and its box, no report";
     EXPECT_EQ(audio.calls.size(), 4u) << "no music for a failed save";
-    Save(folder + "/kept");  // a typed name without extension gets ".Spr"
+    script.QueueBoxAnswer(BoxAnswer::Yes);  // replace kept.Spr
+    Save(folder + "/kept");                 // a typed name without extension gets ".Spr"
+    EXPECT_EQ(script.Shown()[1].text, "kept.Spr already exists. Replace it?");
     ASSERT_EQ(g_state.freeze.phase, PHASE_CLOSING);
     const std::vector<uint8_t> file = ReadWholeFile(folder + "/kept.Spr");
     ASSERT_EQ(file.size(), 91u + 2 * 32 * 48 * 7);
@@ -167,7 +170,7 @@ TEST_F(SingleSpriteTest, APictureBecomesAOneFrameSprite) {
                                           {folder + "/flat.pcx", 100u, 0u},
                                           {WritePicture("single.pcx", image), 100u, 80u}}) {
         Import(picture);
-        Save(folder + "/one");
+        Save(folder + "/one.Spr");
         const std::vector<uint8_t> file = ReadWholeFile(folder + "/one.Spr");
         ASSERT_EQ(file.size(), 91u + (height ? 2 * 100 * 80 : 0)) << width;
         EXPECT_EQ(Le32At(file, 35), 2u) << "a single sprite";
@@ -210,7 +213,10 @@ TEST_F(SingleSpriteTest, DialogsThatCannotBeShownACloseAndFailedSavesKeepThePict
     ForEachFailingSave(folder, [&](const std::string& path) {
         script.QueueBoxAnswer(BoxAnswer::Ok);
         Save(path);
-        check({"", complaint}, SINGLE_SAVE);
+        ASSERT_EQ(script.Shown().size(), 2u);
+        const std::string& text = script.Shown()[1].text;
+        EXPECT_EQ(text.rfind(complaint + "\n" + path + ": ", 0), 0u) << text << ", then why";
+        EXPECT_EQ(g_state.edit.singleState, SINGLE_SAVE);
         script.ClearShown();
         script.QueueSaveAnswer(std::nullopt);  // cancelled the second time
         script.QueueBoxAnswer(BoxAnswer::Ok);

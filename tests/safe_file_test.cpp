@@ -17,13 +17,13 @@
 namespace {
 
 const uid_t kNobody = 65534;
-enum Kind { kNothing, kFile, kFolder, kFifo, kDevice };
+enum Kind { kNothing, kFile, kFolder, kFifo, kDevice, kDanglingLink };
 enum Content { kFresh, kOld, kAbsent, kUnread };
 using Step = WriteStep;
 
 // The saves run as a plain user (nobody, when the tests run as root) with
 // umask 027, so a new file is 0666 & ~027 = 0640. The target is x.Spr in
-// the case's own folder, or the device named.
+// the case's own folder, or the device named; a dangling x.Spr names real.Spr.
 const struct Case {
     const char* what;
     Kind kind;          // what stands at the target before the save
@@ -40,6 +40,7 @@ const struct Case {
     {"file in a locked folder", kFile, 0620, true, Step::Done, 0, kFresh, 0620},
     {"new file in a locked folder", kNothing, 0, true, Step::OpenTemporary, EACCES, kAbsent, 0},
     {"folder", kFolder, 0, false, Step::NotRegularFile, EISDIR, kUnread, 0},
+    {"dangling link", kDanglingLink, 0, false, Step::Done, 0, kFresh, 0640},
     {"FIFO", kFifo, 0, false, Step::NotRegularFile, 0, kUnread, 0},
     {"/dev/null", kDevice, 0, false, Step::Done, 0, kUnread, 0},
     {"/dev/full", kDevice, 0, false, Step::Write, ENOSPC, kUnread, 0}};
@@ -72,6 +73,7 @@ void MakeOld(const Case& c, const std::string& folder, const std::string& path) 
         ASSERT_TRUE(geteuid() != 0 || chown(path.c_str(), kNobody, kNobody) == 0);
         ASSERT_EQ(chmod(path.c_str(), c.oldMode), 0);
     }
+    ASSERT_TRUE(c.kind != kDanglingLink || symlink("real.Spr", path.c_str()) == 0);
     if (c.kind == kFolder) mkdir(path.c_str(), 0755);
     ASSERT_TRUE(c.kind != kFifo || (mkfifo(path.c_str(), 0666) | chmod(path.c_str(), 0666)) == 0);
     chmod(folder.c_str(), c.lockedFolder ? 0555 : 0777);
@@ -100,6 +102,7 @@ TEST(WriteFileReplacing, RefusesWhatItMayNotReplaceAndReplacesTheRestWhole) {
         EXPECT_EQ(result.step, c.step) << Describe(result);
         EXPECT_EQ(result.error, c.error) << Describe(result);
         if (c.kind == kNothing && c.after == kFresh) listing.insert("x.Spr");
+        if (c.kind == kDanglingLink) listing.insert("real.Spr");  // the link stays
         EXPECT_EQ(Entries(parent), listing);
         chmod(folder.c_str(), 0777);
         if (c.after == kUnread) continue;
@@ -109,6 +112,24 @@ TEST(WriteFileReplacing, RefusesWhatItMayNotReplaceAndReplacesTheRestWhole) {
         EXPECT_TRUE(ReadWholeFile(path) == *expected[c.after]);
         EXPECT_EQ(exists ? info.st_mode & 07777 : 0, c.mode);
     }
+    std::filesystem::remove_all(base);
+}
+
+// Only the owner may rename over a file in a sticky folder; anyone allowed to
+// write it may still write it in place.
+TEST(WriteFileReplacing, WritesInPlaceAnotherUsersFileInAStickyFolder) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root, to save as another user";
+    char base[] = "/tmp/celforge-sticky-XXXXXX";
+    ASSERT_NE(mkdtemp(base), nullptr);
+    chmod(base, 01777);
+    const std::string path = std::string(base) + "/x.Spr";
+    ASSERT_TRUE(WriteBytesToFile(path, kOldBytes));  // root's
+    chmod(path.c_str(), 0666);
+    WriteResult result;
+    ASSERT_TRUE(SaveAsPlainUser(path, &result)) << "the save never answered";
+    EXPECT_TRUE(result) << Describe(result);
+    EXPECT_TRUE(ReadWholeFile(path) == kNewBytes);
+    EXPECT_EQ(Entries(base), std::set<std::string>{"x.Spr"});
     std::filesystem::remove_all(base);
 }
 

@@ -104,7 +104,9 @@ TEST_F(SdlPlatformTest, DialogsTellChosenCancelledAndCannotBeShown) {
         {hung, -SIGTERM, "cancelled +close"},
         {"trap '' TERM; " + hung, -SIGTERM, "cancelled +close"},  // killed after a second
         {"kill -TERM $PPID; " + hung, 0, "cancelled +close"},
-        {"echo " + p + "; echo " + p, 0, "unavailable: zenity gave no usable file name"},
+        // A name that holds a line break, and one that is not UTF-8, go to the editor.
+        {"f='" + d + "/a\nb.pcx'; touch \"$f\"; echo \"$f\"", 0, "chosen " + d + "/a\nb.pcx"},
+        {"echo '(null)'", 0, "chosen (null)"},
     };
     for (const char* name :
          {"DBUS_SESSION_BUS_ADDRESS", "GSETTINGS_BACKEND", "NO_AT_BRIDGE", "GTK_A11Y"})

@@ -18,19 +18,25 @@ const char kHeaderText[] =
 
 TEST(SpriteFileHeader, FieldsLieAtTheirOffsetsLittleEndian) {
     const SpriteFileHeader header =
-        MakeSpriteHeader(SPRITE_ANIMATION, 32, 48, 0x1F7E0, {0, 4, 0, 0, 0, 0, 0, 3, 0});
+        MakeSpriteHeader(SPRITE_ANIMATION, 32, 48, 0x1F7E0, {11, 12, 13, 14, 15, 16, 17, 18, 19});
     std::vector<uint8_t> expected(kHeaderText, kHeaderText + 35);
     AppendLe32(expected, 1);       // type: animation
     AppendLe32(expected, 32);      // width
     AppendLe32(expected, 48);      // height
     AppendLe32(expected, 16);      // colour bits
     AppendLe32(expected, 0xF7E0);  // key colour: only its low 16 bits
-    for (uint32_t frames : {0, 4, 0, 0, 0, 0, 0, 3, 0})
+    for (uint32_t frames = 11; frames <= 19; ++frames)
         AppendLe32(expected, frames);  // per direction
     const auto bytes = EncodeSpriteHeader(header);
     EXPECT_EQ(std::vector<uint8_t>(bytes.begin(), bytes.end()), expected);
-    EXPECT_EQ(FormatSpriteReport(header).substr(0, 64),
-              "Sprite Type = Animation \nSprite Width =  32\nSprite Height =  48\n");
+    // Each direction's count on its own line.
+    EXPECT_EQ(FormatSpriteReport(header),
+              "Sprite Type = Animation \nSprite Width =  32\nSprite Height =  48\n"
+              "Color System = 16\nKey Color =  63456\nNumber of No Direction Frame = 11\n"
+              "Number of Left Direction Frame = 12\nNumber of LeftUp Direction Frame = 13\n"
+              "Number of Up Direction Frame = 14\nNumber of RightUp Direction Frame = 15\n"
+              "Number of Right Direction Frame = 16\nNumber of RightDown Direction Frame = 17\n"
+              "Number of Down Direction Frame = 18\nNumber of LeftDiown Direction Frame = 19");
 }
 
 // Each frame asked for is that frame, not a neighbour: three 2 x 1 frames, two

@@ -96,12 +96,10 @@ void SaveSingleSprite() {
         g_state.edit.singleState = SINGLE_OPEN;
         return;
     }
-    const std::string target = SavePathFor(answer.path, ".Spr");
     const WriteResult written =
-        WriteFileReplacing(target, EncodeSingleSprite(g_state.edit.singleImage));
+        WriteFileReplacing(answer.path, EncodeSingleSprite(g_state.edit.singleImage));
     if (!written) {
-        std::fprintf(stderr, "celforge: %s: %s\n", target.c_str(), Describe(written).c_str());
-        ShowOkBox(SINGLE_SAVE_COMPLAINT, ERROR_CAPTION);
+        ShowOkBox(SaveFailedText(SINGLE_SAVE_COMPLAINT, answer.path, written), ERROR_CAPTION);
         return;
     }
     delete g_state.edit.singleImage;

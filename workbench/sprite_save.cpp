@@ -1,6 +1,7 @@
 #include "workbench/sprite_save.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <memory>
@@ -123,6 +124,16 @@ void ShowOkBox(const std::string& text, const char* caption) {
 
 }  // namespace
 
+std::string SaveFailedText(const char* generic, const std::string& path,
+                           const WriteResult& written) {
+    std::fprintf(stderr, "celforge: %s: %s\n", path.c_str(), Describe(written).c_str());
+    if (written.error == ENAMETOOLONG)
+        return "Cannot save " + path +
+               ": the name is too long. A file name may hold at most 255 bytes: please choose "
+               "a shorter one.";
+    return std::string(generic) + "\n" + path + ": " + Describe(written);
+}
+
 SpriteFileHeader AnimationSpriteHeader() {
     SpriteCounts counts{};
     for (int i = 0; i < DIRECTION_COUNT; ++i) counts[i] = StripFrames(g_directionStrips[i].get());
@@ -135,11 +146,10 @@ bool SaveAnimationSprite() {
     if (answer.outcome != platform::DialogOutcome::Chosen) return false;
     const SpriteFileHeader header = AnimationSpriteHeader();
     ShowOkBox(FormatSpriteReport(header), REPORT_CAPTION);
-    const std::string target = SavePathFor(answer.path, ".Spr");
-    const WriteResult written = WriteFileReplacing(target, EncodeSpriteFile(header, StripRuns()));
+    const WriteResult written =
+        WriteFileReplacing(answer.path, EncodeSpriteFile(header, StripRuns()));
     if (!written) {
-        std::fprintf(stderr, "celforge: %s: %s\n", target.c_str(), Describe(written).c_str());
-        ShowOkBox(SAVE_FAILED_TEXT, ERROR_CAPTION);
+        ShowOkBox(SaveFailedText(SAVE_FAILED_TEXT, answer.path, written), ERROR_CAPTION);
         return false;
     }
     g_state.freeze.phase = PHASE_CLOSING;

@@ -2,6 +2,9 @@
 // Gathering the direction strips at the freeze and saving the animation
 // sprite: asks for the file name, shows the report and writes the file.
 
+#include <string>
+
+#include "formats/safe_file.h"
 #include "formats/sprite_file.h"
 
 class CPixmap;
@@ -20,6 +23,11 @@ void GatherDirectionStrips();
 const CPixmap* DirectionStrip(int filePosition);
 // Drops every strip (tests, and the end of the process).
 void ReleaseDirectionStrips();
+
+// The box for a failed save of `path`, also told on stderr: a name too long
+// says so; any other failure gives the generic text, then the path and why.
+std::string SaveFailedText(const char* generic, const std::string& path,
+                           const WriteResult& written);
 
 // The header an animation save writes now: counts from the strips.
 SpriteFileHeader AnimationSpriteHeader();

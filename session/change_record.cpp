@@ -1,0 +1,270 @@
+#include "session/change_record.h"
+
+#include <cstring>
+
+namespace {
+
+// Bumped whenever the layout below changes; older blobs are refused.
+constexpr uint8_t RECORD_VERSION = 1;
+// A sprite is at most 640 x 480 pixels, a sheet holds fewer than 10000 cells.
+constexpr uint32_t MAX_CELL_PIXELS = 640 * 480;
+constexpr uint32_t MAX_LIST = 100000;
+
+class Writer {
+  public:
+    void U8(uint8_t v) { bytes_.push_back(v); }
+    void U32(uint32_t v) {
+        for (int shift = 0; shift < 32; shift += 8) bytes_.push_back(uint8_t(v >> shift));
+    }
+    void I32(int v) { U32(static_cast<uint32_t>(v)); }
+    void Pixels(const std::vector<uint16_t>& pixels) {
+        U32(static_cast<uint32_t>(pixels.size()));
+        const size_t at = bytes_.size();
+        bytes_.resize(at + pixels.size() * 2);
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+        if (!pixels.empty()) std::memcpy(&bytes_[at], pixels.data(), pixels.size() * 2);
+#else
+        for (size_t i = 0; i < pixels.size(); ++i) {
+            bytes_[at + 2 * i] = uint8_t(pixels[i]);
+            bytes_[at + 2 * i + 1] = uint8_t(pixels[i] >> 8);
+        }
+#endif
+    }
+    void Reserve(size_t n) {
+        bytes_.reserve(n);
+    }
+    std::vector<uint8_t> Take() {
+        return std::move(bytes_);
+    }
+
+  private:
+    std::vector<uint8_t> bytes_;
+};
+
+class Reader {
+  public:
+    Reader(const uint8_t* bytes, size_t size) : at_(bytes), left_(size) {}
+    bool ok() const { return ok_; }
+    bool AtEnd() const { return left_ == 0; }
+    uint8_t U8() { return Take(1) ? at_[-1] : 0; }
+    uint32_t U32() {
+        if (!Take(4)) return 0;
+        const uint8_t* p = at_ - 4;
+        return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+    }
+    int I32() { return static_cast<int>(U32()); }
+    uint32_t Count(uint32_t limit) {
+        const uint32_t n = U32();
+        if (n > limit) ok_ = false;
+        return ok_ ? n : 0;
+    }
+    std::vector<uint16_t> Pixels() {
+        const uint32_t n = Count(MAX_CELL_PIXELS);
+        std::vector<uint16_t> pixels;
+        if (!Take(size_t{n} * 2)) return pixels;
+        const uint8_t* p = at_ - size_t{n} * 2;
+        pixels.resize(n);
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+        if (n) std::memcpy(pixels.data(), p, size_t{n} * 2);
+#else
+        for (uint32_t i = 0; i < n; ++i) pixels[i] = uint16_t(p[2 * i] | p[2 * i + 1] << 8);
+#endif
+        return pixels;
+    }
+
+  private:
+    bool Take(size_t n) {
+        if (!ok_ || n > left_) {
+            ok_ = false;
+            return false;
+        }
+        at_ += n;
+        left_ -= n;
+        return true;
+    }
+    const uint8_t* at_;
+    size_t left_;
+    bool ok_ = true;
+};
+
+void WriteMark(Writer& w, const PlacementMark& mark) {
+    w.I32(mark.cellX);
+    w.I32(mark.cellY);
+    w.I32(mark.sheetHasRoom);
+    w.I32(mark.placedCount);
+}
+
+PlacementMark ReadMark(Reader& r) {
+    PlacementMark mark;
+    mark.cellX = r.I32();
+    mark.cellY = r.I32();
+    mark.sheetHasRoom = r.I32();
+    mark.placedCount = r.I32();
+    return mark;
+}
+
+void WriteRange(Writer& w, const DirectionRange& range) {
+    w.I32(range.state);
+    w.I32(range.firstCell);
+    w.I32(range.lastCell);
+}
+
+DirectionRange ReadRange(Reader& r) {
+    DirectionRange range;
+    range.state = r.I32();
+    range.firstCell = r.I32();
+    range.lastCell = r.I32();
+    return range;
+}
+
+bool KnownKind(uint8_t kind) {
+    return kind >= uint8_t(ChangeKind::PlaceFrames) && kind <= uint8_t(ChangeKind::PickKeyColour);
+}
+
+}  // namespace
+
+std::vector<uint8_t> EncodeChange(const Change& change) {
+    Writer w;
+    size_t pixels = 0;
+    for (const CellEdit& edit : change.cells) pixels += edit.before.size() + edit.after.size();
+    w.Reserve(64 + pixels * 2 + change.cells.size() * 12 + change.ranges.size() * 36);
+    w.U8(RECORD_VERSION);
+    w.U8(static_cast<uint8_t>(change.kind));
+    w.U32(static_cast<uint32_t>(change.cells.size()));
+    for (const CellEdit& edit : change.cells) {
+        w.I32(edit.cell);
+        w.Pixels(edit.before);
+        w.Pixels(edit.after);
+    }
+    const bool hasMark = change.markBefore && change.markAfter;
+    w.U8(hasMark);
+    if (hasMark) {
+        WriteMark(w, *change.markBefore);
+        WriteMark(w, *change.markAfter);
+    }
+    w.U32(static_cast<uint32_t>(change.ranges.size()));
+    for (const RangeEdit& edit : change.ranges) {
+        w.I32(edit.slot);
+        WriteRange(w, edit.before);
+        WriteRange(w, edit.after);
+        w.I32(edit.countBefore);
+        w.I32(edit.countAfter);
+    }
+    const bool hasKey = change.keyBefore && change.keyAfter;
+    w.U8(hasKey);
+    if (hasKey) {
+        w.U32(*change.keyBefore);
+        w.U32(*change.keyAfter);
+    }
+    return w.Take();
+}
+
+std::optional<Change> DecodeChange(const uint8_t* bytes, size_t size) {
+    Reader r(bytes, size);
+    if (r.U8() != RECORD_VERSION) return std::nullopt;
+    Change change;
+    const uint8_t kind = r.U8();
+    if (!KnownKind(kind)) return std::nullopt;
+    change.kind = static_cast<ChangeKind>(kind);
+    change.cells.resize(r.Count(MAX_LIST));
+    for (CellEdit& edit : change.cells) {
+        edit.cell = r.I32();
+        edit.before = r.Pixels();
+        edit.after = r.Pixels();
+        if (!r.ok()) return std::nullopt;
+    }
+    if (r.U8()) {
+        change.markBefore = ReadMark(r);
+        change.markAfter = ReadMark(r);
+    }
+    change.ranges.resize(r.Count(DIRECTION_COUNT * 64));
+    for (RangeEdit& edit : change.ranges) {
+        edit.slot = r.I32();
+        edit.before = ReadRange(r);
+        edit.after = ReadRange(r);
+        edit.countBefore = r.I32();
+        edit.countAfter = r.I32();
+        if (edit.slot < 0 || edit.slot >= DIRECTION_COUNT) return std::nullopt;
+    }
+    if (r.U8()) {
+        change.keyBefore = r.U32();
+        change.keyAfter = r.U32();
+    }
+    if (!r.ok() || !r.AtEnd()) return std::nullopt;
+    return change;
+}
+
+namespace {
+
+constexpr uint64_t HASH_PRIME = 0x100000001b3ull;
+
+uint64_t Mix(uint64_t hash, uint64_t value) {
+    return (hash ^ value) * HASH_PRIME;
+}
+
+uint64_t MixPixels(uint64_t hash, const std::vector<uint16_t>& pixels) {
+    hash = Mix(hash, pixels.size());
+    const size_t words = pixels.size() / 4;
+    for (size_t i = 0; i < words; ++i) {
+        uint64_t word;
+        std::memcpy(&word, &pixels[i * 4], sizeof word);
+        hash = Mix(hash, word);
+    }
+    for (size_t i = words * 4; i < pixels.size(); ++i) hash = Mix(hash, pixels[i]);
+    return hash;
+}
+
+uint64_t MixSample(uint64_t hash, const std::vector<uint16_t>& pixels) {
+    constexpr size_t SAMPLES = 16;
+    hash = Mix(hash, pixels.size());
+    for (size_t i = 0; i < SAMPLES && !pixels.empty(); ++i)
+        hash = Mix(hash, pixels[i * (pixels.size() - 1) / (SAMPLES - 1)]);
+    return hash;
+}
+
+uint64_t MixSmallFields(uint64_t hash, const Change& change) {
+    hash = Mix(hash, uint64_t(change.kind));
+    for (const std::optional<PlacementMark>& mark : {change.markBefore, change.markAfter}) {
+        hash = Mix(hash, mark.has_value());
+        if (mark)
+            for (int v : {mark->cellX, mark->cellY, mark->sheetHasRoom, mark->placedCount})
+                hash = Mix(hash, uint32_t(v));
+    }
+    for (const RangeEdit& e : change.ranges)
+        for (int v : {e.slot, e.before.state, e.before.firstCell, e.before.lastCell, e.after.state,
+                      e.after.firstCell, e.after.lastCell, e.countBefore, e.countAfter})
+            hash = Mix(hash, uint32_t(v));
+    for (const std::optional<uint32_t>& key : {change.keyBefore, change.keyAfter})
+        hash = Mix(hash, key ? uint64_t(*key) | 1ull << 32 : 0);
+    return hash;
+}
+
+}  // namespace
+
+bool RecordPrint::operator==(const RecordPrint& other) const {
+    return cells == other.cells && ranges == other.ranges && cellCount == other.cellCount &&
+           rangeCount == other.rangeCount && sample == other.sample;
+}
+
+RecordPrint PrintChange(const Change& change) {
+    RecordPrint print;
+    print.cells = change.cells.data();
+    print.ranges = change.ranges.data();
+    print.cellCount = change.cells.size();
+    print.rangeCount = change.ranges.size();
+    print.sample = MixSmallFields(0xcbf29ce484222325ull, change);
+    for (const CellEdit& edit : change.cells) {
+        print.sample = Mix(print.sample, uint32_t(edit.cell));
+        print.sample = MixSample(MixSample(print.sample, edit.before), edit.after);
+    }
+    return print;
+}
+
+uint64_t HashChange(const Change& change) {
+    uint64_t hash = MixSmallFields(0xcbf29ce484222325ull, change);
+    for (const CellEdit& edit : change.cells) {
+        hash = Mix(hash, uint32_t(edit.cell));
+        hash = MixPixels(MixPixels(hash, edit.before), edit.after);
+    }
+    return hash ^ (hash >> 29);
+}

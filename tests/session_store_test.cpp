@@ -1,0 +1,525 @@
+#include "session/session_store.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "platform/scripted_platform.h"
+#include "session/change_record.h"
+#include "session/session_hooks.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const uid_t kNobody = 65534;
+
+// The work a test writes: buffers of its own, seen through a WorkView.
+struct Work {
+    std::vector<uint16_t> sheet = std::vector<uint16_t>(SHEET_WIDTH * SHEET_HEIGHT);
+    std::vector<uint16_t> picture = std::vector<uint16_t>(PICTURE_WIDTH * PICTURE_HEIGHT);
+    int width = 3, height = 2;
+    PlacementMark mark;
+    DirectionRange ranges[DIRECTION_COUNT] = {};
+    int counts[DIRECTION_COUNT] = {1, 1, 1, 1, 1, 1, 1, 1, 1};
+    uint32_t key = 0;
+    std::vector<Change> records;
+    size_t cursor = 0;
+    LogDirt dirt;
+
+    WorkView View() const {
+        return {width,  height, sheet.data(), picture.data(), mark,
+                ranges, counts, key,          &records,       cursor};
+    }
+    // Fills a cell with `value` and logs it as one placement.
+    void Place(int cell, uint16_t value) {
+        std::vector<uint16_t> pixels(width * height, value);
+        WriteCell(sheet.data(), cell, width, height, pixels);
+        records.resize(cursor);
+        records.push_back({ChangeKind::PlaceFrames, {{cell, {}, pixels}}, {}, {}, {}, {}, {}});
+        cursor = records.size();
+        mark.placedCount = int(cursor);
+        dirt.cells.push_back(cell);
+        dirt.work = dirt.log = true;
+    }
+};
+
+// A picture pane for the test's while, and the editor's state reset after.
+struct PictureBuffer {
+    std::vector<uint16_t> pixels = std::vector<uint16_t>(PICTURE_WIDTH * PICTURE_HEIGHT);
+    uint16_t* const previous = g_pictureBuf;
+    PictureBuffer() { g_pictureBuf = pixels.data(); }
+    ~PictureBuffer() {
+        ResetEditorState();
+        g_changeLog.Clear();
+        g_pictureBuf = previous;
+    }
+};
+
+std::string Root(const char* name) {
+    const char* base = std::getenv("TEST_TMPDIR");
+    const fs::path root = fs::path(base ? base : "/tmp") / "sessions" / name;
+    fs::remove_all(root);
+    return root.string();
+}
+
+int Folders(const fs::path& folder) {
+    int n = 0;
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
+        n += it->is_directory();
+    return n;
+}
+
+std::string IntegrityCheck(const std::string& folder) {
+    sqlite3* db = nullptr;
+    sqlite3_open((folder + "/work.db").c_str(), &db);
+    sqlite3_stmt* stmt = nullptr;
+    sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &stmt, nullptr);
+    std::string result = sqlite3_step(stmt) == SQLITE_ROW
+                             ? reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0))
+                             : sqlite3_errmsg(db);
+    sqlite3_finalize(stmt);
+    sqlite3_close(db);
+    return result;
+}
+
+TEST(SessionRecord, KeyPickIsWrittenFieldByField) {
+    const Change pick{ChangeKind::PickKeyColour, {}, {}, {}, {}, 0x10u, 0x0A0B0Cu};
+    const std::vector<uint8_t> bytes = {
+        1,                       // layout version
+        4,                       // kind: key pick
+        0,    0,    0,    0,     // no cell edits
+        0,                       // no mark
+        0,    0,    0,    0,     // no range edits
+        1,                       // key colours follow
+        0x10, 0,    0,    0,     // before
+        0x0C, 0x0B, 0x0A, 0x00,  // after
+    };
+    EXPECT_EQ(EncodeChange(pick), bytes);
+    // Every shorter prefix, and one byte more, is refused.
+    for (size_t size = 0; size < bytes.size(); ++size)
+        EXPECT_FALSE(DecodeChange(bytes.data(), size)) << size;
+    std::vector<uint8_t> longer = bytes;
+    longer.push_back(0);
+    EXPECT_FALSE(DecodeChange(longer.data(), longer.size()));
+    std::optional<Change> back = DecodeChange(bytes.data(), bytes.size());
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->keyBefore, 0x10u);
+    EXPECT_EQ(back->keyAfter, 0x0A0B0Cu);
+}
+
+TEST(SessionState, CellsSitInReadingOrderAcrossTheSheet) {
+    const struct {
+        int width, height, cell;
+        int x, y;  // top-left on the sheet; -1: not on the sheet
+    } kCases[] = {
+        {48, 48, 0, 0, 0},      {48, 48, 28, 1344, 0},    // 29 columns of 48
+        {48, 48, 29, 0, 48},    {640, 480, 5, 640, 960},  // 2 columns of 640
+        {640, 480, 10, -1, -1}, {3, 2, 467, 3, 2},        // 466 columns of 3
+        {48, 48, -1, -1, -1},   {0, 48, 0, -1, -1},
+    };
+    for (const auto& c : kCases) {
+        std::vector<uint16_t> sheet(SHEET_WIDTH * SHEET_HEIGHT);
+        WriteCell(sheet.data(), c.cell, c.width, c.height,
+                  std::vector<uint16_t>(std::max(c.width * c.height, 0), 7));
+        const auto first = std::find(sheet.begin(), sheet.end(), 7);
+        const int at = first == sheet.end() ? -1 : int(first - sheet.begin());
+        EXPECT_EQ(at, c.x < 0 ? -1 : c.y * SHEET_WIDTH + c.x) << c.width << " " << c.cell;
+        EXPECT_EQ(ReadCell(sheet.data(), c.cell, c.width, c.height).size(),
+                  c.x < 0 ? 0u : size_t(c.width * c.height));
+    }
+}
+
+TEST(SessionStore, EveryFieldComesBack) {
+    const std::string root = Root("fields");
+    Work work;
+    work.Place(0, 0x1111);
+    work.Place(467, 0x2222);
+    work.mark = {3, 2, 1, 2};
+    work.ranges[1] = {3, 1, 2};
+    work.counts[1] = 2;
+    work.ranges[4] = {1, 5, 0};
+    work.key = 0xABCDEF;
+    work.picture[0] = 0x7E0;
+    work.picture[PICTURE_WIDTH * PICTURE_HEIGHT - 1] = 0xF800;
+    work.cursor = 1;  // the second placement undone
+    {
+        SessionStore store(root);
+        ASSERT_EQ(store.Create(), StoreHealth::Keeping);
+        ASSERT_EQ(store.Flush(work.View(), work.dirt, true), StoreHealth::Keeping);
+        EXPECT_TRUE(work.dirt.cells.empty());
+    }
+    SessionStore next(root);
+    std::vector<Orphan> orphans = next.FindOrphans();
+    ASSERT_EQ(orphans.size(), 1u);
+    EXPECT_EQ(orphans[0].summary.frames, 2);
+    EXPECT_EQ(orphans[0].summary.directionsMarked, 1);  // slot 4 is still awaiting its end
+    std::optional<SessionSnapshot> loaded = SessionStore::Load(orphans[0]);
+    ASSERT_TRUE(loaded);
+    PictureBuffer pane;
+    ApplySnapshot(std::move(*loaded));
+    const SheetState& sheet = g_state.sheet;
+    // size, columns, mark, its right and bottom edges, room, frames placed
+    EXPECT_EQ(std::vector<int>({sheet.spriteWidth, sheet.spriteHeight, sheet.sheetColumns,
+                                sheet.cellX, sheet.cellY, sheet.cellRight, sheet.cellBottom,
+                                sheet.sheetHasRoom, sheet.placedCount}),
+              std::vector<int>({3, 2, 466, 3, 2, 6, 4, 1, 2}));
+    // cell 0 spans x 0-2, y 0-1; cell 467 x 3-5, y 2-3
+    EXPECT_EQ(std::vector<uint16_t>({g_sheet[0], g_sheet[SHEET_WIDTH + 2], g_sheet[3],
+                                     g_sheet[2 * SHEET_WIDTH + 3], g_sheet[3 * SHEET_WIDTH + 5],
+                                     g_sheet[2 * SHEET_WIDTH + 6]}),
+              std::vector<uint16_t>({0x1111, 0x1111, 0, 0x2222, 0x2222, 0}));
+    const DirectionState& d = g_state.directions;
+    EXPECT_EQ(std::vector<int>({d.directionRanges[1].state, d.directionRanges[1].firstCell,
+                                d.directionRanges[1].lastCell, d.directionCount[1],
+                                d.directionRanges[4].state, d.directionRanges[4].firstCell,
+                                d.directionCount[0]}),
+              std::vector<int>({3, 1, 2, 2, 1, 5, 1}));
+    EXPECT_EQ(g_state.edit.keyColour, 0xABCDEFu);
+    EXPECT_EQ(g_pictureBuf[0], 0x7E0);
+    EXPECT_EQ(g_pictureBuf[PICTURE_WIDTH * PICTURE_HEIGHT - 1], 0xF800);
+    ASSERT_EQ(g_changeLog.Records().size(), 2u);
+    EXPECT_EQ(g_changeLog.Records()[1].cells[0].cell, 467);
+    EXPECT_EQ(g_changeLog.Records()[1].cells[0].after, std::vector<uint16_t>(6, 0x2222));
+    EXPECT_EQ(g_changeLog.Cursor(), 1u);
+}
+
+// Undo, then a new placement: the record past the cursor is replaced, and a
+// log cut shorter drops its rows. A replacement built in the very memory of
+// the record it drops, differing in one pixel, is caught too.
+TEST(SessionStore, ReplacedAndDroppedRecordsAreWritten) {
+    const std::string root = Root("log");
+    Work work;
+    work.width = work.height = 48;
+    {
+        SessionStore store(root);
+        ASSERT_EQ(store.Create(), StoreHealth::Keeping);
+        work.Place(0, 1);
+        work.Place(1, 2);
+        work.Place(2, 3);
+        store.Flush(work.View(), work.dirt, false);
+        work.cursor = 1;  // two undos, then a placement in their place
+        work.Place(5, 9);
+        store.Flush(work.View(), work.dirt, false);
+        work.cursor = 1;
+        work.dirt.log = true;
+        store.Flush(work.View(), work.dirt, false);
+        work.records[1].cells[0].after[1] = 77;
+        work.cursor = 2;
+        work.dirt.log = true;
+        store.Flush(work.View(), work.dirt, false);
+    }
+    SessionStore next(root);
+    std::vector<Orphan> orphans = next.FindOrphans();
+    ASSERT_EQ(orphans.size(), 1u);
+    std::optional<SessionSnapshot> s = SessionStore::Load(orphans[0]);
+    ASSERT_TRUE(s);
+    ASSERT_EQ(s->records.size(), 2u);
+    EXPECT_EQ(s->records[0].cells[0].cell, 0);
+    EXPECT_EQ(s->records[1].cells[0].cell, 5);
+    EXPECT_EQ(s->records[1].cells[0].after[0], 9);
+    EXPECT_EQ(s->records[1].cells[0].after[1], 77);
+    EXPECT_EQ(s->cursor, 2u);
+}
+
+TEST(SessionStore, SessionsLiveInTheStateFolder) {
+    const struct {
+        const char* state;  // XDG_STATE_HOME; null: unset
+        const char* root;
+    } kCases[] = {
+        {"/var/st", "/var/st/celforge/sessions"},
+        {nullptr, "/home/u/.local/state/celforge/sessions"},
+        {"relative", "/home/u/.local/state/celforge/sessions"},  // must be absolute
+    };
+    const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
+    const char* state = std::getenv("XDG_STATE_HOME");
+    const std::string savedState = state ? state : "";
+    setenv("HOME", "/home/u", 1);
+    for (const auto& c : kCases) {
+        c.state ? setenv("XDG_STATE_HOME", c.state, 1) : unsetenv("XDG_STATE_HOME");
+        EXPECT_EQ(SessionStore::DefaultRoot(), c.root);
+    }
+    setenv("HOME", home.c_str(), 1);
+    state ? setenv("XDG_STATE_HOME", savedState.c_str(), 1) : unsetenv("XDG_STATE_HOME");
+}
+
+// A damaged session is never offered or loaded: restoring it could write
+// outside the sheet on the next undo.
+TEST(SessionStore, DamagedSessionsAreNotRestored) {
+    const struct {
+        const char* what;
+        int cell;  // where the session's one placement goes
+        const char* damage;
+    } kCases[] = {
+        {"intact", 1, ""},
+        {"record of a cell off the sheet", 999999, ""},
+        {"short cell", 1, "UPDATE cells SET pixels = x'0000'"},
+        {"gap in the log", 1, "UPDATE log SET seq = 5"},
+        {"cursor past the log", 1, "UPDATE work SET cursor = 2"},
+        {"short ranges", 1, "UPDATE work SET ranges = x'00'"},
+        {"cut record", 1, "UPDATE log SET record = substr(record, 1, 9)"},
+        {"not a sprite size", 1, "UPDATE work SET sprite_width = 0"},
+    };
+    for (const auto& c : kCases) {
+        const std::string root = Root("damaged");
+        std::string folder;
+        {
+            SessionStore store(root);
+            Work work;
+            work.Place(c.cell, 4);
+            ASSERT_EQ(store.Create(), StoreHealth::Keeping);
+            ASSERT_EQ(store.Flush(work.View(), work.dirt, false), StoreHealth::Keeping);
+            folder = store.Folder();
+        }
+        sqlite3* db = nullptr;
+        sqlite3_open((folder + "/work.db").c_str(), &db);
+        EXPECT_EQ(sqlite3_exec(db, c.damage, nullptr, nullptr, nullptr), SQLITE_OK) << c.what;
+        sqlite3_close(db);
+        SessionStore finder(root);
+        std::vector<Orphan> orphans = finder.FindOrphans();
+        const bool loads = !orphans.empty() && SessionStore::Load(orphans[0]);
+        EXPECT_EQ(loads, c.cell == 1 && !*c.damage) << c.what;
+    }
+}
+
+TEST(SessionStore, RestoreQuestionNamesTimeFramesAndDirections) {
+    const char* zone = std::getenv("TZ");
+    const std::string saved = zone ? zone : "";
+    setenv("TZ", "UTC", 1);
+    tzset();
+    EXPECT_EQ(RestoreQuestion({1796606520, 12, 3}),  // 2026-12-07 01:22:00 UTC
+              "Restore the unsaved work of 2026-12-07 01:22: 12 frames, 3 directions marked?");
+    zone ? setenv("TZ", saved.c_str(), 1) : unsetenv("TZ");
+    tzset();
+}
+
+// The child's ticks: one in four undoes a placement, the others place the
+// tick's number into one of 24 cells of a 48 x 48 sheet.
+void KillTrialTick(Work& work, std::mt19937& random, int tick) {
+    if (random() % 4 == 0 && work.cursor > 0) {
+        --work.cursor;
+        work.dirt.log = true;
+    } else {
+        work.Place(int(random() % 24), uint16_t(tick));
+    }
+    work.key = uint32_t(tick);
+    work.dirt.work = true;
+}
+
+Work KillTrialAfter(uint32_t seed, int ticks) {
+    Work work;
+    work.width = work.height = 48;
+    std::mt19937 random(seed);
+    for (int tick = 1; tick <= ticks; ++tick) KillTrialTick(work, random, tick);
+    return work;
+}
+
+bool SameWork(const SessionSnapshot& s, const Work& work) {
+    if (s.keyColour != work.key || s.cursor != work.cursor ||
+        s.records.size() != work.records.size())
+        return false;
+    for (size_t i = 0; i < s.records.size(); ++i)
+        if (s.records[i].cells[0].cell != work.records[i].cells[0].cell ||
+            s.records[i].cells[0].after != work.records[i].cells[0].after)
+            return false;
+    size_t placed = 0;
+    for (int cell = 0; cell < 24; ++cell)
+        placed += ReadCell(work.sheet.data(), cell, 48, 48)[0] != 0;
+    if (s.cells.size() != placed) return false;
+    for (const StoredCell& cell : s.cells)
+        if (cell.pixels != ReadCell(work.sheet.data(), cell.cell, 48, 48)) return false;
+    return true;
+}
+
+TEST(SessionStore, KilledAtAnyMomentKeepsEveryWrittenTick) {
+    const std::string root = Root("kill");
+    for (uint32_t seed = 1; seed <= 40; ++seed) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        fs::remove_all(root);
+        int written[2];
+        ASSERT_EQ(pipe(written), 0);
+        const pid_t child = fork();
+        if (child == 0) {
+            close(written[0]);
+            SessionStore store(root);
+            if (store.Create() != StoreHealth::Keeping) _exit(1);
+            Work work = KillTrialAfter(seed, 0);
+            std::mt19937 random(seed);
+            for (int tick = 1; tick < 100000; ++tick) {
+                KillTrialTick(work, random, tick);
+                if (store.Flush(work.View(), work.dirt, false) != StoreHealth::Keeping) _exit(2);
+                if (write(written[1], &tick, sizeof tick) != sizeof tick) _exit(3);
+            }
+            _exit(0);
+        }
+        close(written[1]);
+        int tick = 0, shown = 0;
+        // Killed somewhere in the first 20 ms after its first tick.
+        const bool started = read(written[0], &shown, sizeof shown) == sizeof shown;
+        usleep(std::mt19937(seed)() % 20000);
+        kill(child, SIGKILL);
+        int status = 0;
+        waitpid(child, &status, 0);
+        ASSERT_TRUE(started && WIFSIGNALED(status)) << "child ended by itself: " << status;
+        while (read(written[0], &tick, sizeof tick) == sizeof tick) shown = tick;
+        close(written[0]);
+
+        SessionStore finder(root);
+        std::vector<Orphan> orphans = finder.FindOrphans();
+        ASSERT_EQ(orphans.size(), 1u);
+        EXPECT_EQ(IntegrityCheck(orphans[0].folder), "ok");
+        std::optional<SessionSnapshot> loaded = SessionStore::Load(orphans[0]);
+        ASSERT_TRUE(loaded);
+        // The tick after the last one reported may have been written too.
+        EXPECT_TRUE(SameWork(*loaded, KillTrialAfter(seed, shown)) ||
+                    SameWork(*loaded, KillTrialAfter(seed, shown + 1)))
+            << "after tick " << shown;
+    }
+}
+
+TEST(SessionStore, OnlySessionsWithoutALiveHolderAreOrphans) {
+    const std::string root = Root("holders");
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t child = fork();
+    if (child == 0) {
+        SessionStore store(root);
+        Work work;
+        work.Place(0, 1);
+        const bool kept = store.Create() == StoreHealth::Keeping &&
+                          store.Flush(work.View(), work.dirt, false) == StoreHealth::Keeping;
+        if (write(ready[1], &kept, 1) != 1) _exit(1);
+        pause();
+        _exit(0);
+    }
+    bool kept = false;
+    ASSERT_EQ(read(ready[0], &kept, 1), 1);
+    ASSERT_TRUE(kept);
+    SessionStore mine(root), other(root);
+    ASSERT_EQ(mine.Create(), StoreHealth::Keeping);
+    ASSERT_EQ(other.Create(), StoreHealth::Keeping);
+    EXPECT_EQ(mine.FindOrphans().size(), 0u);
+    EXPECT_EQ(other.FindOrphans().size(), 0u);
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    EXPECT_EQ(mine.FindOrphans().size(), 1u);
+}
+
+TEST(SessionStore, UnwritableFolderIsToldOnceAndWorkGoesOn) {
+    const std::string root = Root("unwritable");
+    fs::create_directories(root);
+    fs::permissions(root, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
+                              fs::perms::others_exec);
+    const pid_t child = fork();
+    if (child == 0) {
+        if (getuid() == 0 && setuid(kNobody) != 0) _exit(10);
+        SessionStore store(root + "/sessions");
+        Work work;
+        work.Place(0, 1);
+        if (store.Create() != StoreHealth::FailedNow || store.Problem().empty()) _exit(1);
+        if (store.Flush(work.View(), work.dirt, true) != StoreHealth::Failed) _exit(2);
+        _exit(work.dirt.cells.empty() ? 0 : 3);
+    }
+    int status = -1;
+    waitpid(child, &status, 0);
+    EXPECT_EQ(status, 0) << "the child's step that failed, times 256";
+}
+
+TEST(SessionStore, FullDiskIsToldOnceAndWorkGoesOn) {
+    if (getuid() != 0) GTEST_SKIP() << "mounting a small tmpfs needs root";
+    const std::string root = Root("full");
+    fs::create_directories(root);
+    if (mount("tmpfs", root.c_str(), "tmpfs", 0, "size=1m") != 0)
+        GTEST_SKIP() << "cannot mount a tmpfs here: " << std::strerror(errno);
+    {
+        SessionStore store(root);
+        ASSERT_EQ(store.Create(), StoreHealth::Keeping);
+        Work work;
+        work.width = 640;
+        work.height = 480;
+        work.Place(0, 5);  // 1.8 MB with its record and the picture pane
+        EXPECT_EQ(store.Flush(work.View(), work.dirt, true), StoreHealth::FailedNow);
+        EXPECT_NE(store.Problem().find("not being kept"), std::string::npos);
+        work.Place(1, 6);
+        EXPECT_EQ(store.Flush(work.View(), work.dirt, true), StoreHealth::Failed);
+        EXPECT_TRUE(work.dirt.cells.empty());
+    }
+    umount2(root.c_str(), MNT_DETACH);
+}
+
+TEST(SessionStore, MovingAsideKeepsTheNewestFive) {
+    const std::string root = Root("aside");
+    fs::create_directories(fs::path(root) / "20000101-000000-garbage");
+    std::ofstream(fs::path(root) / "20000101-000000-garbage" / "work.db") << "not a database";
+    { SessionStore(root).Create(); }  // never written: nothing to offer
+    std::vector<std::string> names;
+    for (uint16_t i = 1; i <= 7; ++i) {
+        SessionStore store(root);
+        Work work;
+        work.Place(0, i);
+        ASSERT_EQ(store.Create(), StoreHealth::Keeping);
+        store.Flush(work.View(), work.dirt, false);
+        names.push_back(fs::path(store.Folder()).filename());
+    }
+    SessionStore finder(root);
+    std::vector<Orphan> orphans = finder.FindOrphans();
+    ASSERT_EQ(orphans.size(), 7u);
+    EXPECT_EQ(fs::path(orphans[0].folder).filename(), names[6]);
+    EXPECT_EQ(Folders(fs::path(root) / "aside"), 2);  // the garbage and the empty one
+    for (Orphan& orphan : orphans) finder.MoveAside(std::move(orphan));
+    EXPECT_EQ(Folders(root), 1);  // aside alone
+    for (size_t i = 0; i < names.size(); ++i)
+        EXPECT_EQ(fs::exists(fs::path(root) / "aside" / names[i]), i >= 2) << i;
+}
+
+TEST(SessionHooks, TheBoxRestoresOrSetsTheSessionAside) {
+    const struct {
+        platform::BoxAnswer answer;
+        bool restored;
+        int width;       // of the sprite afterwards
+        uint16_t pixel;  // at sheet (3, 2), cell 467's first pixel
+        int asideCount;
+    } kCases[] = {
+        {platform::BoxAnswer::Yes, true, 3, 0x2222, 0},
+        {platform::BoxAnswer::No, false, 0, 0, 1},
+    };
+    PictureBuffer pane;
+    for (const auto& c : kCases) {
+        const std::string root = Root("hooks");
+        {
+            SessionStore left(root);
+            Work work;
+            work.Place(467, 0x2222);
+            ASSERT_EQ(left.Create(), StoreHealth::Keeping);
+            left.Flush(work.View(), work.dirt, false);
+        }
+        ResetEditorState();
+        platform::ScriptedPlatform script;
+        platform::SetPlatform(&script);
+        script.QueueBoxAnswer(c.answer);
+        EXPECT_EQ(StartSession(root).restored, c.restored);
+        ASSERT_EQ(script.Shown().size(), 1u);
+        EXPECT_NE(script.Shown()[0].text.find(": 1 frames, 0 directions marked?"),
+                  std::string::npos);
+        EXPECT_EQ(g_state.sheet.spriteWidth, c.width);
+        EXPECT_EQ(g_sheet[2 * SHEET_WIDTH + 3], c.pixel);
+        EXPECT_EQ(g_changeLog.Records().size(), c.restored ? 1u : 0u);
+        EXPECT_EQ(Folders(fs::path(root) / "aside"), c.asideCount);
+        EXPECT_EQ(Folders(root) - (c.asideCount ? 1 : 0), 1);  // this editor's session
+        EndSessionSaved();
+        EXPECT_EQ(Folders(root) - (c.asideCount ? 1 : 0), 0);
+        CloseSession();
+        g_changeLog.Clear();
+    }
+}
+
+}  // namespace
