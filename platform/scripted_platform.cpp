@@ -28,6 +28,12 @@ void ScriptedPlatform::ScheduleMessage(uint32_t atMs, const Message& message) {
     m_messages.insert(later, Scheduled{atMs, message});
 }
 
+void ScriptedPlatform::PressKey(int code, int modifiers) {
+    Message message{MessageKind::KeyDown, code};
+    message.modifiers = modifiers;
+    PostMessage(message);
+}
+
 bool ScriptedPlatform::CreateMainWindow(const std::string& title, int, int) {
     windowTitle = title;
     m_window = true;

@@ -41,6 +41,9 @@ class ScriptedPlatform : public Platform {
     void TapKey(int code);
     void ReleaseAllKeys();
 
+    // A key message now, with the KeyModifier bits held, as a letter key sends.
+    void PressKey(int code, int modifiers);
+
     // Messages become visible once the clock reaches `atMs`.
     void ScheduleMessage(uint32_t atMs, const Message& message);
 

@@ -4,7 +4,9 @@
 #include <optional>
 
 const char* const USAGE_TEXT =
-    "usage: celforge [--scale N]\n"
+    "usage: celforge [--scale N] [FILE]\n"
+    "  FILE        a sprite file (.Spr) to go on editing, or a picture to start\n"
+    "              with; without it the editor asks for the first picture\n"
     "  --scale N   show the 800 x 600 workbench N times larger (1 to 4);\n"
     "              the environment variable CELFORGE_SCALE sets the default\n";
 
@@ -21,6 +23,15 @@ std::optional<int> ScaleValue(const std::string& text) {
 
 std::string BadScale(const std::string& where, const std::string& text) {
     return where + " wants a whole number from 1 to 4, not \"" + text + "\"";
+}
+
+bool TakeFile(const std::string& arg, CommandLine& line) {
+    if (line.file.empty()) {
+        line.file = arg;
+        return true;
+    }
+    line.error = "one file at a time: \"" + line.file + "\" and \"" + arg + "\" were given";
+    return false;
 }
 
 }  // namespace
@@ -40,8 +51,12 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, const char* s
             option = args[++i];
         } else if (arg.rfind("--scale=", 0) == 0) {
             option = arg.substr(8);
-        } else {
-            line.error = "unknown argument \"" + arg + "\" (see celforge --help)";
+        } else if (arg == "--" && i + 1 < args.size()) {
+            if (!TakeFile(args[++i], line)) return line;
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            line.error = "unknown option \"" + arg + "\" (see celforge --help)";
+            return line;
+        } else if (!TakeFile(arg, line)) {
             return line;
         }
     }

@@ -1,6 +1,7 @@
 #pragma once
-// The editor's command line: `celforge [--scale N]`, with CELFORGE_SCALE as
-// the default when the option is not given.
+// The editor's command line: `celforge [--scale N] [FILE]`, with
+// CELFORGE_SCALE as the default when the option is not given. FILE is a sprite
+// file to go on editing or a picture to start with.
 
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@ constexpr int MAX_SCALE = 4;
 struct CommandLine {
     int scale = 1;
     bool help = false;
+    std::string file;   // empty: the first picture is asked for
     std::string error;  // set when the run must not start (exit code 2)
 };
 

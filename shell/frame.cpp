@@ -71,8 +71,7 @@ void DrawToolBars() {
 }
 
 void CheckSheetRoom() {
-    if (g_state.sheet.cellY + 2 * g_state.sheet.spriteHeight >
-        SHEET_HEIGHT - 2 * g_state.sheet.spriteHeight) {
+    if (!RowHasRoom(g_state.sheet.cellY)) {
         if (g_state.edit.workMode == MODE_PLACE) g_skin.sheetFull->Put(g_screenBuf, 200, 200);
         g_state.sheet.sheetHasRoom = 0;
     }

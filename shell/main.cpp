@@ -5,6 +5,7 @@
 #include "shell/command_line.h"
 #include "shell/data_folder.h"
 #include "shell/main_loop.h"
+#include "shell/workbench_init.h"
 
 int main(int argc, char** argv) {
     const CommandLine line =
@@ -18,6 +19,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (!LocateDataFolder()) return 1;
+    SetStartFile(line.file);
     platform::SdlPlatform sdl(line.scale);
     platform::SetPlatform(&sdl);
     const int code = WinMain();

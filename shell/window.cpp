@@ -2,6 +2,7 @@
 
 #include "display/ddraw.h"
 #include "state/editor_state.h"
+#include "workbench/history.h"
 
 using platform::Message;
 using platform::MessageKind;
@@ -42,6 +43,8 @@ void WindowProc(const Message& message) {
         case MessageKind::KeyDown:
             if (message.key == platform::kKeyEscape || message.key == platform::kKeyF12)
                 platform::Current().PostMessage(Message{MessageKind::CloseWindow, 0, 0});
+            else
+                HandleHistoryKey(message.key, message.modifiers);
             break;
         case MessageKind::Exposed:
             g_screen.Present();

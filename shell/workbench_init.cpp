@@ -11,6 +11,7 @@
 #include "state/editor_state.h"
 #include "workbench/file_dialogs.h"
 #include "workbench/sprite_save.h"
+#include "workbench/start_file.h"
 
 const char* const FIRST_PICTURE_TITLE =
     "Open PCX(Only 64K Colors 24Bit)     This is first Open! Will be Fixed Sprite Size ";
@@ -126,10 +127,10 @@ WorkbenchStart AskFirstPicture(std::string* path, PictureSize* size) {
     }
 }
 
-void MakeSpriteSizePictures(const std::string& path) {
+// The first picture is already in the picture buffer.
+void MakeSpriteSizePictures() {
     g_spritePictures.cell = new CPixmap(g_state.sheet.spriteWidth, g_state.sheet.spriteHeight);
     g_spritePictures.preview = new CPixmap(g_state.sheet.spriteWidth, g_state.sheet.spriteHeight);
-    LoadPicture(g_pictureBuf, PICTURE_WIDTH, PICTURE_WIDTH, PICTURE_HEIGHT, path);
     g_spritePictures.working = new CPixmap(g_state.sheet.spriteWidth, g_state.sheet.spriteHeight);
     g_spritePictures.working->GrabPicture(g_pictureBuf, 0, 0, g_state.sheet.spriteWidth,
                                           g_state.sheet.spriteHeight);
@@ -138,6 +139,30 @@ void MakeSpriteSizePictures(const std::string& path) {
     g_state.sheet.sheetColumns = SHEET_WIDTH / g_state.sheet.spriteWidth;
     g_spritePictures.clipboard = new CPixmap(g_state.sheet.spriteWidth, g_state.sheet.spriteHeight);
     g_spritePictures.swap = new CPixmap(g_state.sheet.spriteWidth, g_state.sheet.spriteHeight);
+}
+
+std::string g_startFile;
+
+// The command line's file, once: a refused file is explained and then the
+// first picture is asked for.
+StartFile TakeStartFile() {
+    if (g_startFile.empty()) return {};
+    StartFile start = ReadStartFile(g_startFile);
+    g_startFile.clear();
+    if (!start.refusal.empty())
+        platform::Current().MessageBox(start.refusal, "Error!", platform::BoxButtons::Ok);
+    return start;
+}
+
+void WarnShortDirections(const std::vector<std::string>& directions) {
+    if (directions.empty()) return;
+    std::string names;
+    for (const std::string& name : directions) names += (names.empty() ? "" : ", ") + name;
+    platform::Current().MessageBox(
+        "A direction is saved only from 3 frames on. These are marked but will be left out of "
+        "the next save unless their ranges are marked longer: " +
+            names,
+        "Notice", platform::BoxButtons::Ok);
 }
 
 }  // namespace
@@ -152,17 +177,30 @@ WorkbenchStart StartWorkbench() {
     SetClosingTables();
     LoadSkin();
 
-    std::string path;
-    PictureSize size;
-    const WorkbenchStart asked = AskFirstPicture(&path, &size);
-    if (asked != WorkbenchStart::Ready) return asked;
+    StartFile start = TakeStartFile();
+    std::string path = start.picturePath;
+    PictureSize size = start.size;
+    if (path.empty() && !start.sprite) {
+        const WorkbenchStart asked = AskFirstPicture(&path, &size);
+        if (asked != WorkbenchStart::Ready) return asked;
+    }
     g_state.sheet.spriteWidth = size.width;
     g_state.sheet.spriteHeight = size.height;
-    MakeSpriteSizePictures(path);
+    if (start.sprite)
+        PutFirstFrame(*start.sprite, g_pictureBuf);
+    else
+        LoadPicture(g_pictureBuf, PICTURE_WIDTH, PICTURE_WIDTH, PICTURE_HEIGHT, path);
+    MakeSpriteSizePictures();
 
     ClearPixels(g_pictureBuf, PICTURE_WIDTH, PICTURE_HEIGHT);
     ClearPixels(g_sheet, SHEET_WIDTH, SHEET_HEIGHT);
+    if (start.sprite && start.sprite->header.type == SPRITE_ANIMATION)
+        WarnShortDirections(OpenSpriteWork(*start.sprite));
     return WorkbenchStart::Ready;
+}
+
+void SetStartFile(const std::string& path) {
+    g_startFile = path;
 }
 
 bool InitWorkbench() {

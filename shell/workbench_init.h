@@ -3,6 +3,8 @@
 // tables, every skin picture, and the first picture, which fixes the sprite
 // size for the rest of the run.
 
+#include <string>
+
 #include "state/skin.h"
 
 extern const char* const FIRST_PICTURE_TITLE;
@@ -13,7 +15,10 @@ enum class WorkbenchStart {
     NoFileDialog,  // the first picture cannot be asked for; the user was told why
 };
 
+// With a start file set, opens it instead of asking for the first picture.
 WorkbenchStart StartWorkbench();
+// The file the next start opens: a sprite file or a picture (empty: none).
+void SetStartFile(const std::string& path);
 // StartWorkbench() == Ready.
 bool InitWorkbench();
 

@@ -79,6 +79,10 @@ class ChangeLog {
     // Restores a log read back from the session store, without applying it.
     void Restore(std::vector<Change> records, size_t cursor);
     void Clear();
+    // The work as a file opened it: applies the after side without
+    // recording it, so the log starts empty, and leaves the dirt saying what
+    // to write. Cells written directly beforehand go into Dirt().cells.
+    void Open(const Change& opened);
 
     LogDirt& Dirt() { return dirt_; }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "display/ddraw.h"
+#include "state/change_log.h"
 
 uintptr_t g_hWnd = 0;
 CDDraw g_screen;
@@ -22,4 +23,5 @@ void ResetEditorState() {
     std::fill(std::begin(g_sheet), std::end(g_sheet), 0);
     g_cursor = {};
     g_state = EditorState{};
+    g_changeLog.Clear();
 }

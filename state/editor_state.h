@@ -75,6 +75,14 @@ struct PaneState {
     int pictureScrollY = 0;
 };
 
+// What a direction held before a new marking of it began; the marking is
+// not part of the work until it is confirmed.
+struct RangeDraft {
+    bool open = false;
+    DirectionRange range;
+    int count = 1;
+};
+
 // The nine entries run No Direction, Left, Right, Up, Down, LeftUp, LeftDown,
 // RightUp, RightDown.
 struct DirectionState {
@@ -83,6 +91,7 @@ struct DirectionState {
     int directionCount[DIRECTION_COUNT] = {1, 1, 1, 1, 1, 1, 1, 1, 1};
     int cellIndex = 1;
     int directionPick = 0;
+    RangeDraft drafts[DIRECTION_COUNT] = {};
 };
 
 struct PreviewState {

@@ -34,12 +34,16 @@ TEST(CommandLineTest, ScaleFromOptionOrVariable) {
         {{"--scale"}, nullptr, "1 --scale needs a number from 1 to 4"},
         {{}, "-2", "1 CELFORGE_SCALE" + bad + "\"-2\""},
         {{}, "5", "1 CELFORGE_SCALE" + bad + "\"5\""},
-        {{"picture.pcx"}, nullptr, "1 unknown argument \"picture.pcx\" (see celforge --help)"},
+        {{"picture.pcx"}, "2", "2 picture.pcx"},
+        {{"--", "-a.Spr", "--scale", "3"}, nullptr, "3 -a.Spr"},
+        {{"a.Spr", "b.pcx"}, nullptr, "1 a.Spr one file at a time: \"a.Spr\" and \"b.pcx\" were given"},
+        {{"-x"}, nullptr, "1 unknown option \"-x\" (see celforge --help)"},
     };
     // clang-format on
     for (const auto& c : cases) {
         const CommandLine line = ParseCommandLine(c.args, c.variable);
-        EXPECT_EQ(std::to_string(line.scale) + (line.error.empty() ? "" : " " + line.error),
+        EXPECT_EQ(std::to_string(line.scale) + (line.file.empty() ? "" : " " + line.file) +
+                      (line.error.empty() ? "" : " " + line.error),
                   c.told);
     }
     EXPECT_TRUE(ParseCommandLine({"--help"}, nullptr).help);

@@ -59,11 +59,12 @@ TEST_F(WorkbenchTest, SheetFullThresholdAndItsNoticeAt200InPlaceModeOnly) {
             EXPECT_NE(Screen(x, y), 0x1234) << x << ", " << y;
     }
     g_state.edit.workMode = MODE_PLACE;
-    g_state.panes.sheetScrollY = 581;
+    g_state.sheet.cellY = 960;  // the marked cells keep to the sprite-size grid
+    g_state.panes.sheetScrollY = 960;
     Click(10, WORK_TOP + 10);
     EXPECT_EQ(g_state.sheet.placedCount, 0) << "a full sheet counts no more frames";
     EXPECT_EQ(g_state.sheet.cellX, 0);
-    EXPECT_EQ(g_sheet[591 * SHEET_WIDTH + 10], g_spritePictures.working->GetBits()[10 * 64 + 10]);
+    EXPECT_EQ(g_sheet[970 * SHEET_WIDTH + 10], g_spritePictures.working->GetBits()[10 * 64 + 10]);
 }
 
 // The sheet steps 20 a tick, forward up to 800 and then settles on 799; the

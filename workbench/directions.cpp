@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "display/pixmap.h"
+#include "state/change_log.h"
 #include "state/skin.h"
 #include "workbench/input.h"
 
@@ -98,9 +99,25 @@ void DrawConfirmedRange(int selector) {
     TintCell(range.firstCell + span, tint);
 }
 
-// Space and the right button while a range is being marked.
-void ConfirmOrReset(DirectionRange& range, int& span) {
-    if (KeyActive(platform::kKeySpace)) {
+void CommitMarking(int slot, const DirectionRange& before, int countBefore) {
+    RangeDraft& draft = g_state.directions.drafts[slot];
+    const RangeEdit edit{
+        slot, draft.open ? draft.range : before, g_state.directions.directionRanges[slot],
+        draft.open ? draft.count : countBefore, g_state.directions.directionCount[slot]};
+    draft.open = false;
+    Change change;
+    change.kind = ChangeKind::MarkRanges;
+    change.ranges.push_back(edit);
+    g_changeLog.Do(std::move(change));
+}
+
+// Space and the right button while a range is being marked; a confirmed
+// range is one change in the log.
+void ConfirmOrReset(int slot, DirectionRange& range, int& span) {
+    const DirectionRange before = range;
+    const int countBefore = span;
+    const bool confirmed = KeyActive(platform::kKeySpace);
+    if (confirmed) {
         range.lastCell = TrackCellUnderCursor();
         span = range.lastCell - range.firstCell;
         range.state = RANGE_CONFIRMED;
@@ -108,6 +125,8 @@ void ConfirmOrReset(DirectionRange& range, int& span) {
     if (KeyPressed(platform::kKeyRightButton)) {
         range.state = RANGE_AWAIT_FIRST;
         span = 0;
+    } else if (confirmed) {
+        CommitMarking(slot, before, countBefore);
     }
 }
 
@@ -120,7 +139,8 @@ void ContinueMarking(int selector) {
         range.lastCell = TrackCellUnderCursor();
         span = range.lastCell - range.firstCell;
     }
-    if (held || !DIRECTIONS[selector - 1].confirmsOnlyWhileHeld) ConfirmOrReset(range, span);
+    if (held || !DIRECTIONS[selector - 1].confirmsOnlyWhileHeld)
+        ConfirmOrReset(selector - 1, range, span);
 }
 
 }  // namespace
@@ -131,6 +151,8 @@ void UpdateDirectionRanges() {
     DirectionRange& range = g_state.directions.directionRanges[selector - 1];
     if (g_state.directions.directionPick != DIRECTION_PICK_TAKEN &&
         g_state.directions.directionPick == selector) {
+        RangeDraft& draft = g_state.directions.drafts[selector - 1];
+        if (!draft.open) draft = {true, range, g_state.directions.directionCount[selector - 1]};
         range.state = RANGE_AWAIT_FIRST;
         g_state.directions.directionCount[selector - 1] = 0;
         g_state.directions.directionPick = DIRECTION_PICK_TAKEN;
@@ -141,6 +163,16 @@ void UpdateDirectionRanges() {
         range.state = RANGE_MARKING;
     } else if (range.state == RANGE_MARKING) {
         ContinueMarking(selector);
+    }
+}
+
+void DropMarkings() {
+    for (int slot = 0; slot < DIRECTION_COUNT; ++slot) {
+        RangeDraft& draft = g_state.directions.drafts[slot];
+        if (!draft.open) continue;
+        g_state.directions.directionRanges[slot] = draft.range;
+        g_state.directions.directionCount[slot] = draft.count;
+        draft.open = false;
     }
 }
 

@@ -56,7 +56,11 @@ bool CellFitsSheet(int index);
 // Where a cell shows on screen with the current sheet scroll.
 platform::Point CellOnScreen(int index);
 
+// Picking a direction starts a new marking of its range; Space confirms it
+// as one change in the log.
 void UpdateDirectionRanges();
+// Puts back what every marking under way replaced, leaving none half-done.
+void DropMarkings();
 void DrawLiveRange(int selector);
 void DrawConfirmedRanges();
 void DrawDirectionCheck();

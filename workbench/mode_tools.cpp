@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "display/pixmap.h"
+#include "state/change_log.h"
 #include "state/editor_state.h"
 #include "state/skin.h"
 #include "workbench/directions.h"
@@ -78,11 +79,41 @@ void ExchangeWithClipboard(int index) {
         return;
     Machine().Beep(BeepKind::Default);
     Machine().MessageBox(CLIPBOARD_EXCHANGED, CLIPBOARD_CONFIRM_CAPTION, BoxButtons::Ok);
-    const Point origin = CellOrigin(index);
-    g_spritePictures.swap->GrabSheet(g_sheet, origin.x, origin.y);
-    g_spritePictures.swap->PutSheet(g_sheet, g_state.edit.clipboardX, g_state.edit.clipboardY);
-    g_spritePictures.clipboard->PutSheet(g_sheet, origin.x, origin.y);
+    const int stored = g_state.edit.clipboardCell - 1;
+    const int cell = index - 1;
+    const CPixmap& copy = *g_spritePictures.clipboard;
+    Change change;
+    change.kind = ChangeKind::ExchangeCells;
+    change.cells.push_back({stored, CellPixels(stored), CellPixels(cell)});
+    // Exchanged with itself, the cell's second edit starts from its first.
+    change.cells.push_back({cell,
+                            change.cells[0].after,
+                            {copy.GetBits(), copy.GetBits() + copy.Width() * copy.Height()}});
+    if (cell != stored) change.cells[1].before = CellPixels(cell);
+    g_changeLog.Do(std::move(change));
     g_state.edit.clipboardState = CLIPBOARD_AWAIT_STORE;
+}
+
+// Whether the previous tick picked too: one press dragged over the sheet is
+// one change, whatever colours it passed over.
+bool g_pickStroke = false;
+
+void PickKeyColour(uint32_t colour) {
+    const std::vector<Change>& records = g_changeLog.Records();
+    const bool continues = g_pickStroke && g_changeLog.Cursor() == records.size() &&
+                           !records.empty() && records.back().kind == ChangeKind::PickKeyColour;
+    if (colour == g_state.edit.keyColour) return;
+    uint32_t before = g_state.edit.keyColour;
+    if (continues) {
+        before = records.back().keyBefore.value_or(before);
+        g_changeLog.Undo();
+    }
+    if (colour == before) return;
+    Change change;
+    change.kind = ChangeKind::PickKeyColour;
+    change.keyBefore = before;
+    change.keyAfter = colour;
+    g_changeLog.Do(std::move(change));
 }
 
 }  // namespace
@@ -124,8 +155,9 @@ void ColourPickerTick() {
     if (g_state.edit.colourPickOn != 1) return;
     g_skin.pickerOn->PutTinted(g_screenBuf, SCREEN_WIDTH, 305, 541, TINT_GREEN);
     const Point cursor = RefreshCursor();
-    if (KeyActive(platform::kKeyLeftButton) && On(cursor, PICK_AREA))
-        g_state.edit.keyColour = GetPixel(g_screenBuf, SCREEN_WIDTH, cursor.x, cursor.y);
+    const bool picking = KeyActive(platform::kKeyLeftButton) && On(cursor, PICK_AREA);
+    if (picking) PickKeyColour(GetPixel(g_screenBuf, SCREEN_WIDTH, cursor.x, cursor.y));
+    g_pickStroke = picking;
 }
 
 // A click on a cell below the sheet's last full row names no frame and is

@@ -6,6 +6,7 @@
 
 #include "display/pixmap.h"
 #include "formats/picture.h"
+#include "state/change_log.h"
 #include "state/editor_state.h"
 #include "state/skin.h"
 #include "workbench/file_dialogs.h"
@@ -69,6 +70,20 @@ void DrawCarried(int width, int height) {
     g_spritePictures.working->PutDarkened(g_screenBuf, SCREEN_WIDTH, g_cursor.x, g_cursor.y);
 }
 
+namespace {
+
+int MarkedCell(const PlacementMark& mark) {
+    return (mark.cellY / g_state.sheet.spriteHeight) * g_state.sheet.sheetColumns +
+           mark.cellX / g_state.sheet.spriteWidth;
+}
+
+std::vector<uint16_t> WorkingPixels() {
+    const CPixmap& working = *g_spritePictures.working;
+    return {working.GetBits(), working.GetBits() + working.Width() * working.Height()};
+}
+
+}  // namespace
+
 void PlaceWorkingImage() {
     if (g_state.edit.workMode != MODE_PLACE) return;
     ScrollSheet();
@@ -77,23 +92,39 @@ void PlaceWorkingImage() {
     const int sy = cursor.y - WORK_TOP + g_state.panes.sheetScrollY;
     if (g_state.sheet.cellX < sx && sx < g_state.sheet.cellRight && g_state.sheet.cellY < sy &&
         sy < g_state.sheet.cellBottom) {
-        g_spritePictures.working->PutSheet(g_sheet, g_state.sheet.cellX, g_state.sheet.cellY);
-        if (g_state.sheet.sheetHasRoom == 1) ++g_state.sheet.placedCount;
-        AdvanceCell();
+        const PlacementMark before = CurrentPlacementMark();
+        const int cell = MarkedCell(before);
+        Change change;
+        change.cells.push_back({cell, CellPixels(cell), WorkingPixels()});
+        AddMarkMove(change, before, MarkAfterPlacing(before));
+        g_changeLog.Do(std::move(change));
+        g_state.panes.carrying = 0;
     }
 }
 
-void AdvanceCell() {
-    g_state.panes.carrying = 0;
-    if (g_state.sheet.sheetHasRoom == 1) {
-        g_state.sheet.cellX += g_state.sheet.spriteWidth;
-        if (g_state.sheet.cellX + g_state.sheet.spriteWidth > SHEET_WIDTH) {
-            g_state.sheet.cellX = 0;
-            g_state.sheet.cellY += g_state.sheet.spriteHeight;
-        }
+PlacementMark MarkAfterPlacing(PlacementMark mark) {
+    if (mark.sheetHasRoom != 1) return mark;
+    ++mark.placedCount;
+    mark.cellX += g_state.sheet.spriteWidth;
+    if (mark.cellX + g_state.sheet.spriteWidth > SHEET_WIDTH) {
+        mark.cellX = 0;
+        mark.cellY += g_state.sheet.spriteHeight;
     }
-    g_state.sheet.cellRight = g_state.sheet.cellX + g_state.sheet.spriteWidth;
-    g_state.sheet.cellBottom = g_state.sheet.cellY + g_state.sheet.spriteHeight;
+    return mark;
+}
+
+bool RowHasRoom(int cellY) {
+    return cellY + 2 * g_state.sheet.spriteHeight <= SHEET_HEIGHT - 2 * g_state.sheet.spriteHeight;
+}
+
+void AddMarkMove(Change& change, const PlacementMark& before, const PlacementMark& after) {
+    change.markBefore = before;
+    change.markAfter = after;
+    if (after.sheetHasRoom != 1) return;
+    const int cell = MarkedCell(after);
+    CellEdit marking{cell, CellPixels(cell), {}};
+    marking.after.assign(marking.before.size(), PLACEMENT_MARK);
+    change.cells.push_back(std::move(marking));
 }
 
 std::string NextPictureTitle() {

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "state/change_log.h"
+
 constexpr int PANE_ROWS = 500;
 
 // The raw value the sheet's next free cell is marked with.
@@ -17,8 +19,19 @@ void DrawSheetPane();
 void DrawPicturePane();
 void TestCarry(int width, int height);
 void DrawCarried(int width, int height);
+// Places the working image on the marked cell when the cursor is on it: one
+// change in the log.
 void PlaceWorkingImage();
-void AdvanceCell();
+// Where the mark goes once a frame is placed: the next cell while the sheet
+// has room, counting the frame; a full sheet keeps the mark where it is.
+PlacementMark MarkAfterPlacing(PlacementMark mark);
+// Whether the sheet takes frames on from the row at cellY (the frame checks
+// it every tick and stops counting frames below).
+bool RowHasRoom(int cellY);
+// Adds to a change of placed frames the mark's move and the marking of the
+// cell it moves to (the sheet pane marks it next), so an undo takes that
+// marking away too.
+void AddMarkMove(Change& change, const PlacementMark& before, const PlacementMark& after);
 void OpenNextPicture();
 
 // The title of the dialog that opens another picture of the fixed size.

@@ -1,0 +1,130 @@
+#include "state/change_log.h"
+
+#include <algorithm>
+
+ChangeLog g_changeLog;
+
+bool PlacementMark::operator==(const PlacementMark& other) const {
+    return cellX == other.cellX && cellY == other.cellY && sheetHasRoom == other.sheetHasRoom &&
+           placedCount == other.placedCount;
+}
+
+namespace {
+
+struct CellRect {
+    int x = 0, y = 0, width = 0, height = 0;
+};
+
+CellRect RectOf(int cell) {
+    const SheetState& sheet = g_state.sheet;
+    if (cell < 0 || sheet.sheetColumns <= 0 || sheet.spriteWidth <= 0 || sheet.spriteHeight <= 0)
+        return {};
+    return {(cell % sheet.sheetColumns) * sheet.spriteWidth,
+            (cell / sheet.sheetColumns) * sheet.spriteHeight, sheet.spriteWidth,
+            sheet.spriteHeight};
+}
+
+// Only the rows of the cell inside the sheet are touched; a cell's pixels of
+// another size (a damaged stored log) change nothing.
+void WriteCell(int cell, const std::vector<uint16_t>& pixels) {
+    const CellRect r = RectOf(cell);
+    if (r.width == 0 || pixels.size() != size_t(r.width) * r.height) return;
+    for (int row = 0; row < r.height && r.y + row < SHEET_HEIGHT; ++row)
+        std::copy_n(pixels.data() + size_t(row) * r.width, r.width,
+                    g_sheet + size_t(r.y + row) * SHEET_WIDTH + r.x);
+}
+
+void ApplyMark(const PlacementMark& mark) {
+    SheetState& sheet = g_state.sheet;
+    sheet.cellX = mark.cellX;
+    sheet.cellY = mark.cellY;
+    sheet.sheetHasRoom = mark.sheetHasRoom;
+    sheet.placedCount = mark.placedCount;
+    sheet.cellRight = sheet.cellX + sheet.spriteWidth;
+    sheet.cellBottom = sheet.cellY + sheet.spriteHeight;
+}
+
+void NoteDirt(LogDirt& dirt, const Change& change) {
+    for (const CellEdit& edit : change.cells) dirt.cells.push_back(edit.cell);
+    if (change.markAfter || !change.ranges.empty() || change.keyAfter) dirt.work = true;
+    dirt.log = true;
+}
+
+}  // namespace
+
+PlacementMark CurrentPlacementMark() {
+    const SheetState& sheet = g_state.sheet;
+    return {sheet.cellX, sheet.cellY, sheet.sheetHasRoom, sheet.placedCount};
+}
+
+std::vector<uint16_t> CellPixels(int cell) {
+    const CellRect r = RectOf(cell);
+    std::vector<uint16_t> pixels(size_t(r.width) * r.height, 0);
+    for (int row = 0; row < r.height && r.y + row < SHEET_HEIGHT; ++row)
+        std::copy_n(g_sheet + size_t(r.y + row) * SHEET_WIDTH + r.x, r.width,
+                    pixels.data() + size_t(row) * r.width);
+    return pixels;
+}
+
+// Undo walks the cell edits backwards, so a cell edited twice in one change
+// ends as it was before the first edit.
+void ApplyChange(const Change& change, bool after) {
+    if (after) {
+        for (const CellEdit& edit : change.cells) WriteCell(edit.cell, edit.after);
+    } else {
+        for (auto edit = change.cells.rbegin(); edit != change.cells.rend(); ++edit)
+            WriteCell(edit->cell, edit->before);
+    }
+    const std::optional<PlacementMark>& mark = after ? change.markAfter : change.markBefore;
+    if (mark) ApplyMark(*mark);
+    for (const RangeEdit& edit : change.ranges) {
+        if (edit.slot < 0 || edit.slot >= DIRECTION_COUNT) continue;
+        g_state.directions.directionRanges[edit.slot] = after ? edit.after : edit.before;
+        g_state.directions.directionCount[edit.slot] = after ? edit.countAfter : edit.countBefore;
+    }
+    const std::optional<uint32_t>& key = after ? change.keyAfter : change.keyBefore;
+    if (key) g_state.edit.keyColour = *key;
+}
+
+void ChangeLog::Do(Change change) {
+    ApplyChange(change, true);
+    NoteDirt(dirt_, change);
+    records_.resize(cursor_);
+    records_.push_back(std::move(change));
+    cursor_ = records_.size();
+}
+
+bool ChangeLog::Undo() {
+    if (cursor_ == 0) return false;
+    --cursor_;
+    ApplyChange(records_[cursor_], false);
+    NoteDirt(dirt_, records_[cursor_]);
+    return true;
+}
+
+bool ChangeLog::Redo() {
+    if (cursor_ == records_.size()) return false;
+    ApplyChange(records_[cursor_], true);
+    NoteDirt(dirt_, records_[cursor_]);
+    ++cursor_;
+    return true;
+}
+
+void ChangeLog::Restore(std::vector<Change> records, size_t cursor) {
+    records_ = std::move(records);
+    cursor_ = std::min(cursor, records_.size());
+}
+
+void ChangeLog::Open(const Change& opened) {
+    records_.clear();
+    cursor_ = 0;
+    ApplyChange(opened, true);
+    NoteDirt(dirt_, opened);
+}
+
+void ChangeLog::Clear() {
+    records_.clear();
+    cursor_ = 0;
+    dirt_ = LogDirt{};
+    dirt_.log = true;
+}

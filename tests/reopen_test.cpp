@@ -1,0 +1,186 @@
+// A sprite file or a picture named on the command line: a sprite reopened,
+// frozen and saved without a change gives back the same bytes; a file the
+// editor cannot open is refused with its reason before the first picture is
+// asked for.
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "cli/build.h"
+#include "cli/picture_source.h"
+#include "display/pixmap.h"
+#include "shell/workbench_init.h"
+#include "state/change_log.h"
+#include "state/editor_state.h"
+#include "state/skin.h"
+#include "tests/support/file_faults.h"
+#include "tests/support/session.h"
+#include "workbench/freeze.h"
+#include "workbench/sprite_save.h"
+
+using platform::BoxAnswer;
+
+namespace {
+
+std::vector<uint8_t> Sprite(SpriteType type, int width, int height, uint16_t key,
+                            const SpriteCounts& counts) {
+    int64_t frames = 0;
+    for (int32_t count : counts) frames += count;
+    std::vector<uint16_t> pixels(frames * width * height);
+    for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<uint16_t>(i * 7 + 1);
+    return EncodeSpriteFile(MakeSpriteHeader(type, width, height, key, counts),
+                            {{pixels.data(), pixels.size()}});
+}
+
+BuildRequest Beetle() {
+    const char* const names[SPRITE_DIRECTIONS] = {"0_nodirection", "1_left",    "2_leftup",
+                                                  "3_up",          "4_rightup", "5_right",
+                                                  "6_rightdown",   "7_down",    "8_leftdown"};
+    BuildRequest request;
+    request.output = "beetle.Spr";
+    request.width = request.height = 48;
+    request.key = {255, 0, 255};
+    for (int d = 0; d < SPRITE_DIRECTIONS; ++d)
+        for (int f = 1; f <= 4; ++f)
+            request.pictures[d].push_back(std::string(CELFORGE_SOURCE_DIR) + "/examples/beetle_" +
+                                          names[d] + "_" + std::to_string(f) + ".pcx");
+    return request;
+}
+
+class ReopenTest : public SessionTest {
+  protected:
+    void TearDown() override {
+        ReleaseDirectionStrips();
+        SessionTest::TearDown();
+    }
+    void Restart() {
+        TearDown();
+        script.ClearShown();
+        SetUp();
+    }
+    std::string Write(const std::string& name, const std::vector<uint8_t>& bytes) {
+        const std::string path = folder + "/" + name;
+        EXPECT_TRUE(WriteBytesToFile(path, bytes));
+        return path;
+    }
+    // Starts on the file, freezes without a change and saves.
+    std::vector<uint8_t> ReopenAndSave(const std::string& path) {
+        SetStartFile(path);
+        EXPECT_TRUE(InitWorkbench());
+        g_state.freeze.freezeRequested = 1;
+        for (int i = 0; i < 400 && g_state.freeze.freezeStep < FREEZE_STEPS; ++i) Tick();
+        script.QueueSaveAnswer(path + ".saved.Spr");
+        script.QueueBoxAnswer(BoxAnswer::Ok);  // the report
+        Click(100, 15);
+        return ReadWholeFile(path + ".saved.Spr");
+    }
+    std::string folder = MakeTestFolder("reopen");
+};
+
+TEST_F(ReopenTest, ReopenedAndSavedWithoutAChangeGivesTheSameBytes) {
+    UseFileColourTables();
+    const BuildOutcome beetle = BuildSprite(Beetle());
+    ASSERT_EQ(beetle.bytes.size(), 91u + 36 * 48 * 48 * 2);
+    // clang-format off
+    const struct { const char* what; std::vector<uint8_t> bytes; } cases[] = {
+        {"beetle, 4 frames in each direction", beetle.bytes},
+        {"1 x 1, a direction spanning rows", Sprite(SPRITE_ANIMATION, 1, 1, 0, {1403, 0, 0, 0, 0, 0, 0, 0, 3})},
+        {"49 x 48, odd width", Sprite(SPRITE_ANIMATION, 49, 48, 0xF81F, {0, 4, 0, 3, 0, 0, 7, 0, 0})},
+        {"640 x 480, every cell of the sheet", Sprite(SPRITE_ANIMATION, 640, 480, 7, {3, 0, 0, 0, 0, 3, 0, 4, 0})},
+        {"no frames at all", Sprite(SPRITE_ANIMATION, 5, 3, 1, {})},
+    };
+    // clang-format on
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (&c != cases) Restart();
+        EXPECT_TRUE(ReopenAndSave(Write("sprite.Spr", c.bytes)) == c.bytes);
+        EXPECT_TRUE(script.Shown().size() == 2u) << "the save dialog and its report only";
+    }
+}
+
+// Frames in cells 1-6 in file order; No Direction over 1-3 and Left (file
+// position 1) over 4-6, each counting 2 steps; the mark on cell 7, filled.
+TEST_F(ReopenTest, TheSheetHoldsTheFramesRangesKeyAndMark) {
+    SetStartFile(Write("six.Spr", Sprite(SPRITE_ANIMATION, 2, 1, 0x1234, {3, 3})));
+    ASSERT_TRUE(InitWorkbench());
+    EXPECT_EQ(std::vector<uint16_t>(g_sheet, g_sheet + 14),
+              (std::vector<uint16_t>{1, 8, 15, 22, 29, 36, 43, 50, 57, 64, 71, 78, 33000, 33000}));
+    const DirectionState& d = g_state.directions;
+    EXPECT_TRUE(d.directionRanges[0].state == 3 && d.directionRanges[0].firstCell == 1 &&
+                d.directionRanges[0].lastCell == 3 && d.directionCount[0] == 2);
+    EXPECT_TRUE(d.directionRanges[1].state == 3 && d.directionRanges[1].firstCell == 4 &&
+                d.directionRanges[1].lastCell == 6 && d.directionCount[1] == 2);
+    EXPECT_EQ(g_state.edit.keyColour, 0x1234u);
+    EXPECT_TRUE(CurrentPlacementMark() == (PlacementMark{12, 0, 1, 6}));
+    EXPECT_EQ(g_changeLog.Records().size(), 0u) << "the opened work is no change";
+    EXPECT_EQ(g_changeLog.Dirt().cells, (std::vector<int>{0, 1, 2, 3, 4, 5, 6}));
+}
+
+TEST_F(ReopenTest, ASingleSpriteOrAPictureIsTheFirstPicture) {
+    SetStartFile(Write("one.Spr", Sprite(SPRITE_SINGLE, 3, 2, 9, {1})));
+    ASSERT_TRUE(InitWorkbench());
+    EXPECT_TRUE(g_state.sheet.spriteWidth == 3 && g_state.sheet.spriteHeight == 2);
+    const uint16_t* working = g_spritePictures.working->GetBits();
+    EXPECT_EQ(std::vector<uint16_t>(working, working + 6),
+              (std::vector<uint16_t>{1, 8, 15, 22, 29, 36}));
+    EXPECT_EQ(g_state.edit.keyColour, 0u);
+    Restart();
+    SetStartFile(WriteGradient("start.pcx", 5, 4));
+    ASSERT_TRUE(InitWorkbench());
+    EXPECT_TRUE(g_state.sheet.spriteWidth == 5 && g_state.sheet.spriteHeight == 4);
+}
+
+// A direction of 1 or 2 frames is marked but the freeze leaves it out.
+TEST_F(ReopenTest, DirectionsTooShortToSaveAreNamed) {
+    script.QueueBoxAnswer(BoxAnswer::Ok);
+    SetStartFile(
+        Write("short.Spr", Sprite(SPRITE_ANIMATION, 2, 2, 0, {2, 0, 0, 3, 0, 0, 0, 0, 1})));
+    ASSERT_TRUE(InitWorkbench());
+    ASSERT_EQ(script.Shown().size(), 1u);
+    EXPECT_EQ(script.Shown()[0].text,
+              "A direction is saved only from 3 frames on. These are marked but will be left out "
+              "of the next save unless their ranges are marked longer: No Direction (2 frames), "
+              "LeftDown (1 frame)");
+}
+
+TEST_F(ReopenTest, DamagedFilesAreRefusedWithTheirReasonThenTheFirstPictureIsAskedFor) {
+    std::vector<uint8_t> good = Sprite(SPRITE_ANIMATION, 2, 2, 0, {3});  // 91 + 24 bytes
+    std::vector<uint8_t> badName = good, badType = good, shortFile = good, longFile = good;
+    badName[0] = 'X';
+    badType[35] = 3;  // the type field
+    shortFile.pop_back();
+    longFile.resize(91 + 2 * 1400 * 2500 + 2, 0);  // past the longest the sheet can take
+    RgbImage wide(641, 1);
+    const std::string is = " is not a sound sprite file:\n- ";
+    // clang-format off
+    const struct { std::string name; std::vector<uint8_t> bytes; std::string told; } cases[] = {
+        {"name.Spr", badName, is + "signature is \"Xrisk_Kite(Brisk_Wren)\", expected \"Brisk_Kite(Brisk_Wren)\""},
+        {"type.Spr", badType, is + "type is 3, expected 1 (animation) or 2 (single)"},
+        {"short.Spr", shortFile, is + "file is 114 bytes, the header implies 115 (1 byte too short)"},
+        {"header.spr", std::vector<uint8_t>(good.begin(), good.begin() + 50),
+         is + "file is 50 bytes, shorter than the 91-byte header"},
+        {"long.Spr", longFile, is + "file is 7000093 bytes, the header implies 115 (6999978 bytes too long)"},
+        {"many.Spr", Sprite(SPRITE_ANIMATION, 640, 480, 0, {11}),
+         " holds 11 frames; the sheet has room for 10 frames of 640 x 480."},
+        {"signed.pcx", badType, is + "type is 3, expected 1 (animation) or 2 (single)"},
+        {"text.pcx", {'h', 'i'}, " cannot be read as a picture (PCX or PNG)."},
+        {"wide.pcx", EncodePcx24(wide), " is 641 x 1 pixels; the sprite size can be at most 640 x 480."},
+        {"", {}, " cannot be opened: No such file or directory"},
+    };
+    // clang-format on
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (&c != cases) Restart();
+        const std::string path = c.name.empty() ? folder + "/missing.Spr" : Write(c.name, c.bytes);
+        SetStartFile(path);
+        script.QueueBoxAnswer(BoxAnswer::Ok);
+        script.QueueOpenAnswer(WriteGradient("first.pcx", 4, 4));
+        ASSERT_TRUE(InitWorkbench());
+        ASSERT_EQ(script.Shown().size(), 2u);
+        EXPECT_EQ(script.Shown()[0].text, path + c.told);
+        EXPECT_EQ(script.Shown()[1].kind, platform::DialogKind::OpenFile);
+        EXPECT_EQ(g_state.sheet.spriteWidth, 4);
+    }
+}
+
+}  // namespace
