@@ -147,13 +147,16 @@ TEST_F(ChangeLogTest, EveryKindDoneUndoneRedoneAndDroppedByANewChange) {
 }
 
 // Undo in the middle of marking puts back the range the marking replaced
-// before undoing; nothing of the marking goes on. The freeze ends undoing.
+// before undoing; nothing of the marking goes on, and a stored clipboard cell
+// waits to be chosen again. The freeze ends undoing.
 TEST_F(ChangeLogTest, UndoWhileMarkingLeavesNothingHalfDoneAndTheFreezeIsFinal) {
     MarkLeft(2, 4);
     MarkLeft(1, 3, false);
     ASSERT_EQ(g_state.directions.directionRanges[1].state, RANGE_MARKING);
+    g_state.edit.clipboardState = CLIPBOARD_AWAIT_EXCHANGE;
     Keys("z");
     EXPECT_EQ(Work(), kStart);
+    EXPECT_EQ(g_state.edit.clipboardState, CLIPBOARD_AWAIT_STORE) << "the exchange starts again";
     Hold(platform::kKeySpace, true);
     Ticks(2);
     EXPECT_EQ(Work(), kStart) << "the dropped marking is not confirmed";
