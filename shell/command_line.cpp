@@ -1,12 +1,15 @@
 #include "shell/command_line.h"
 
+#include <cctype>
 #include <charconv>
 #include <optional>
 
 const char* const USAGE_TEXT =
-    "usage: celforge [--scale N] [FILE]\n"
+    "usage: celforge [--scale N] [FILE | PICTURE...]\n"
     "  FILE        a sprite file (.Spr) to go on editing, or a picture to start\n"
     "              with; without it the editor asks for the first picture\n"
+    "  PICTURE...  several pictures wait in a queue in name order; the first\n"
+    "              that can be read fixes the sprite size\n"
     "  --scale N   show the 800 x 600 workbench N times larger (1 to 4);\n"
     "              the environment variable CELFORGE_SCALE sets the default\n";
 
@@ -25,13 +28,26 @@ std::string BadScale(const std::string& where, const std::string& text) {
     return where + " wants a whole number from 1 to 4, not \"" + text + "\"";
 }
 
+bool IsSpriteName(const std::string& name) {
+    if (name.size() < 4) return false;
+    std::string end = name.substr(name.size() - 4);
+    for (char& c : end) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return end == ".spr";
+}
+
+// Several pictures start as a queue; a sprite file opens alone.
 bool TakeFile(const std::string& arg, CommandLine& line) {
     if (line.file.empty()) {
         line.file = arg;
         return true;
     }
-    line.error = "one file at a time: \"" + line.file + "\" and \"" + arg + "\" were given";
-    return false;
+    if (IsSpriteName(line.file) || IsSpriteName(arg)) {
+        line.error =
+            "a sprite file opens alone: \"" + line.file + "\" and \"" + arg + "\" were given";
+        return false;
+    }
+    line.morePictures.push_back(arg);
+    return true;
 }
 
 }  // namespace

@@ -19,7 +19,13 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (!LocateDataFolder()) return 1;
-    SetStartFile(line.file);
+    if (line.morePictures.empty()) {
+        SetStartFile(line.file);
+    } else {
+        std::vector<std::string> pictures{line.file};
+        pictures.insert(pictures.end(), line.morePictures.begin(), line.morePictures.end());
+        SetStartPictures(pictures);
+    }
     platform::SdlPlatform sdl(line.scale);
     platform::SetPlatform(&sdl);
     const int code = WinMain();

@@ -1,5 +1,6 @@
 #include "shell/workbench_init.h"
 
+#include <filesystem>
 #include <string>
 
 #include "display/ddraw.h"
@@ -146,6 +147,22 @@ void MakeSpriteSizePictures() {
 }
 
 std::string g_startFile;
+std::vector<std::string> g_startPictures;
+
+// The command line's pictures, once, as full paths.
+std::string TakeStartPictures(PictureSize* size) {
+    if (g_startPictures.empty()) return {};
+    std::vector<std::string> paths;
+    for (const std::string& path : g_startPictures) {
+        std::error_code error;
+        const std::filesystem::path full = std::filesystem::absolute(path, error);
+        paths.push_back(error ? path : full.string());
+    }
+    g_startPictures.clear();
+    const std::string first = TakeFirstPicture(paths);
+    if (!first.empty()) *size = GetPictureSize(first);
+    return first;
+}
 
 // The command line's file, once: a refused file is explained and then the
 // first picture is asked for.
@@ -184,6 +201,7 @@ WorkbenchStart StartWorkbench() {
     StartFile start = TakeStartFile();
     std::string path = start.picturePath;
     PictureSize size = start.size;
+    if (path.empty() && !start.sprite) path = TakeStartPictures(&size);
     if (path.empty() && !start.sprite) {
         const WorkbenchStart asked = AskFirstPicture(&path, &size);
         if (asked != WorkbenchStart::Ready) return asked;
@@ -195,6 +213,7 @@ WorkbenchStart StartWorkbench() {
     else
         LoadPicture(g_pictureBuf, PICTURE_WIDTH, PICTURE_WIDTH, PICTURE_HEIGHT, path);
     MakeSpriteSizePictures();
+    if (!start.sprite) g_state.queue.shown = path;
 
     ClearPixels(g_pictureBuf, PICTURE_WIDTH, PICTURE_HEIGHT);
     ClearPixels(g_sheet, SHEET_WIDTH, SHEET_HEIGHT);
@@ -205,6 +224,10 @@ WorkbenchStart StartWorkbench() {
 
 void SetStartFile(const std::string& path) {
     g_startFile = path;
+}
+
+void SetStartPictures(const std::vector<std::string>& paths) {
+    g_startPictures = paths;
 }
 
 bool InitWorkbench() {

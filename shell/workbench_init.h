@@ -4,6 +4,7 @@
 // size for the rest of the run.
 
 #include <string>
+#include <vector>
 
 #include "state/skin.h"
 
@@ -19,6 +20,9 @@ enum class WorkbenchStart {
 WorkbenchStart StartWorkbench();
 // The file the next start opens: a sprite file or a picture (empty: none).
 void SetStartFile(const std::string& path);
+// With start pictures set, the first usable one is the first picture and the
+// rest wait in the queue; when none can be used the first is asked for.
+void SetStartPictures(const std::vector<std::string>& paths);
 // StartWorkbench() == Ready.
 bool InitWorkbench();
 

@@ -36,13 +36,17 @@ TEST(CommandLineTest, ScaleFromOptionOrVariable) {
         {{}, "5", "1 CELFORGE_SCALE" + bad + "\"5\""},
         {{"picture.pcx"}, "2", "2 picture.pcx"},
         {{"--", "-a.Spr", "--scale", "3"}, nullptr, "3 -a.Spr"},
-        {{"a.Spr", "b.pcx"}, nullptr, "1 a.Spr one file at a time: \"a.Spr\" and \"b.pcx\" were given"},
+        {{"a.Spr", "b.pcx"}, nullptr, "1 a.Spr a sprite file opens alone: \"a.Spr\" and \"b.pcx\" were given"},
+        {{"a.pcx", "b.SPR"}, nullptr, "1 a.pcx a sprite file opens alone: \"a.pcx\" and \"b.SPR\" were given"},
+        {{"a.pcx", "--scale=2", "b.png", "c.pcx"}, nullptr, "2 a.pcx +b.png +c.pcx"},
         {{"-x"}, nullptr, "1 unknown option \"-x\" (see celforge --help)"},
     };
     // clang-format on
     for (const auto& c : cases) {
         const CommandLine line = ParseCommandLine(c.args, c.variable);
-        EXPECT_EQ(std::to_string(line.scale) + (line.file.empty() ? "" : " " + line.file) +
+        std::string more;
+        for (const std::string& picture : line.morePictures) more += " +" + picture;
+        EXPECT_EQ(std::to_string(line.scale) + (line.file.empty() ? "" : " " + line.file) + more +
                       (line.error.empty() ? "" : " " + line.error),
                   c.told);
     }

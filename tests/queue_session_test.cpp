@@ -133,6 +133,19 @@ TEST_F(QueueTest, DropsJoinTheQueueAndFoldersAreRefused) {
     EXPECT_TRUE(g_state.queue.waiting.empty());
 }
 
+// `celforge a.pcx b.pcx ...` starts with them queued and asks for nothing.
+TEST_F(QueueTest, CommandLinePicturesStartAsTheQueue) {
+    SetStartPictures({Flat("c_10.pcx", 3), "no-such-picture.pcx", Flat("c_9.pcx", 2)});
+    script.QueueBoxAnswer(platform::BoxAnswer::Ok);
+    ASSERT_TRUE(InitWorkbench());
+    ASSERT_EQ(script.Shown().size(), 1u) << "no dialog, one box";
+    EXPECT_EQ(script.Shown()[0].text,
+              "These pictures could not be used and were skipped:\n"
+              "no-such-picture.pcx: No such file or directory");
+    EXPECT_EQ(Working(), 0x1000);  // c_9
+    EXPECT_EQ(g_state.queue.waiting.size(), 1u);
+}
+
 // A drop that comes while the open dialog is up answers it.
 TEST_F(QueueTest, DropsAnswerTheFirstDialog) {
     platform::Message message(platform::MessageKind::DropFile);

@@ -50,6 +50,21 @@ std::optional<std::string> PopUsable(std::vector<std::string>* skipped) {
     return std::nullopt;
 }
 
+// The pictures of `paths` that can be used, in natural order; the others
+// are noted in `skipped`.
+std::vector<std::string> Usable(std::vector<std::string> paths, std::vector<std::string>* skipped) {
+    SortNaturally(paths);
+    std::vector<std::string> usable;
+    for (const std::string& path : paths) {
+        const std::optional<std::string> refusal = PictureRefusal(path);
+        if (refusal)
+            skipped->push_back(FileName(path) + ": " + *refusal);
+        else
+            usable.push_back(path);
+    }
+    return usable;
+}
+
 void ShowInPane(const std::string& path) {
     ClearPixels(g_pictureBuf, PICTURE_WIDTH, PICTURE_HEIGHT);
     LoadPicture(g_pictureBuf, PICTURE_WIDTH, PICTURE_WIDTH, PICTURE_HEIGHT, path);
@@ -86,9 +101,12 @@ std::optional<std::string> PictureRefusal(const std::string& path) {
 }
 
 void QueuePictures(const std::vector<std::string>& paths) {
+    std::vector<std::string> skipped;
+    std::vector<std::string> usable = Usable(paths, &skipped);
     std::vector<std::string>& waiting = g_state.queue.waiting;
-    waiting.insert(waiting.end(), paths.begin(), paths.end());
+    waiting.insert(waiting.end(), usable.begin(), usable.end());
     SortNaturally(waiting);
+    ShowSkipped(skipped);
 }
 
 std::string TakeFirstPicture(std::vector<std::string> paths) {
@@ -111,20 +129,15 @@ bool ShowNextQueued() {
 }
 
 void OpenChosenPictures(const std::vector<std::string>& paths) {
-    std::vector<std::string> chosen = paths;
-    SortNaturally(chosen);
     std::vector<std::string> skipped;
-    for (size_t i = 0; i < chosen.size(); ++i) {
-        const std::optional<std::string> refusal = PictureRefusal(chosen[i]);
-        if (refusal) {
-            skipped.push_back(FileName(chosen[i]) + ": " + *refusal);
-            continue;
-        }
-        ShowInPane(chosen[i]);
-        QueuePictures({chosen.begin() + static_cast<long>(i) + 1, chosen.end()});
-        break;
-    }
+    std::vector<std::string> chosen = Usable(paths, &skipped);
     ShowSkipped(skipped);
+    if (chosen.empty()) return;
+    SortNaturally(chosen);
+    ShowInPane(chosen.front());
+    std::vector<std::string>& waiting = g_state.queue.waiting;
+    waiting.insert(waiting.end(), chosen.begin() + 1, chosen.end());
+    SortNaturally(waiting);
 }
 
 void HandleDroppedPath(const std::string& path) {

@@ -10,7 +10,8 @@
 // Why a file cannot go into the picture pane; nothing when it can.
 std::optional<std::string> PictureRefusal(const std::string& path);
 
-// Joins `paths` to the waiting pictures, keeping natural name order.
+// Joins `paths` to the waiting pictures, keeping natural name order; those
+// that cannot be used are named in one box and left out.
 void QueuePictures(const std::vector<std::string>& paths);
 // The first usable picture of `paths` (in natural order) for the sheet's
 // first picture; the rest wait in the queue. Pictures that cannot be used
