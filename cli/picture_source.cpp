@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "formats/colour.h"
 #include "formats/pcx.h"
@@ -51,10 +53,10 @@ const ColourPasses& Passes() {
     return passes;
 }
 
-bool Decode(const std::vector<uint8_t>& file, std::vector<uint16_t>& out, int width, int height) {
+PictureLoad Decode(const std::vector<uint8_t>& file, std::vector<uint16_t>& out, int width,
+                   int height) {
     out.assign(static_cast<size_t>(width) * height, 0);
-    return DecodePictureFile(file.data(), file.size(),
-                             PixelTarget{out.data(), width, width, height});
+    return DecodePicture(file.data(), file.size(), PixelTarget{out.data(), width, width, height});
 }
 
 std::vector<uint32_t> DecodeTrueColours(const std::vector<uint8_t>& file, int width, int height) {
@@ -80,17 +82,24 @@ void UseFileColourTables() {
     BuildColourTables(0xF800, 0x07E0, 0x001F);
 }
 
-std::optional<std::vector<uint8_t>> ReadFileBytes(const std::string& path) {
+std::optional<std::vector<uint8_t>> ReadFileBytes(const std::string& path, std::string* why) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return std::nullopt;
+    if (file == nullptr) {
+        if (why) *why = std::strerror(errno);
+        return std::nullopt;
+    }
     std::vector<uint8_t> bytes;
     uint8_t chunk[65536];
     size_t got;
     while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
         bytes.insert(bytes.end(), chunk, chunk + got);
+    const int error = errno;
     const bool failed = std::ferror(file) != 0;
     std::fclose(file);
-    if (failed) return std::nullopt;
+    if (failed) {
+        if (why) *why = std::strerror(error);
+        return std::nullopt;
+    }
     return bytes;
 }
 
@@ -115,18 +124,25 @@ std::optional<PictureSize> ReadPictureSize(const std::vector<uint8_t>& file) {
 }
 
 std::optional<PictureCorner> CutPictureCorner(const std::vector<uint8_t>& file, int width,
-                                              int height) {
-    const std::optional<PictureSize> size = ReadPictureSize(file);
-    if (!size) return std::nullopt;
+                                              int height, std::string* why) {
+    const PictureCheck check = CheckPicture(file.data(), file.size());
+    if (!check.Readable()) {
+        if (why) *why = check.refusal;
+        return std::nullopt;
+    }
     PictureCorner corner;
-    corner.pictureWidth = size->width;
-    corner.pictureHeight = size->height;
+    corner.pictureWidth = check.size.width;
+    corner.pictureHeight = check.size.height;
     corner.width = width;
     corner.height = height;
     // Decoding straight into the corner gives the pixels the editor cuts
     // from its buffer: the decoder clips the same way and fills what the
     // picture does not reach with 0.
-    if (!Decode(file, corner.pixels, width, height)) return std::nullopt;
+    const PictureLoad load = Decode(file, corner.pixels, width, height);
+    if (load.status != PictureStatus::Complete) {
+        if (why) *why = load.reason;
+        return std::nullopt;
+    }
     corner.rgb = DecodeTrueColours(file, width, height);
     return corner;
 }
