@@ -114,22 +114,15 @@ TEST_F(PcxTest, RefusedFilesNameTheirReasonLeaveTheBlockUntouchedAndHaveNoSize) 
     const struct {
         int offset, value;  // the header byte spoiled; value -1: the file cut there
         PcxRefusal reason;
-        const char* text;
-    } cases[] = {
-        {127, -1, PcxRefusal::TooShort, "the file is shorter than its 128-byte header"},
-        {0, 11, PcxRefusal::Manufacturer, "not a PCX file (maker byte is not 10)"},
-        {1, 4, PcxRefusal::Version, "not a version 5 PCX file"},
-        {3, 4, PcxRefusal::BitsPerPixel, "planes are not 8 bits per pixel"},
-        {65, 2, PcxRefusal::Planes, "neither three colour planes nor one of palette indices"},
-        {65, 4, PcxRefusal::Planes, "neither three colour planes nor one of palette indices"},
-        // Ymin 2 over Ymax 1: no rows; Xmax -251: no columns.
-        {6, 2, PcxRefusal::NoPixels,
-         "the header gives the picture no pixels (a width or height "
-         "below 1)"},
-        {9, 0xFF, PcxRefusal::NoPixels,
-         "the header gives the picture no pixels (a width or "
-         "height below 1)"},
-        {66, 5, PcxRefusal::LineShorterThanWidth, "plane lines are shorter than the picture"}};
+    } cases[] = {{127, -1, PcxRefusal::TooShort},
+                 {0, 11, PcxRefusal::Manufacturer},
+                 {1, 4, PcxRefusal::Version},
+                 {3, 4, PcxRefusal::BitsPerPixel},
+                 {65, 2, PcxRefusal::Planes},
+                 {65, 4, PcxRefusal::Planes},
+                 {6, 2, PcxRefusal::NoPixels},     // Ymin 2 over Ymax 1: no rows
+                 {9, 0xFF, PcxRefusal::NoPixels},  // Xmax -251: no columns
+                 {66, 5, PcxRefusal::LineShorterThanWidth}};
     const std::string path = TempPath("refused.pcx");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.offset);
@@ -137,7 +130,6 @@ TEST_F(PcxTest, RefusedFilesNameTheirReasonLeaveTheBlockUntouchedAndHaveNoSize) 
         AppendPcxRle(file, std::vector<uint8_t>(36, 9));
         c.value < 0 ? file.resize(c.offset) : void(file[c.offset] = static_cast<uint8_t>(c.value));
         EXPECT_EQ(ReadPcxLayout(file.data(), file.size()).refusal, c.reason);
-        EXPECT_STREQ(PcxRefusalText(c.reason), c.text);
         ASSERT_TRUE(WriteBytesToFile(path, file));
         GuardedBlock block(6, 6, 2);
         EXPECT_FALSE(LoadPcx(block.Pixels(), 6, 6, 2, path));
@@ -187,29 +179,11 @@ TEST_F(PcxTest, UncompressedFilesAreReadAsRawLines) {
     palette[193 * 3 + 1] = 0xFC;                                 // 193: green
     std::fill(palette.end() - 3, palette.end(), uint8_t{0xFF});  // 255: white
     paletted.insert(paletted.end(), palette.begin(), palette.end());
-    const std::vector<uint8_t> rgbRowShort(rgb.begin(), rgb.end() - 1);
-    const struct {
-        const char* name;
-        const std::vector<uint8_t>& file;
-        int width;
-        std::vector<uint16_t> pixels;
-        PcxShortfall shortfall;
-    } cases[] = {{"three planes",
-                  rgb,
-                  3,
-                  {0xF800, 0x07E0, 0xCE3F, 0x0821, 0x1042, 0xFFFF},
-                  PcxShortfall::None},
-                 {"paletted", paletted, 2, {0x07E0, 0x001F, 0xF800, 0xFFFF}, PcxShortfall::None},
-                 // The last pad byte is missing, so the last line is not whole.
-                 {"cut short",
-                  rgbRowShort,
-                  3,
-                  {0xF800, 0x07E0, 0xCE3F, 0x0821, 0x1042, 0xFFFF},
-                  PcxShortfall::RowsCutShort}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        ExpectPixels(c.file, c.width, 2, c.pixels, c.shortfall);
-    }
+    const std::vector<uint16_t> rgbPixels = {0xF800, 0x07E0, 0xCE3F, 0x0821, 0x1042, 0xFFFF};
+    ExpectPixels(rgb, 3, 2, rgbPixels, PcxShortfall::None);
+    // Without the last pad byte the last line is not whole.
+    ExpectPixels({rgb.begin(), rgb.end() - 1}, 3, 2, rgbPixels, PcxShortfall::RowsCutShort);
+    ExpectPixels(paletted, 2, 2, {0x07E0, 0x001F, 0xF800, 0xFFFF}, PcxShortfall::None);
 }
 
 // Eight pixels at a time go through vector shifts, the last two one by one;

@@ -2,6 +2,7 @@
 // three open dialogs: the box says why, and nothing held is lost.
 
 #include <filesystem>
+#include <functional>
 
 #include "display/pixmap.h"
 #include "shell/workbench_init.h"
@@ -11,129 +12,85 @@
 #include "tests/support/session.h"
 #include "workbench/placement.h"
 
-using platform::BoxAnswer;
-
 namespace {
 
-const std::string kRefused = "This file cannot be read as a picture:\n";
-const std::string kIncomplete =
-    "The picture is incomplete; what could be read is shown:\n"
-    "the file is cut short: its image data ends before the last row";
-const std::string kFirstRefused = "PCX를 읽어야 Workbench Window가 구성됩니다\n";
-const std::string kNoPixels = "the header gives the picture no pixels (a width or height below 1)";
+const std::string kRefused = "This file cannot be read as a picture:\n",
+                  kNotPicture = "the file is neither a PCX nor a PNG picture",
+                  kNoPixels = "the header gives the picture no pixels (a width or height below 1)",
+                  kIncomplete =
+                      "The picture is incomplete; what could be read is shown:\nthe "
+                      "file is cut short: its image data ends before the last row";
 
 class PictureOpenTest : public SessionTest {
   protected:
-    std::vector<std::string> BoxTexts() const {
+    // Queues each path with an Ok for its box, then runs `open`; the boxes' texts.
+    std::vector<std::string> Open(const std::vector<std::string>& paths, int boxes,
+                                  const std::function<void()>& open) {
+        script.ClearShown();
+        for (const std::string& path : paths) script.QueueOpenAnswer(path);
+        for (int i = 0; i < boxes; ++i) script.QueueBoxAnswer(platform::BoxAnswer::Ok);
+        open();
         std::vector<std::string> texts;
         for (const platform::ShownDialog& d : script.Shown())
             if (d.kind == platform::DialogKind::MessageBox) texts.push_back(d.text);
         return texts;
     }
-    std::string Write(const std::string& name, const std::vector<uint8_t>& bytes) {
-        EXPECT_TRUE(WriteBytesToFile(folder + "/" + name, bytes));
-        return folder + "/" + name;
+    std::string Write(const std::string& name, std::vector<uint8_t> bytes, int byte, int value) {
+        if (byte >= 0) bytes[byte] = static_cast<uint8_t>(value);
+        EXPECT_TRUE(WriteBytesToFile(folder + name, bytes));
+        return folder + name;
     }
-    // 40 x 30, red, its last row cut off: each plane line is one run of two bytes.
-    std::string CutRed() {
-        std::vector<uint8_t> file = EncodePcx24(MakeFlatImage(40, 30, 248, 0, 0));
-        file.resize(file.size() - 6);
-        return Write("cut.pcx", file);
-    }
-    // A picture whose header has Ymin 1 over Ymax 0: no rows.
-    std::string NoRows() {
-        std::vector<uint8_t> file = EncodePcx24(MakeFlatImage(40, 1, 9, 9, 9));
-        file[6] = 1;  // Ymin
-        return Write("norows.pcx", file);
-    }
-    std::string folder = MakeTestFolder("pictures");
+    std::vector<uint8_t> red = EncodePcx24(MakeFlatImage(40, 30, 248, 0, 0));
+    std::string folder = MakeTestFolder("pictures") + "/";
+    // Each plane line is one two-byte run: the last row is cut off.
+    std::string cut = Write("cut.pcx", {red.begin(), red.end() - 6}, -1, 0);
+    std::string noRows = Write("norows.pcx", red, 6, 30);  // Ymin 30 over Ymax 29
+    std::string readme = Write("README", {'h', 'i'}, -1, 0);
 };
 
-TEST_F(PictureOpenTest, TheFirstPictureBoxGivesTheReasonAndACutPictureIsShownWithOneBox) {
-    script.QueueOpenAnswer(NoRows());
-    script.QueueBoxAnswer(BoxAnswer::Ok);
-    script.QueueOpenAnswer(CutRed());
-    script.QueueBoxAnswer(BoxAnswer::Ok);  // the second dialog's nag
-    script.QueueBoxAnswer(BoxAnswer::Ok);  // incomplete
-    ASSERT_TRUE(InitWorkbench());
-    EXPECT_EQ(BoxTexts(), (std::vector<std::string>{kFirstRefused + kNoPixels,
-                                                    "씨발 자식아!,빨리 그림 읽어!", kIncomplete}));
-    EXPECT_EQ(g_state.sheet.spriteHeight, 30);
+// The first picture's box keeps its text with the reason below; a picture
+// cut short is shown as far as it goes, with one box, the first time and
+// later; a refused next picture leaves the working image as it was.
+TEST_F(PictureOpenTest, FirstAndNextPicturesSayWhyTheyAreRefusedOrIncomplete) {
+    EXPECT_EQ(Open({noRows, cut}, 3, [] { ASSERT_TRUE(InitWorkbench()); }),
+              (std::vector<std::string>{"PCX를 읽어야 Workbench Window가 구성됩니다\n" + kNoPixels,
+                                        "씨발 자식아!,빨리 그림 읽어!", kIncomplete}));
     const uint16_t* bits = g_spritePictures.working->GetBits();
-    EXPECT_EQ(bits[28 * 40 + 39], 0xF800);
-    EXPECT_EQ(bits[29 * 40], 0);
-}
-
-TEST_F(PictureOpenTest, ANextPictureRefusedKeepsTheWorkingImageACutOneReplacesIt) {
-    StartWith(WriteGradient("first.pcx", 40, 30));
-    const std::vector<uint16_t> before(g_spritePictures.working->GetBits(),
-                                       g_spritePictures.working->GetBits() + 40 * 30);
-    script.ClearShown();
-    script.QueueOpenAnswer(Write("README", {'h', 'i', '\n'}));
-    script.QueueBoxAnswer(BoxAnswer::Ok);
-    OpenNextPicture();
-    EXPECT_TRUE(std::equal(before.begin(), before.end(), g_spritePictures.working->GetBits()));
-    script.QueueOpenAnswer(CutRed());
-    script.QueueBoxAnswer(BoxAnswer::Ok);
-    OpenNextPicture();
-    EXPECT_EQ(BoxTexts(),
-              (std::vector<std::string>{kRefused + "the file is neither a PCX nor a PNG picture",
-                                        kIncomplete}));
-    EXPECT_EQ(g_spritePictures.working->GetBits()[0], 0xF800);
+    EXPECT_EQ(std::pair(bits[28 * 40 + 39], bits[29 * 40]),
+              std::pair(uint16_t{0xF800}, uint16_t{0}));
+    g_spritePictures.working->GetBits()[29 * 40] = 7;
+    EXPECT_EQ(Open({readme}, 1, OpenNextPicture), std::vector<std::string>{kRefused + kNotPicture});
+    EXPECT_EQ(g_spritePictures.working->GetBits()[29 * 40], 7);
+    EXPECT_EQ(Open({cut}, 1, OpenNextPicture), std::vector<std::string>{kIncomplete});
     EXPECT_EQ(g_spritePictures.working->GetBits()[29 * 40], 0);
 }
 
-class SinglePictureTest : public PictureOpenTest {
-  protected:
-    void SetUp() override {
-        PictureOpenTest::SetUp();
-        StartWith(WriteGradient("first.pcx", 32, 32));
-        g_state.edit.workMode = MODE_EDIT;
-        Click(500, 525);  // the window's button
-        script.ClearShown();
-    }
-};
-
 // Each refused file brings its box and the dialog again; no empty sprite is
-// ever taken.
-TEST_F(SinglePictureTest, RefusedFilesComeBackWithTheirReasonUntilAPictureIsRead) {
-    const std::string missing = folder + "/missing.pcx";
-    std::filesystem::create_directory(folder + "/folder.pcx");
-    for (const std::string& path :
-         {Write("README", {'#', ' ', 'h', 'i', '\n'}), Write("empty.pcx", {}), NoRows(), missing,
-          folder + "/folder.pcx", CutRed()}) {
-        script.QueueOpenAnswer(path);
-        script.QueueBoxAnswer(BoxAnswer::Ok);
-    }
-    Click(200, 35);
-    EXPECT_EQ(BoxTexts(),
-              (std::vector<std::string>{kRefused + "the file is neither a PCX nor a PNG picture",
-                                        kRefused + "the file is empty", kRefused + kNoPixels,
-                                        kRefused + "No such file or directory",
-                                        kRefused + "Is a directory", kIncomplete}));
-    ASSERT_NE(g_state.edit.singleImage, nullptr);
-    EXPECT_EQ(g_state.edit.singleImage->Width() * 100 + g_state.edit.singleImage->Height(),
-              40 * 100 + 30);
-    EXPECT_EQ(g_state.edit.singleImage->GetBits()[0], 0xF800);
-    EXPECT_EQ(g_state.edit.singleImage->GetBits()[29 * 40 + 39], 0);
-}
-
-// The window at (50, 49)-(690, 529) casts a shadow 5 pixels right and down:
-// its last row is 533 and its first 54.
-TEST_F(SinglePictureTest, TheWindowsShadowCoversExactlyItsRows) {
-    constexpr uint16_t kShadow = 365;
+// ever taken. The window's shadow, 5 pixels right and down of its face at
+// (50, 49)-(690, 529), ends at row 533 and starts at row 54.
+TEST_F(PictureOpenTest, TheSingleSpriteWindowRefusesWhatItCannotReadAndCastsItsShadow) {
+    StartWith(WriteGradient("first.pcx", 32, 32));
+    g_state.edit.workMode = MODE_EDIT;
+    Click(500, 525);  // the window's button
+    std::filesystem::create_directory(folder + "folder.pcx");
+    const std::vector<std::string> paths = {
+        readme, Write("empty", {}, -1, 0), noRows, folder + "missing.pcx", folder + "folder.pcx",
+        cut};
+    EXPECT_EQ(
+        Open(paths, 6, [&] { Click(200, 35); }),
+        (std::vector<std::string>{kRefused + kNotPicture, kRefused + "the file is empty",
+                                  kRefused + kNoPixels, kRefused + "No such file or directory",
+                                  kRefused + "Is a directory", kIncomplete}));
+    const CPixmap* image = g_state.edit.singleImage;
+    EXPECT_EQ(std::pair(image->Width(), image->Height()), std::pair(40, 30));
+    EXPECT_EQ(std::pair(image->GetBits()[0], image->GetBits()[29 * 40]),
+              std::pair(uint16_t{0xF800}, uint16_t{0}));
     Tick();
-    const auto at = [](int x, int y) { return g_screenBuf[y * SCREEN_WIDTH + x]; };
-    for (int x : {55, 372, 694}) {
-        for (int y = 529; y <= 533; ++y) EXPECT_EQ(at(x, y), kShadow) << x << "," << y;
-        EXPECT_NE(at(x, 534), kShadow) << x;
-    }
-    for (int x = 690; x <= 694; ++x) {
-        EXPECT_EQ(at(x, 54), kShadow) << x;
-        EXPECT_NE(at(x, 53), kShadow) << x;
-    }
-    EXPECT_NE(at(54, 531), kShadow);
-    EXPECT_NE(at(695, 300), kShadow);
+    const auto shadow = [](int x, int y) { return g_screenBuf[y * SCREEN_WIDTH + x] == 365; };
+    for (int x : {55, 372, 694})
+        EXPECT_TRUE(shadow(x, 529) && shadow(x, 533) && !shadow(x, 534)) << x;
+    for (int x : {690, 694}) EXPECT_TRUE(shadow(x, 54) && !shadow(x, 53)) << x;
+    EXPECT_FALSE(shadow(54, 531) || shadow(695, 300));
 }
 
 }  // namespace
