@@ -130,6 +130,9 @@ WorkbenchStart AskFirstPicture(std::string* path, PictureSize* size) {
 void MakeSpriteSizePictures(const std::string& path) {
     g_spritePictures.cell = new CPixmap(g_state.sheet.spriteWidth, g_state.sheet.spriteHeight);
     g_spritePictures.preview = new CPixmap(g_state.sheet.spriteWidth, g_state.sheet.spriteHeight);
+    // The buffer holds skin leftovers; a file gone unreadable since the
+    // dialog must not leave them in the working image.
+    ClearPixels(g_pictureBuf, PICTURE_WIDTH, PICTURE_HEIGHT);
     LoadPictureIntoBuffer(g_pictureBuf, path);
     g_spritePictures.working = new CPixmap(g_state.sheet.spriteWidth, g_state.sheet.spriteHeight);
     g_spritePictures.working->GrabPicture(g_pictureBuf, 0, 0, g_state.sheet.spriteWidth,
