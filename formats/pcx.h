@@ -95,7 +95,7 @@ struct PcxLayoutOr {
 // What an accepted file lacked; the pixels it did not reach are 0.
 enum class PcxShortfall {
     None,
-    RowsCutShort,    // the image data ended before the decoded rows were filled
+    RowsCutShort,    // the image data ended before the rows the destination takes
     PaletteMissing,  // a one-plane file without the palette marker 769 bytes from its end
     ReadFailed,      // reading the file failed
 };
@@ -108,7 +108,6 @@ struct PcxOutcome {
     PcxRefusal refusal = PcxRefusal::None;
     PcxShortfall shortfall = PcxShortfall::None;
     bool Accepted() const { return refusal == PcxRefusal::None; }
-    bool Complete() const { return Accepted() && shortfall == PcxShortfall::None; }
 };
 
 // Accepts or refuses a file from its first 128 bytes alone; `GetPcxSize` and
