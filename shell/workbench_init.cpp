@@ -10,6 +10,7 @@
 #include "shell/window.h"
 #include "state/editor_state.h"
 #include "workbench/file_dialogs.h"
+#include "workbench/picture_boxes.h"
 #include "workbench/sprite_save.h"
 #include "workbench/start_file.h"
 
@@ -108,13 +109,13 @@ WorkbenchStart AskFirstPicture(std::string* path, PictureSize* size) {
         if (answer.outcome == platform::DialogOutcome::Unavailable)
             return WorkbenchStart::NoFileDialog;
         const bool chosen = answer.outcome == platform::DialogOutcome::Chosen;
-        PictureSize read;
-        if (chosen) read = GetPictureSize(answer.path);
-        const bool readable = chosen && read.width > 0 && read.height > 0;
+        const PictureCheck check = chosen ? CheckPictureFile(answer.path) : PictureCheck{};
+        const PictureSize read = check.size;
+        const bool readable = chosen && check.Readable();
         const bool usable = readable && FitsPictureBuffer(read);
         if (!readable)
-            p.MessageBox("PCX를 읽어야 Workbench Window가 구성됩니다", "Error!",
-                         platform::BoxButtons::Ok);
+            ShowPictureRefusal("PCX를 읽어야 Workbench Window가 구성됩니다", check.refusal,
+                               "Error!");
         else if (!usable)
             RefuseOversize(read);
         if (pass == 2)
@@ -189,7 +190,7 @@ WorkbenchStart StartWorkbench() {
     if (start.sprite)
         PutFirstFrame(*start.sprite, g_pictureBuf);
     else
-        LoadPicture(g_pictureBuf, PICTURE_WIDTH, PICTURE_WIDTH, PICTURE_HEIGHT, path);
+        LoadPictureIntoBuffer(g_pictureBuf, path);
     MakeSpriteSizePictures();
 
     ClearPixels(g_pictureBuf, PICTURE_WIDTH, PICTURE_HEIGHT);

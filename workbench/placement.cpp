@@ -11,6 +11,7 @@
 #include "state/skin.h"
 #include "workbench/file_dialogs.h"
 #include "workbench/input.h"
+#include "workbench/picture_boxes.h"
 
 namespace {
 
@@ -139,8 +140,7 @@ void OpenNextPicture() {
     const platform::DialogResult answer = AskPictureFileName(NextPictureTitle());
     g_state.panes.openPictureRequest = 0;
     if (answer.outcome != platform::DialogOutcome::Chosen) return;
-    ClearPixels(g_pictureBuf, PICTURE_WIDTH, PICTURE_HEIGHT);
-    LoadPicture(g_pictureBuf, PICTURE_WIDTH, PICTURE_WIDTH, PICTURE_HEIGHT, answer.path);
+    if (!LoadPictureIntoBuffer(g_pictureBuf, answer.path)) return;
     g_spritePictures.working->GrabPicture(g_pictureBuf, 0, 0, g_state.sheet.spriteWidth,
                                           g_state.sheet.spriteHeight);
 }
