@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
+# What the README's "If something goes wrong" promises. --help works whatever
+# CELFORGE_SCALE holds. A skin file that cannot be read is named on stderr.
 # Signals while a dialog is up: SIGHUP and SIGTERM end zenity's dialog and
 # SDL's own box (shown when zenity fails) within 2 seconds, exit code 0, and
 # take the dialog off the screen. An editor started with SIGINT and SIGQUIT
 # ignored, as a background job of a script is, keeps them ignored.
-# Usage: signals_test.sh <celforge-binary>
+# Usage: trouble_test.sh <celforge-binary>
 source "$(dirname "$0")/lib.sh" "$@" Xvfb xdotool xwininfo zenity
 
 # SDL's box names its window in a way xdotool's search does not read.
@@ -32,9 +34,18 @@ closed_by() {
     pass "$dialog is gone"
 }
 
+CELFORGE_SCALE=big "$target" --help >"$work/said" 2>&1 && grep -q '^usage: celforge' "$work/said" ||
+    fail "--help with CELFORGE_SCALE=big: $(cat "$work/said")"
+pass "--help shows the help whatever CELFORGE_SCALE holds"
+
 start_display
-start_editor
+mkdir -p "$work/copy" && cp -r "$root/data" "$work/copy/" && rm "$work/copy/data/tv.pcx"
+mkdir "$work/copy/data/tv.pcx"  # there, and unreadable even for root
+from=$work/copy start_editor
 closed_by 'Open PCX[^"]*' HUP
+grep -q "skin file data/tv.pcx could not be read (Is a directory)" "$work/editor.log" ||
+    fail "the unreadable skin file was not named"
+pass "the unreadable skin file is named on stderr"
 mkdir -p "$work/bin" && printf '#!/bin/sh\nexit 255\n' >"$work/bin/zenity"
 chmod +x "$work/bin/zenity" && export PATH="$work/bin:$PATH"
 trap '' INT QUIT  # for the editor: the script itself is never sent them
