@@ -436,7 +436,8 @@ void SdlPlatform::HandleKey(int sdlKey, bool down, bool repeat, int modifiers) {
     SetKey(code, down);
 }
 
-// A drop while a box is up was aimed at the window behind it: dropped too.
+// A drop while a box is up was aimed at the window behind it: ignored, as a
+// key press then is.
 void SdlPlatform::HandleDrop(char* file) {
     if (!file) return;
     if (m_modal == 0) {
