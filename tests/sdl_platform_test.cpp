@@ -170,7 +170,7 @@ TEST_F(SdlPlatformTest, DialogsTellChosenCancelledAndCannotBeShown) {
     unsetenv("DISPLAY");
     EXPECT_EQ(sdl->MessageBox("<i>Sure?</i>", "Q", BoxButtons::YesNo), BoxAnswer::No);
     if (display) setenv("DISPLAY", shownOn.c_str(), 1);
-    // Twenty-two dialogs leave no descriptor and no child process behind.
+    // Two dozen dialogs leave no descriptor and no child process behind.
     EXPECT_EQ(ChildrenAndDescriptors(), before) << "children count 1000 each";
     for (const char* args :
          {"--title=Open\n--filename=/x/\n--file-filter=Pcx (*.pcx) | *.[pP][cC][xX]\n",
