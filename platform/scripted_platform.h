@@ -24,6 +24,11 @@ struct ShownDialog {
     std::string startFolder;  // file dialogs only
 };
 
+// Messages to schedule: a letter or other key pressed with KeyModifier bits,
+// and a file dropped on the window.
+Message KeyDownMessage(int code, int modifiers = kModNone);
+Message DropFileMessage(const std::string& path);
+
 class ScriptedPlatform : public Platform {
   public:
     // Called when a box or dialog comes up with no queued answer; tests make
@@ -40,6 +45,8 @@ class ScriptedPlatform : public Platform {
     // Down and up again before the next poll: reads as pressed but not down.
     void TapKey(int code);
     void ReleaseAllKeys();
+    // The modifier keys HeldModifiers reports from now on.
+    void SetHeldModifiers(int modifiers) { m_heldModifiers = modifiers; }
 
     // A key message now, with the KeyModifier bits held, as a letter key sends.
     void PressKey(int code, int modifiers);
@@ -86,6 +93,7 @@ class ScriptedPlatform : public Platform {
     void PostMessage(const Message& message) override;
     KeyPoll PollKey(int code) override;
     Point CursorPos() override { return m_cursor; }
+    int HeldModifiers() override { return m_heldModifiers; }
     BoxAnswer MessageBox(const std::string& text, const std::string& caption,
                          BoxButtons buttons) override;
     DialogResult OpenFileDialog(const std::string& title, const std::vector<FileFilter>& filters,
@@ -119,6 +127,7 @@ class ScriptedPlatform : public Platform {
     uint32_t m_now = 0;
     uint32_t m_slept = 0;
     Point m_cursor;
+    int m_heldModifiers = kModNone;
     std::map<int, KeyPoll> m_keys;
     std::deque<Scheduled> m_messages;  // kept in time order
     std::deque<BoxAnswer> m_boxAnswers;

@@ -1,5 +1,8 @@
 #include "shell/workbench_init.h"
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "display/ddraw.h"
@@ -19,15 +22,23 @@ const char* const FIRST_PICTURE_TITLE =
 
 namespace {
 
-// Decodes a skin file at the top-left of its load buffer. A missing or
-// unreadable file leaves the buffer as it was; the skin then shows whatever
-// the buffer held, as nothing here can be repaired by the user.
+// Decodes a skin file at the top-left of its load buffer. A file that cannot
+// be read leaves the buffer as it was, so the pictures cut from it stay
+// black. The editor still starts, and says which file it was: a new copy of
+// the skin repairs it.
 void LoadSkinFile(const char* name, SkinBuffer buffer) {
     const std::string path = DataFolder() + name;
-    if (buffer == SkinBuffer::Sheet)
-        LoadPcx(g_sheet, SHEET_WIDTH, SHEET_WIDTH, SHEET_HEIGHT, path);
-    else
-        LoadPcx(g_pictureBuf, PICTURE_WIDTH, PICTURE_WIDTH, PICTURE_HEIGHT, path);
+    errno = 0;
+    const bool read =
+        buffer == SkinBuffer::Sheet
+            ? LoadPcx(g_sheet, SHEET_WIDTH, SHEET_WIDTH, SHEET_HEIGHT, path)
+            : LoadPcx(g_pictureBuf, PICTURE_WIDTH, PICTURE_WIDTH, PICTURE_HEIGHT, path);
+    if (read) return;
+    const std::string why = errno ? std::strerror(errno) : "not a picture the editor reads";
+    std::fprintf(stderr,
+                 "celforge: the skin file %s could not be read (%s); the workbench shows "
+                 "black in its place\n",
+                 path.c_str(), why.c_str());
 }
 
 void LoadSkinPicture(const SkinPicture& skin) {
