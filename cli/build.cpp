@@ -47,9 +47,10 @@ std::optional<std::string> DescribeCollisions(const PictureCorner& corner, uint1
 
 std::optional<Frame> LoadFrame(const std::string& path, int width, int height,
                                BuildOutcome& outcome) {
-    const std::optional<std::vector<uint8_t>> file = ReadFileBytes(path);
+    std::string why;
+    const std::optional<std::vector<uint8_t>> file = ReadFileBytes(path, &why);
     if (!file) {
-        outcome.errors.push_back(path + ": cannot read the file");
+        outcome.errors.push_back(path + ": cannot read the file: " + why);
         return std::nullopt;
     }
     const std::string costly = CostlyPictureReason(*file);
@@ -57,9 +58,9 @@ std::optional<Frame> LoadFrame(const std::string& path, int width, int height,
         outcome.errors.push_back(path + ": " + costly);
         return std::nullopt;
     }
-    std::optional<PictureCorner> corner = CutPictureCorner(*file, width, height);
+    std::optional<PictureCorner> corner = CutPictureCorner(*file, width, height, &why);
     if (!corner) {
-        outcome.errors.push_back(path + ": not a picture this program reads, or damaged");
+        outcome.errors.push_back(path + ": " + why);
         return std::nullopt;
     }
     return Frame{path, std::move(*corner)};
@@ -87,7 +88,8 @@ void AppendPixels(const std::vector<Frame>& frames, std::vector<uint16_t>& pixel
 // The single-sprite window refuses pictures over 640 x 480 and takes the
 // whole picture as the frame.
 std::optional<Frame> LoadSingleFrame(const std::string& path, BuildOutcome& outcome) {
-    const std::optional<std::vector<uint8_t>> file = ReadFileBytes(path);
+    std::string why;
+    const std::optional<std::vector<uint8_t>> file = ReadFileBytes(path, &why);
     const std::optional<PictureSize> size = file ? ReadPictureSize(*file) : std::nullopt;
     if (size && (size->width > SPRITE_MAX_WIDTH || size->height > SPRITE_MAX_HEIGHT)) {
         outcome.errors.push_back(path + ": the picture is " + std::to_string(size->width) + " x " +
@@ -95,11 +97,11 @@ std::optional<Frame> LoadSingleFrame(const std::string& path, BuildOutcome& outc
                                  ", a single sprite is at most 640 x 480");
         return std::nullopt;
     }
+    if (file && !size) why = CheckPicture(file->data(), file->size()).refusal;
     std::optional<PictureCorner> corner =
-        size ? CutPictureCorner(*file, size->width, size->height) : std::nullopt;
+        size ? CutPictureCorner(*file, size->width, size->height, &why) : std::nullopt;
     if (!corner) {
-        outcome.errors.push_back(path + (file ? ": not a picture this program reads, or damaged"
-                                              : ": cannot read the file"));
+        outcome.errors.push_back(path + (file ? ": " : ": cannot read the file: ") + why);
         return std::nullopt;
     }
     return Frame{path, std::move(*corner)};

@@ -8,8 +8,8 @@
 #include "cli/commands.h"
 #include "cli/mirror.h"
 #include "cli/options.h"
-#include "cli/sprite_folder.h"
 #include "cli/output_files.h"
+#include "cli/sprite_folder.h"
 #include "formats/safe_file.h"
 
 namespace {

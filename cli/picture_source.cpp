@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "formats/colour.h"
 #include "formats/pcx.h"
@@ -51,24 +53,29 @@ const ColourPasses& Passes() {
     return passes;
 }
 
-bool Decode(const std::vector<uint8_t>& file, std::vector<uint16_t>& out, int width, int height) {
+PictureLoad Decode(const std::vector<uint8_t>& file, std::vector<uint16_t>& out, int width,
+                   int height) {
     out.assign(static_cast<size_t>(width) * height, 0);
-    return DecodePictureFile(file.data(), file.size(),
-                             PixelTarget{out.data(), width, width, height});
+    return DecodePicture(file.data(), file.size(), PixelTarget{out.data(), width, width, height});
 }
 
 // Null when either pass fails.
 std::optional<std::vector<uint32_t>> DecodeTrueColours(const std::vector<uint8_t>& file, int width,
-                                                       int height) {
+                                                       int height, std::string* why) {
     const ColourPasses& passes = Passes();
     const PackTables saved = CurrentTables();
     std::vector<uint16_t> redGreen, blue;
     Install(passes.redGreen);
-    bool decoded = Decode(file, redGreen, width, height);
-    Install(passes.blue);
-    decoded = decoded && Decode(file, blue, width, height);
+    PictureLoad load = Decode(file, redGreen, width, height);
+    if (load.status == PictureStatus::Complete) {
+        Install(passes.blue);
+        load = Decode(file, blue, width, height);
+    }
     Install(saved);
-    if (!decoded) return std::nullopt;
+    if (load.status != PictureStatus::Complete) {
+        if (why) *why = load.reason;
+        return std::nullopt;
+    }
     std::vector<uint32_t> rgb(redGreen.size());
     for (size_t i = 0; i < rgb.size(); ++i) {
         const uint32_t red = redGreen[i] & 0xFFu, green = redGreen[i] >> 8u;
@@ -90,17 +97,24 @@ void UseFileColourTables() {
     BuildColourTables(0xF800, 0x07E0, 0x001F);
 }
 
-std::optional<std::vector<uint8_t>> ReadFileBytes(const std::string& path) {
+std::optional<std::vector<uint8_t>> ReadFileBytes(const std::string& path, std::string* why) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return std::nullopt;
+    if (file == nullptr) {
+        if (why) *why = std::strerror(errno);
+        return std::nullopt;
+    }
     std::vector<uint8_t> bytes;
     uint8_t chunk[65536];
     size_t got;
     while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
         bytes.insert(bytes.end(), chunk, chunk + got);
+    const int error = errno;
     const bool failed = std::ferror(file) != 0;
     std::fclose(file);
-    if (failed) return std::nullopt;
+    if (failed) {
+        if (why) *why = std::strerror(error);
+        return std::nullopt;
+    }
     return bytes;
 }
 
@@ -125,19 +139,22 @@ std::optional<PictureSize> ReadPictureSize(const std::vector<uint8_t>& file) {
 }
 
 std::optional<PictureCorner> CutPictureCorner(const std::vector<uint8_t>& file, int width,
-                                              int height) {
-    const std::optional<PictureSize> size = ReadPictureSize(file);
-    if (!size) return std::nullopt;
+                                              int height, std::string* why) {
+    const PictureCheck check = CheckPicture(file.data(), file.size());
+    if (!check.Readable()) {
+        if (why) *why = check.refusal;
+        return std::nullopt;
+    }
     PictureCorner corner;
-    corner.pictureWidth = size->width;
-    corner.pictureHeight = size->height;
+    corner.pictureWidth = check.size.width;
+    corner.pictureHeight = check.size.height;
     corner.width = width;
     corner.height = height;
     // Decoding straight into the corner gives the pixels the editor cuts
     // from its buffer: the decoder clips the same way and fills what the
     // picture does not reach with 0. The editor's pixels are the true
     // colours packed, so the picture is decoded for those alone.
-    std::optional<std::vector<uint32_t>> rgb = DecodeTrueColours(file, width, height);
+    std::optional<std::vector<uint32_t>> rgb = DecodeTrueColours(file, width, height, why);
     if (!rgb) return std::nullopt;
     corner.rgb = std::move(*rgb);
     corner.pixels.resize(corner.rgb.size());

@@ -22,18 +22,20 @@ struct PictureCorner {
 // Makes the colour tables 5-6-5; everything in this program packs that way.
 void UseFileColourTables();
 
-// The whole file read into memory; null when it cannot be read.
-std::optional<std::vector<uint8_t>> ReadFileBytes(const std::string& path);
+// The whole file read into memory; null when it cannot be read, with the
+// system's reason in `why` when given.
+std::optional<std::vector<uint8_t>> ReadFileBytes(const std::string& path,
+                                                  std::string* why = nullptr);
 
 // The picture's size from its header (PCX or PNG, told apart by content);
 // null when it is of no kind we read, refused, or empty.
 std::optional<PictureSize> ReadPictureSize(const std::vector<uint8_t>& file);
 
 // The corner of `width` x `height` (at most 640 x 480). Pixels the picture
-// does not reach are 0. Null when the bytes are not a picture we read or its
-// data is damaged.
+// does not reach are 0. Null when the bytes are not a picture we read, or
+// it is damaged or cut short; `why`, when given, then says which.
 std::optional<PictureCorner> CutPictureCorner(const std::vector<uint8_t>& file, int width,
-                                              int height);
+                                              int height, std::string* why = nullptr);
 
 // An interlaced PNG is decoded through all its passes however little of it a
 // frame takes, some 10 ns a pixel: beyond this it would be seconds a picture.

@@ -54,6 +54,7 @@ PcxRefusal CheckHeader(const PcxHeader& header) {
     if (header.version != kVersion) return PcxRefusal::Version;
     if (header.bitsPerPixel != 8) return PcxRefusal::BitsPerPixel;
     if (header.planes != 3 && header.planes != 1) return PcxRefusal::Planes;
+    if (header.xMax < header.xMin || header.yMax < header.yMin) return PcxRefusal::NoPixels;
     const int32_t width = int32_t{header.xMax} - int32_t{header.xMin} + 1;
     if (width > header.bytesPerLine) return PcxRefusal::LineShorterThanWidth;
     return PcxRefusal::None;
@@ -119,16 +120,18 @@ void StoreRun(uint8_t* out, uint8_t value, size_t length) {
 
 // Run-length decoding over the whole image data as one stream, held in memory
 // or read from a file chunk by chunk. A run longer than the space asked for
-// keeps its remainder for the next call.
+// keeps its remainder for the next call. Uncompressed data is copied.
 class RunStream {
   public:
-    RunStream(const uint8_t* data, size_t size) : next_(data), end_(data + size) {}
-    explicit RunStream(FileChunks& chunks) : chunks_(&chunks) {}
+    RunStream(const uint8_t* data, size_t size, bool runLength)
+        : next_(data), end_(data + size), runLength_(runLength) {}
+    RunStream(FileChunks& chunks, bool runLength) : chunks_(&chunks), runLength_(runLength) {}
 
     // Writes up to `count` bytes to `out`, which has `kRunSpill` more bytes of
     // room; returns how many the data reached. Runs and literals take the same
     // branch-free path, which keeps noisy pictures fast.
     size_t Fill(uint8_t* out, size_t count) {
+        if (!runLength_) return Copy(out, count);
         size_t filled = TakeRun(out, count);
         do {
             filled = DecodeCodes(out, filled, count);
@@ -142,6 +145,19 @@ class RunStream {
     }
 
   private:
+    size_t Copy(uint8_t* out, size_t count) {
+        size_t filled = 0;
+        for (;;) {
+            const size_t taken = std::min(count - filled, static_cast<size_t>(end_ - next_));
+            if (taken > 0) std::memcpy(out + filled, next_, taken);
+            next_ += taken;
+            filled += taken;
+            if (filled == count) return filled;
+            Refill();
+            if (next_ == end_) return filled;
+        }
+    }
+
     // Decodes whole codes at hand until `count` bytes are filled. Works on
     // local copies, which the compiler keeps in registers.
     size_t DecodeCodes(uint8_t* out, size_t filled, size_t count) {
@@ -178,6 +194,7 @@ class RunStream {
     FileChunks* chunks_ = nullptr;
     size_t pendingCount_ = 0;
     uint8_t pendingValue_ = 0;
+    bool runLength_ = true;
 };
 
 // BuildColourTables makes every table a plain shift of the channel value (its
@@ -226,16 +243,16 @@ void ConvertRgbLine(const uint8_t* line, size_t bytesPerLine, int columns, const
     const uint8_t* red = line;
     const uint8_t* green = line + bytesPerLine;
     const uint8_t* blue = green + bytesPerLine;
-    int x = 0;
-    if (shifts.valid) {
-        for (; x + 8 <= columns; x += 8) {
-            const Words8 packed = WidenShifted(red + x, shifts.red) |
-                                  WidenShifted(green + x, shifts.green) |
-                                  WidenShifted(blue + x, shifts.blue);
-            std::memcpy(out + x, &packed, sizeof packed);
-        }
+    // The tail starts where the whole blocks end, not where the block loop
+    // stopped, so a block it missed would show.
+    const int blockEnd = shifts.valid ? columns - columns % 8 : 0;
+    for (int x = 0; x < blockEnd; x += 8) {
+        const Words8 packed = WidenShifted(red + x, shifts.red) |
+                              WidenShifted(green + x, shifts.green) |
+                              WidenShifted(blue + x, shifts.blue);
+        std::memcpy(out + x, &packed, sizeof packed);
     }
-    for (; x < columns; ++x) out[x] = PackRgb(red[x], green[x], blue[x]);
+    for (int x = blockEnd; x < columns; ++x) out[x] = PackRgb(red[x], green[x], blue[x]);
 }
 
 void ConvertIndexLine(const uint8_t* line, int reached, int columns, const uint16_t* colours,
@@ -283,12 +300,13 @@ std::optional<uint64_t> ReadPaletteTrailer(std::FILE* file, uint8_t* palette, Pc
     return dataLimit;
 }
 
-void DecodeRows(const PixelTarget& dest, RunStream& stream, const PcxLayout& layout) {
+// False when the data ended before the rows were filled.
+bool DecodeRows(const PixelTarget& dest, RunStream& stream, const PcxLayout& layout) {
     assert(dest.pixels != nullptr);
     assert(dest.width <= dest.pitch);
     const int columns = std::min(layout.width, int32_t{dest.width});
     const int rows = std::min(layout.height, int32_t{dest.rows});
-    if (columns <= 0 || rows <= 0) return;
+    if (columns <= 0 || rows <= 0) return true;
     const size_t bytesPerLine = static_cast<size_t>(layout.bytesPerLine);
     const size_t lineBytes = bytesPerLine * static_cast<size_t>(layout.planes);
     const PaletteColours colours = PackPalette(layout.planes == 1 ? layout.palette : nullptr);
@@ -313,6 +331,13 @@ void DecodeRows(const PixelTarget& dest, RunStream& stream, const PcxLayout& lay
             ConvertIndexLine(line.data(), indexed, columns, colours.pixel, out);
         }
     }
+    return dataLeft;
+}
+
+PcxShortfall ShortfallOf(bool rowsFilled, const PcxLayout& layout) {
+    if (!rowsFilled) return PcxShortfall::RowsCutShort;
+    if (layout.planes == 1 && layout.palette == nullptr) return PcxShortfall::PaletteMissing;
+    return PcxShortfall::None;
 }
 
 }  // namespace
@@ -331,10 +356,26 @@ const char* PcxRefusalText(PcxRefusal refusal) {
             return "planes are not 8 bits per pixel";
         case PcxRefusal::Planes:
             return "neither three colour planes nor one of palette indices";
+        case PcxRefusal::NoPixels:
+            return "the header gives the picture no pixels (a width or height below 1)";
         case PcxRefusal::LineShorterThanWidth:
             return "plane lines are shorter than the picture";
     }
     return "unknown refusal";
+}
+
+const char* PcxShortfallText(PcxShortfall shortfall) {
+    switch (shortfall) {
+        case PcxShortfall::None:
+            return "complete";
+        case PcxShortfall::RowsCutShort:
+            return "the file is cut short: its image data ends before the last row";
+        case PcxShortfall::PaletteMissing:
+            return "the file is cut short: the 256-colour palette at its end is missing";
+        case PcxShortfall::ReadFailed:
+            return "the file could not be read to its end";
+    }
+    return "unknown shortfall";
 }
 
 PcxLayoutOr ReadPcxLayout(const uint8_t* file, size_t size) {
@@ -350,6 +391,7 @@ PcxLayoutOr ReadPcxLayout(const uint8_t* file, size_t size) {
     read.layout.height = int32_t{header.yMax} - int32_t{header.yMin} + 1;
     read.layout.planes = header.planes;
     read.layout.bytesPerLine = header.bytesPerLine;
+    read.layout.runLength = header.encoding != 0;
     return read;
 }
 
@@ -359,38 +401,48 @@ PcxSize ReadPcxSize(const uint8_t* file, size_t size) {
     return {read.layout.width, read.layout.height};
 }
 
-void DecodePcx(const PixelTarget& dest, const uint8_t* data, size_t size, const PcxLayout& layout) {
+PcxShortfall DecodePcx(const PixelTarget& dest, const uint8_t* data, size_t size,
+                       const PcxLayout& layout) {
     assert(data != nullptr);
-    RunStream stream(data, size);
-    DecodeRows(dest, stream, layout);
+    RunStream stream(data, size, layout.runLength);
+    return ShortfallOf(DecodeRows(dest, stream, layout), layout);
 }
 
-bool DecodePcxFile(const uint8_t* file, size_t size, const PixelTarget& dest) {
+PcxOutcome DecodePcxBytes(const uint8_t* file, size_t size, const PixelTarget& dest) {
     PcxLayoutOr read = ReadPcxLayout(file, size);
-    if (!read.Accepted()) return false;
+    if (!read.Accepted()) return {read.refusal, PcxShortfall::None};
     size_t dataSize = size - kPcxHeaderSize;
     if (read.layout.planes == 1) read.layout.palette = FindPalette(file, size);
     if (read.layout.palette != nullptr) dataSize -= kPaletteTrailer;
-    DecodePcx(dest, file + kPcxHeaderSize, dataSize, read.layout);
-    return true;
+    return {PcxRefusal::None, DecodePcx(dest, file + kPcxHeaderSize, dataSize, read.layout)};
 }
 
-bool DecodePcxStream(std::FILE* file, const PixelTarget& dest, size_t chunkBytes) {
+bool DecodePcxFile(const uint8_t* file, size_t size, const PixelTarget& dest) {
+    return DecodePcxBytes(file, size, dest).Accepted();
+}
+
+PcxOutcome DecodePcxFrom(std::FILE* file, const PixelTarget& dest, size_t chunkBytes) {
     uint8_t header[kPcxHeaderSize];
-    if (std::fread(header, 1, sizeof header, file) != sizeof header) return false;
-    PcxLayoutOr read = ReadPcxLayout(header, sizeof header);
-    if (!read.Accepted()) return false;
+    const size_t got = std::fread(header, 1, sizeof header, file);
+    PcxLayoutOr read = ReadPcxLayout(header, got);
+    if (!read.Accepted()) return {read.refusal, PcxShortfall::None};
     uint8_t palette[kPaletteBytes];
     uint64_t dataLimit = UINT64_MAX;
     if (read.layout.planes == 1) {
         const std::optional<uint64_t> limit = ReadPaletteTrailer(file, palette, read.layout);
-        if (!limit) return false;
+        if (!limit) return {PcxRefusal::None, PcxShortfall::ReadFailed};
         dataLimit = *limit;
     }
     FileChunks chunks(file, dataLimit, chunkBytes);
-    RunStream stream(chunks);
-    DecodeRows(dest, stream, read.layout);
-    return !chunks.Failed();
+    RunStream stream(chunks, read.layout.runLength);
+    const bool rowsFilled = DecodeRows(dest, stream, read.layout);
+    if (chunks.Failed()) return {PcxRefusal::None, PcxShortfall::ReadFailed};
+    return {PcxRefusal::None, ShortfallOf(rowsFilled, read.layout)};
+}
+
+bool DecodePcxStream(std::FILE* file, const PixelTarget& dest, size_t chunkBytes) {
+    const PcxOutcome outcome = DecodePcxFrom(file, dest, chunkBytes);
+    return outcome.Accepted() && outcome.shortfall != PcxShortfall::ReadFailed;
 }
 
 PcxSize GetPcxSize(const std::string& path) {

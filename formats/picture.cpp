@@ -1,7 +1,9 @@
 #include "formats/picture.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "formats/pcx.h"
 #include "formats/png.h"
@@ -10,8 +12,71 @@ namespace {
 
 constexpr uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 constexpr uint8_t kPcxManufacturer = 10;
+const char* const kEmptyFile = "the file is empty";
+const char* const kUnknownKind = "the file is neither a PCX nor a PNG picture";
 
 static_assert(sizeof kPngSignature <= kPictureSniffBytes, "the sniff sees the whole signature");
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+// A file open at its start with its kind known, or the reason it cannot be
+// read as a picture.
+struct OpenedPicture {
+    std::unique_ptr<std::FILE, FileCloser> file;
+    PictureKind kind = PictureKind::Unknown;
+    std::string refusal;
+};
+
+std::string KindRefusal(PictureKind kind, size_t size) {
+    if (size == 0) return kEmptyFile;
+    return kind == PictureKind::Unknown ? kUnknownKind : "";
+}
+
+OpenedPicture OpenPicture(const std::string& path) {
+    OpenedPicture opened;
+    opened.file.reset(std::fopen(path.c_str(), "rb"));
+    if (!opened.file) {
+        opened.refusal = std::strerror(errno);
+        return opened;
+    }
+    uint8_t head[kPictureSniffBytes] = {};
+    errno = 0;
+    const size_t got = std::fread(head, 1, sizeof head, opened.file.get());
+    if (std::ferror(opened.file.get())) {  // a folder opens but cannot be read
+        opened.refusal = std::strerror(errno != 0 ? errno : EIO);
+        return opened;
+    }
+    opened.kind = SniffPicture(head, got);
+    opened.refusal = KindRefusal(opened.kind, got);
+    std::rewind(opened.file.get());
+    return opened;
+}
+
+PictureCheck FromPcxHeader(const uint8_t* header, size_t size) {
+    const PcxLayoutOr read = ReadPcxLayout(header, size);
+    if (!read.Accepted()) return {{}, PcxRefusalText(read.refusal)};
+    return {{read.layout.width, read.layout.height}, ""};
+}
+
+PictureCheck FromPngHeader(const PngHeader& header) {
+    if (header.refusal != PngRefusal::None) return {{}, DescribePngRefusal(header.refusal)};
+    return {{header.size.width, header.size.height}, ""};
+}
+
+PictureLoad FromPcx(const PcxOutcome& outcome) {
+    if (!outcome.Accepted()) return {PictureStatus::Refused, PcxRefusalText(outcome.refusal)};
+    if (outcome.shortfall != PcxShortfall::None)
+        return {PictureStatus::Incomplete, PcxShortfallText(outcome.shortfall)};
+    return {PictureStatus::Complete, ""};
+}
+
+// Past an accepted header every failure leaves decoded pixels behind.
+PictureLoad FromPng(PngRefusal refusal) {
+    if (refusal == PngRefusal::None) return {PictureStatus::Complete, ""};
+    return {PictureStatus::Incomplete, DescribePngRefusal(refusal)};
+}
 
 }  // namespace
 
@@ -26,50 +91,54 @@ PictureKind SniffPicture(const uint8_t* bytes, size_t size) {
 }
 
 PictureKind SniffPictureFile(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return PictureKind::Unknown;
-    uint8_t head[kPictureSniffBytes] = {};
-    const size_t got = std::fread(head, 1, sizeof head, file);
-    std::fclose(file);
-    return SniffPicture(head, got);
+    return OpenPicture(path).kind;
+}
+
+PictureCheck CheckPicture(const uint8_t* bytes, size_t size) {
+    const PictureKind kind = SniffPicture(bytes, size);
+    const std::string refusal = KindRefusal(kind, bytes == nullptr ? 0 : size);
+    if (!refusal.empty()) return {{}, refusal};
+    if (kind == PictureKind::Pcx) return FromPcxHeader(bytes, size);
+    return FromPngHeader(ReadPngHeader(bytes, size));
+}
+
+PictureCheck CheckPictureFile(const std::string& path) {
+    const OpenedPicture opened = OpenPicture(path);
+    if (!opened.refusal.empty()) return {{}, opened.refusal};
+    if (opened.kind == PictureKind::Png)
+        return FromPngHeader(ReadPngStreamHeader(opened.file.get()));
+    uint8_t header[kPcxHeaderSize] = {};
+    const size_t got = std::fread(header, 1, sizeof header, opened.file.get());
+    return FromPcxHeader(header, got);
 }
 
 PictureSize GetPictureSize(const std::string& path) {
-    switch (SniffPictureFile(path)) {
-        case PictureKind::Pcx: {
-            const PcxSize size = GetPcxSize(path);
-            return {size.width, size.height};
-        }
-        case PictureKind::Png: {
-            const PngSize size = GetPngSize(path);
-            return {size.width, size.height};
-        }
-        case PictureKind::Unknown:
-            break;
-    }
-    return {};
+    return CheckPictureFile(path).size;
+}
+
+PictureLoad DecodePicture(const uint8_t* bytes, size_t size, const PixelTarget& dest) {
+    const PictureCheck check = CheckPicture(bytes, size);
+    if (!check.Readable()) return {PictureStatus::Refused, check.refusal};
+    if (SniffPicture(bytes, size) == PictureKind::Pcx)
+        return FromPcx(DecodePcxBytes(bytes, size, dest));
+    return FromPng(DecodePng(bytes, size, dest));
+}
+
+PictureLoad LoadPictureFile(const std::string& path, const PixelTarget& dest) {
+    const OpenedPicture opened = OpenPicture(path);
+    if (!opened.refusal.empty()) return {PictureStatus::Refused, opened.refusal};
+    if (opened.kind == PictureKind::Pcx) return FromPcx(DecodePcxFrom(opened.file.get(), dest));
+    const PictureCheck check = FromPngHeader(ReadPngStreamHeader(opened.file.get()));
+    if (!check.Readable()) return {PictureStatus::Refused, check.refusal};
+    std::rewind(opened.file.get());
+    return FromPng(DecodePngStream(opened.file.get(), dest));
 }
 
 bool DecodePictureFile(const uint8_t* bytes, size_t size, const PixelTarget& dest) {
-    switch (SniffPicture(bytes, size)) {
-        case PictureKind::Pcx:
-            return DecodePcxFile(bytes, size, dest);
-        case PictureKind::Png:
-            return DecodePngFile(bytes, size, dest);
-        case PictureKind::Unknown:
-            break;
-    }
-    return false;
+    return DecodePicture(bytes, size, dest).status == PictureStatus::Complete;
 }
 
 bool LoadPicture(uint16_t* dest, int pitch, int destWidth, int destRows, const std::string& path) {
-    switch (SniffPictureFile(path)) {
-        case PictureKind::Pcx:
-            return LoadPcx(dest, pitch, destWidth, destRows, path);
-        case PictureKind::Png:
-            return LoadPng(dest, pitch, destWidth, destRows, path);
-        case PictureKind::Unknown:
-            break;
-    }
-    return false;
+    const PixelTarget target{dest, pitch, destWidth, destRows};
+    return LoadPictureFile(path, target).status == PictureStatus::Complete;
 }

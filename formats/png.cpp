@@ -147,6 +147,10 @@ PngRefusal DecodeRows(spng_ctx* ctx, const RowPlan& plan, std::vector<uint8_t>& 
     for (;;) {
         spng_row_info info{};
         const int infoError = spng_get_row_info(ctx, &info);
+        // The decoder may say the image has ended only when asked for the
+        // next row (an interlaced picture one row high, whose last pass
+        // holds no row).
+        if (infoError == SPNG_EOI) return PngRefusal::None;
         if (infoError != 0) return DataRefusal(infoError);
         if (DestinationFilled(info, plan)) return PngRefusal::None;
         const int status = spng_decode_row(ctx, rgba.data(), rgba.size());
@@ -254,24 +258,32 @@ bool DecodePngFile(const uint8_t* bytes, size_t size, const PixelTarget& dest) {
     return DecodePng(bytes, size, dest) == PngRefusal::None;
 }
 
+PngHeader ReadPngStreamHeader(std::FILE* file) {
+    Context ctx = DecoderOnFile(file);
+    if (!ctx) return {{}, PngRefusal::OutOfMemory};
+    return HeaderOf(ctx.get());
+}
+
 PngHeader ReadPngFileHeader(const std::string& path) {
     File file(std::fopen(path.c_str(), "rb"));
     if (!file) return {{}, PngRefusal::Unreadable};
-    Context ctx = DecoderOnFile(file.get());
-    if (!ctx) return {{}, PngRefusal::OutOfMemory};
-    return HeaderOf(ctx.get());
+    return ReadPngStreamHeader(file.get());
 }
 
 PngSize GetPngSize(const std::string& path) {
     return ReadPngFileHeader(path).size;
 }
 
+PngRefusal DecodePngStream(std::FILE* file, const PixelTarget& dest) {
+    Context ctx = DecoderOnFile(file);
+    if (!ctx) return PngRefusal::OutOfMemory;
+    return Decode(ctx.get(), dest);
+}
+
 PngRefusal DecodePngFromPath(const std::string& path, const PixelTarget& dest) {
     File file(std::fopen(path.c_str(), "rb"));
     if (!file) return PngRefusal::Unreadable;
-    Context ctx = DecoderOnFile(file.get());
-    if (!ctx) return PngRefusal::OutOfMemory;
-    return Decode(ctx.get(), dest);
+    return DecodePngStream(file.get(), dest);
 }
 
 bool LoadPng(uint16_t* dest, int pitch, int destWidth, int destRows, const std::string& path) {

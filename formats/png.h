@@ -24,6 +24,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 #include "formats/pixel_target.h"
@@ -69,5 +70,8 @@ bool DecodePngFile(const uint8_t* bytes, size_t size, const PixelTarget& dest);
 // refused.
 PngHeader ReadPngFileHeader(const std::string& path);
 PngSize GetPngSize(const std::string& path);
+// The same on a file open for reading at its start; it is read from there.
+PngHeader ReadPngStreamHeader(std::FILE* file);
+PngRefusal DecodePngStream(std::FILE* file, const PixelTarget& dest);
 PngRefusal DecodePngFromPath(const std::string& path, const PixelTarget& dest);
 bool LoadPng(uint16_t* dest, int pitch, int destWidth, int destRows, const std::string& path);

@@ -5,6 +5,18 @@
 
 namespace platform {
 
+Message KeyDownMessage(int code, int modifiers) {
+    Message message{MessageKind::KeyDown, code, 0};
+    message.modifiers = modifiers;
+    return message;
+}
+
+Message DropFileMessage(const std::string& path) {
+    Message message{MessageKind::DropFile, 0, 0};
+    message.path = path;
+    return message;
+}
+
 void ScriptedPlatform::SetKey(int code, bool down) {
     KeyPoll& key = m_keys[code];
     if (down && !key.down) key.pressed = true;

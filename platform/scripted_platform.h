@@ -24,6 +24,11 @@ struct ShownDialog {
     std::string startFolder;  // file dialogs only
 };
 
+// Messages to schedule: a letter or other key pressed with KeyModifier bits,
+// and a file dropped on the window.
+Message KeyDownMessage(int code, int modifiers = kModNone);
+Message DropFileMessage(const std::string& path);
+
 class ScriptedPlatform : public Platform {
   public:
     // Called when a box or dialog comes up with no queued answer; tests make

@@ -3,17 +3,24 @@
 #include <SDL.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/zenity.h"
 // Last: it brings in the X11 headers and their macros.
 #include <SDL_syswm.h>
+
+extern char** environ;
 
 namespace platform {
 
@@ -27,7 +34,15 @@ constexpr double kTwoPi = 6.283185307179586;
 // SDL's wait does not wake for our signal handler, so an endless wait looks
 // for a close signal this often.
 constexpr int kSignalLookMs = 200;
-constexpr int kCloseSignals[] = {SIGINT, SIGTERM};
+// How often the window is served while SDL's own box is up.
+constexpr int kBoxLookMs = 15;
+constexpr int kCloseSignals[] = {SIGINT, SIGTERM, SIGHUP};
+// How SDL's own box, run in a child process, tells its end.
+constexpr int kBoxClosedUnanswered = 10;
+constexpr int kBoxNotShown = 11;
+constexpr const char* kBoxButtonsVariable = "CELFORGE_SDL_BOX";
+constexpr const char* kBoxTextVariable = "CELFORGE_SDL_BOX_TEXT";
+constexpr const char* kBoxCaptionVariable = "CELFORGE_SDL_BOX_CAPTION";
 
 volatile sig_atomic_t g_closeSignalled = 0;
 struct sigaction g_previousActions[std::size(kCloseSignals)];
@@ -36,23 +51,29 @@ void OnCloseSignal(int) {
     g_closeSignalled = 1;
 }
 
-// SIGINT and SIGTERM ask the window to close, like the desktop's close. A
-// signal the editor was started ignoring (a background job's SIGINT) stays
-// ignored. Installed before SDL starts, so SDL keeps its own handlers out.
+// SIGINT, SIGTERM and SIGHUP ask the window to close, like the desktop's
+// close. SIGINT and SIGHUP the editor was started ignoring (a background
+// job, nohup) stay ignored; SIGTERM always works. Installed before SDL
+// starts, so SDL keeps its own handlers out.
 bool InstallCloseSignals() {
     struct sigaction current;
     sigaction(SIGTERM, nullptr, &current);
     if (current.sa_handler == OnCloseSignal) return false;
     g_closeSignalled = 0;
+    sigset_t handled;
+    sigemptyset(&handled);
     for (size_t i = 0; i < std::size(kCloseSignals); ++i) {
         sigaction(kCloseSignals[i], nullptr, &g_previousActions[i]);
-        if (g_previousActions[i].sa_handler != SIG_DFL) continue;
+        const bool always = kCloseSignals[i] == SIGTERM;
+        if (!always && g_previousActions[i].sa_handler != SIG_DFL) continue;
         struct sigaction action {};
         action.sa_handler = OnCloseSignal;
         sigemptyset(&action.sa_mask);
         action.sa_flags = SA_RESTART;
         sigaction(kCloseSignals[i], &action, nullptr);
+        sigaddset(&handled, kCloseSignals[i]);
     }
+    pthread_sigmask(SIG_UNBLOCK, &handled, nullptr);
     return true;
 }
 
@@ -86,6 +107,18 @@ int PolledKeyCode(SDL_Keycode key) {
     }
 }
 
+// Letters are told by their capital, as the key caps show them.
+int LetterCode(SDL_Keycode key) {
+    return key >= SDLK_a && key <= SDLK_z ? std::toupper(static_cast<int>(key)) : 0;
+}
+
+int ModifierBits(uint16_t sdlModifiers) {
+    int bits = kModNone;
+    if (sdlModifiers & KMOD_SHIFT) bits |= kModShift;
+    if (sdlModifiers & KMOD_CTRL) bits |= kModCtrl;
+    return bits;
+}
+
 int ButtonCode(uint8_t button) {
     if (button == SDL_BUTTON_LEFT) return kKeyLeftButton;
     if (button == SDL_BUTTON_RIGHT) return kKeyRightButton;
@@ -109,20 +142,81 @@ std::vector<SDL_MessageBoxButtonData> SdlBoxButtons(BoxButtons buttons) {
     return {{kEnter | kEscape, static_cast<int>(BoxAnswer::Ok), "OK"}};
 }
 
-std::optional<BoxAnswer> ShowSdlBox(const std::string& text, const std::string& caption,
-                                    BoxButtons buttons, SDL_Window* owner) {
+[[noreturn]] void ShowSdlBoxAndExit(const char* text, const char* caption, BoxButtons buttons) {
     const std::vector<SDL_MessageBoxButtonData> data = SdlBoxButtons(buttons);
     const SDL_MessageBoxData box{SDL_MESSAGEBOX_INFORMATION | SDL_MESSAGEBOX_BUTTONS_LEFT_TO_RIGHT,
-                                 owner,
-                                 caption.c_str(),
-                                 text.c_str(),
+                                 nullptr,
+                                 caption,
+                                 text,
                                  static_cast<int>(data.size()),
                                  data.data(),
                                  nullptr};
     int pressed = -1;
-    if (SDL_ShowMessageBox(&box, &pressed) != 0) return std::nullopt;
-    if (pressed < 0) return DeclinedAnswer(buttons);
-    return static_cast<BoxAnswer>(pressed);
+    if (SDL_ShowMessageBox(&box, &pressed) != 0) {
+        std::fprintf(stderr, "celforge: SDL's message box failed: %s\n", SDL_GetError());
+        _exit(kBoxNotShown);
+    }
+    _exit(pressed < 0 ? kBoxClosedUnanswered : pressed);
+}
+
+// SDL's own box blocks whoever shows it, and a forked copy of the editor
+// would share its display connection. So a fresh copy of this program shows
+// it: started with the box in its environment, it shows the box before main
+// would run and answers through its exit code.
+bool ShowBoxIfAsked() {
+    const char* buttons = std::getenv(kBoxButtonsVariable);
+    if (!buttons) return false;
+    const char* text = std::getenv(kBoxTextVariable);
+    const char* caption = std::getenv(kBoxCaptionVariable);
+    const int kind = std::atoi(buttons);
+    if (!text || !caption || kind < 0 || kind > static_cast<int>(BoxButtons::YesNo))
+        _exit(kBoxNotShown);
+    ShowSdlBoxAndExit(text, caption, static_cast<BoxButtons>(kind));
+}
+
+[[maybe_unused]] const bool g_boxShower = ShowBoxIfAsked();
+
+// In a process group of its own: SDL may run the box in a child of that
+// child, and a close request ends them all.
+pid_t StartBoxShower(const std::string& text, const std::string& caption, BoxButtons buttons) {
+    std::vector<std::string> env;
+    for (char** entry = environ; entry && *entry; ++entry) {
+        if (std::strncmp(*entry, "CELFORGE_SDL_BOX", 16) != 0) env.emplace_back(*entry);
+    }
+    env.push_back(std::string(kBoxButtonsVariable) + "=" +
+                  std::to_string(static_cast<int>(buttons)));
+    env.push_back(std::string(kBoxTextVariable) + "=" + text);
+    env.push_back(std::string(kBoxCaptionVariable) + "=" + caption);
+    std::vector<char*> envp;
+    for (std::string& entry : env) envp.push_back(entry.data());
+    envp.push_back(nullptr);
+    char name[] = "celforge-box";
+    char* argv[] = {name, nullptr};
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, "/proc/self/exe", nullptr, &attributes, argv, envp.data()) != 0) pid = -1;
+    posix_spawnattr_destroy(&attributes);
+    return pid;
+}
+
+std::optional<BoxAnswer> BoxChildAnswer(int status, BoxButtons buttons) {
+    if (!WIFEXITED(status)) return std::nullopt;
+    const int code = WEXITSTATUS(status);
+    if (code == kBoxClosedUnanswered) return DeclinedAnswer(buttons);
+    if (code > static_cast<int>(BoxAnswer::No)) return std::nullopt;
+    return static_cast<BoxAnswer>(code);
+}
+
+bool ChildEnded(pid_t pid, int* status) {
+    for (;;) {
+        const pid_t done = waitpid(pid, status, WNOHANG);
+        if (done < 0 && errno == EINTR) continue;
+        if (done < 0) *status = -1;
+        return done != 0;
+    }
 }
 
 bool IsRegularFile(const std::string& path) {
@@ -272,7 +366,11 @@ void SdlPlatform::HandleEvent(const SDL_Event& event) {
             break;
         case SDL_KEYDOWN:
         case SDL_KEYUP:
-            HandleKey(event.key.keysym.sym, event.type == SDL_KEYDOWN, event.key.repeat != 0);
+            HandleKey(event.key.keysym.sym, event.type == SDL_KEYDOWN, event.key.repeat != 0,
+                      ModifierBits(event.key.keysym.mod));
+            break;
+        case SDL_DROPFILE:
+            HandleDrop(event.drop.file);
             break;
         case SDL_MOUSEBUTTONDOWN:
         case SDL_MOUSEBUTTONUP:
@@ -322,14 +420,36 @@ void SdlPlatform::HandleWindowEvent(const SDL_Event& event) {
     }
 }
 
-void SdlPlatform::HandleKey(int sdlKey, bool down, bool repeat) {
+void SdlPlatform::HandleKey(int sdlKey, bool down, bool repeat, int modifiers) {
     const int code = PolledKeyCode(sdlKey);
     if (code == kKeyEscape || code == kKeyF12) {
         // They close the window even while a box is up.
         if (down && !repeat) PostMessage(Message{MessageKind::KeyDown, code, 0});
         return;
     }
+    const int letter = LetterCode(sdlKey);
+    if (letter && down && !repeat && m_modal == 0) {
+        Message message{MessageKind::KeyDown, letter, 0};
+        message.modifiers = modifiers;
+        PostMessage(message);
+    }
     SetKey(code, down);
+}
+
+// A drop while a box is up was aimed at the window behind it: ignored, as a
+// key press then is; the open-pictures dialog takes it as its answer.
+void SdlPlatform::HandleDrop(char* file) {
+    if (!file) return;
+    if (m_modal == 0 || m_dropAnswers) {
+        Message message{MessageKind::DropFile, 0, 0};
+        message.path = file;
+        PostMessage(message);
+    }
+    SDL_free(file);
+}
+
+int SdlPlatform::HeldModifiers() {
+    return ModifierBits(static_cast<uint16_t>(SDL_GetModState()));
 }
 
 // A press that lands while a box is up belongs to the box; releases always
@@ -464,7 +584,7 @@ BoxAnswer SdlPlatform::MessageBox(const std::string& text, const std::string& ca
     if (result.abandoned || (!answer && CloseRequested()))
         answer = DeclinedAnswer(buttons);
     else if (!result.started || !answer)
-        answer = ShowSdlBox(text, caption, buttons, m_window);
+        answer = ShowSdlBox(text, caption, buttons);
     EndModal();
     if (answer) return *answer;
     std::fprintf(stderr, "celforge: no message box could be shown: %s: %s\n", caption.c_str(),
@@ -477,6 +597,22 @@ ToolResult SdlPlatform::RunDialogTool(const std::vector<std::string>& argv) {
     const ToolResult result = RunTool(argv, [this](int waitMs) { return KeepWaiting(waitMs); });
     EndModal();
     return result;
+}
+
+// Serves the window while the box is up, like a zenity box.
+std::optional<BoxAnswer> SdlPlatform::ShowSdlBox(const std::string& text,
+                                                 const std::string& caption, BoxButtons buttons) {
+    const pid_t pid = StartBoxShower(text, caption, buttons);
+    if (pid < 0) return std::nullopt;
+    int status = 0;
+    while (!ChildEnded(pid, &status)) {
+        if (KeepWaiting(kBoxLookMs)) continue;
+        kill(-pid, SIGKILL);
+        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+        return DeclinedAnswer(buttons);
+    }
+    return BoxChildAnswer(status, buttons);
 }
 
 DialogResult SdlPlatform::RunFileDialog(const std::string& title,

@@ -1,7 +1,8 @@
 #pragma once
 // The real platform: one borderless SDL window showing the 16-bit screen
 // block, SDL events turned into messages and key polls, SDL audio, and boxes
-// and file dialogs from zenity (SDL's own message box when zenity fails).
+// and file dialogs from zenity (SDL's own message box, in a child process,
+// when zenity fails).
 // Callers never see SDL: its types are only named here, never included.
 
 #include <array>
@@ -47,6 +48,7 @@ class SdlPlatform : public Platform {
 
     KeyPoll PollKey(int code) override;
     Point CursorPos() override { return m_cursor; }
+    int HeldModifiers() override;
 
     BoxAnswer MessageBox(const std::string& text, const std::string& caption,
                          BoxButtons buttons) override;
@@ -67,13 +69,16 @@ class SdlPlatform : public Platform {
   private:
     void HandleEvent(const SDL_Event& event);
     void HandleWindowEvent(const SDL_Event& event);
-    void HandleKey(int sdlKey, bool down, bool repeat);
+    void HandleKey(int sdlKey, bool down, bool repeat, int modifiers);
+    void HandleDrop(char* file);
     void SetKey(int code, bool down);
     void PumpEvents();
     bool WaitForEvent(int timeoutMs);
     void Redraw();
     std::string OwnerWindowId() const;
     ToolResult RunDialogTool(const std::vector<std::string>& argv);
+    std::optional<BoxAnswer> ShowSdlBox(const std::string& text, const std::string& caption,
+                                        BoxButtons buttons);
     DialogResult RunFileDialog(const std::string& title, const std::vector<FileFilter>& filters,
                                const std::string& startFolder, bool save);
     bool CloseWaiting() const;
@@ -98,7 +103,7 @@ class SdlPlatform : public Platform {
     Point m_cursor;
     int m_modal = 0;             // boxes and dialogs up; their input is not ours
     bool m_dropAnswers = false;  // a drop ends the dialog that is up
-    // SIGINT/SIGTERM handlers installed here, to be put back at the end.
+    // SIGINT/SIGTERM/SIGHUP handlers installed here, to be put back at the end.
     bool m_ownsCloseSignals = false;
 
     uint32_t m_audioDevice = 0;

@@ -76,6 +76,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, const char* s
             return line;
         }
     }
+    // Help is shown whatever the scale says.
+    if (line.help) return line;
     // The option wins: the variable is not even read when it is given. An
     // empty variable counts as unset.
     std::optional<std::string> text = option;

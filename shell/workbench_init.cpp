@@ -1,5 +1,8 @@
 #include "shell/workbench_init.h"
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <string>
 
@@ -11,6 +14,7 @@
 #include "shell/window.h"
 #include "state/editor_state.h"
 #include "workbench/file_dialogs.h"
+#include "workbench/picture_boxes.h"
 #include "workbench/queue_flow.h"
 #include "workbench/sprite_save.h"
 #include "workbench/start_file.h"
@@ -20,15 +24,23 @@ const char* const FIRST_PICTURE_TITLE =
 
 namespace {
 
-// Decodes a skin file at the top-left of its load buffer. A missing or
-// unreadable file leaves the buffer as it was; the skin then shows whatever
-// the buffer held, as nothing here can be repaired by the user.
+// Decodes a skin file at the top-left of its load buffer. A file that cannot
+// be read leaves the buffer as it was, so the pictures cut from it stay
+// black. The editor still starts, and says which file it was: a new copy of
+// the skin repairs it.
 void LoadSkinFile(const char* name, SkinBuffer buffer) {
     const std::string path = DataFolder() + name;
-    if (buffer == SkinBuffer::Sheet)
-        LoadPcx(g_sheet, SHEET_WIDTH, SHEET_WIDTH, SHEET_HEIGHT, path);
-    else
-        LoadPcx(g_pictureBuf, PICTURE_WIDTH, PICTURE_WIDTH, PICTURE_HEIGHT, path);
+    errno = 0;
+    const bool read =
+        buffer == SkinBuffer::Sheet
+            ? LoadPcx(g_sheet, SHEET_WIDTH, SHEET_WIDTH, SHEET_HEIGHT, path)
+            : LoadPcx(g_pictureBuf, PICTURE_WIDTH, PICTURE_WIDTH, PICTURE_HEIGHT, path);
+    if (read) return;
+    const std::string why = errno ? std::strerror(errno) : "not a picture the editor reads";
+    std::fprintf(stderr,
+                 "celforge: the skin file %s could not be read (%s); the workbench shows "
+                 "black in its place\n",
+                 path.c_str(), why.c_str());
 }
 
 void LoadSkinPicture(const SkinPicture& skin) {
@@ -112,13 +124,13 @@ WorkbenchStart AskFirstPicture(std::string* path, PictureSize* size) {
         const bool chosen = answer.outcome == platform::DialogOutcome::Chosen;
         // One picture keeps its own refusal boxes; of several, the first usable.
         if (chosen && answer.paths.size() > 1) answer.path = TakeFirstPicture(answer.paths);
-        PictureSize read;
-        if (chosen) read = GetPictureSize(answer.path);
-        const bool readable = chosen && read.width > 0 && read.height > 0;
+        const PictureCheck check = chosen ? CheckPictureFile(answer.path) : PictureCheck{};
+        const PictureSize read = check.size;
+        const bool readable = chosen && check.Readable();
         const bool usable = readable && FitsPictureBuffer(read);
         if (!readable)
-            p.MessageBox("PCX를 읽어야 Workbench Window가 구성됩니다", "Error!",
-                         platform::BoxButtons::Ok);
+            ShowPictureRefusal("PCX를 읽어야 Workbench Window가 구성됩니다", check.refusal,
+                               "Error!");
         else if (!usable)
             RefuseOversize(read);
         if (pass == 2)
@@ -211,7 +223,7 @@ WorkbenchStart StartWorkbench() {
     if (start.sprite)
         PutFirstFrame(*start.sprite, g_pictureBuf);
     else
-        LoadPicture(g_pictureBuf, PICTURE_WIDTH, PICTURE_WIDTH, PICTURE_HEIGHT, path);
+        LoadPictureIntoBuffer(g_pictureBuf, path);
     MakeSpriteSizePictures();
     if (!start.sprite) g_state.queue.shown = path;
 

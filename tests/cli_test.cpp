@@ -101,6 +101,33 @@ TEST(CelforgeSpr, OneSmallBuildIsByteForByteTheEditorsFileAndWarnsOfKeyCollision
     EXPECT_TRUE(ReadWholeFile(build[2]).empty()) << "a strict failure writes nothing";
 }
 
+// A picture cut short, or none at all, fails the build with its reason and
+// writes nothing.
+TEST(CelforgeSpr, PicturesThatCannotBeReadWhollyFailTheBuildWithTheirReason) {
+    std::vector<uint8_t> cut = EncodePcx24(MakeFlatImage(2, 2, 9, 9, 9));
+    cut.pop_back();  // the last run's value
+    const std::string cutPath = TempPath("cut.pcx"), text = TempPath("notes.txt");
+    ASSERT_TRUE(WriteBytesToFile(cutPath, cut));
+    ASSERT_TRUE(WriteBytesToFile(text, {'h', 'i'}));
+    const std::string good = WritePicture("good", MakeFlatImage(2, 2, 9, 9, 9)),
+                      missing = TempPath("missing.pcx"), out = TempPath("failed.Spr");
+    const std::string cutShort = ": the file is cut short: its image data ends before the last row";
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"--single", cutPath}, cutPath + cutShort},
+        {{"--single", missing}, missing + ": cannot read the file: No such file or directory"},
+        {{"--size", "2x2", "--dir", "up=" + good + "," + cutPath + "," + text},
+         cutPath + cutShort + "\ncelforge-spr: " + text +
+             ": the file is neither a PCX nor a PNG picture"}};
+    for (const auto& [args, message] : cases) {
+        std::vector<std::string> build = {"build", "-o", out};
+        build.insert(build.end(), args.begin(), args.end());
+        const Outcome run = Spr(build);
+        EXPECT_EQ(run.code, 1);
+        EXPECT_EQ(run.err, "celforge-spr: " + message + "\n");
+        EXPECT_TRUE(ReadWholeFile(out).empty());
+    }
+}
+
 TEST(CelforgeSpr, CheckNamesEachBrokenField) {
     const std::string good = TempPath("good.Spr");
     ASSERT_TRUE(WriteBytesToFile(good, std::vector<uint8_t>(kGolden.begin(), kGolden.end())));

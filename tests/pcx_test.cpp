@@ -20,19 +20,21 @@ class PcxTest : public ::testing::Test {
 };
 
 // Decoded from memory and as a stream read 5 bytes at a time (so runs
-// straddle chunk ends), the block's corner holds `image` and nothing else
-// changed.
+// straddle chunk ends), the block's corner holds `image`, nothing else
+// changed, and both report `shortfall`.
 void ExpectDecodesTo(const std::vector<uint8_t>& file, const RgbImage& image, int pitch, int width,
-                     int rows) {
+                     int rows, PcxShortfall shortfall = PcxShortfall::None) {
     GuardedBlock block(pitch, width, rows), streamed(pitch, width, rows);
-    ASSERT_TRUE(DecodePcxFile(file.data(), file.size(), block.Target()));
+    const PcxOutcome outcome = DecodePcxBytes(file.data(), file.size(), block.Target());
+    ASSERT_TRUE(outcome.Accepted());
+    EXPECT_EQ(outcome.shortfall, shortfall);
     const int columns = std::min(image.width, width), height = std::min(image.height, rows);
     for (int i = 0; i < columns * height; ++i)
         ASSERT_EQ(block.At(i % columns, i / columns), Rgb565(image.At(i % columns, i / columns)))
             << i % columns << "," << i / columns;
     EXPECT_TRUE(block.OnlyCornerWritten(columns, height));
     std::FILE* stream = fmemopen(const_cast<uint8_t*>(file.data()), file.size(), "rb");
-    EXPECT_TRUE(DecodePcxStream(stream, streamed.Target(), 5));
+    EXPECT_EQ(DecodePcxFrom(stream, streamed.Target(), 5).shortfall, shortfall);
     std::fclose(stream);
     EXPECT_TRUE(streamed.storage == block.storage);
 }
@@ -55,6 +57,7 @@ TEST_F(PcxTest, RoundTripsInEveryLineLayoutClippedToTheBlock) {
     }
 }
 
+// Without its palette a picture is black and reported as cut short.
 TEST_F(PcxTest, PalettedPicturesGoThroughTheirPaletteOrComeOutBlack) {
     for (int width : {1, 7, 16, 33}) {
         SCOPED_TRACE(width);
@@ -68,18 +71,22 @@ TEST_F(PcxTest, PalettedPicturesGoThroughTheirPaletteOrComeOutBlack) {
         }
         std::vector<uint8_t> file = EncodePcx8(width, 5, indices, palette);
         ExpectDecodesTo(file, truth, 40, 40, 8);
+        const RgbImage black = MakeFlatImage(width, 5, 0, 0, 0);
+        const std::vector<uint8_t> oneShort(file.begin(), file.end() - 1);
+        ExpectDecodesTo(oneShort, black, 40, 40, 8, PcxShortfall::PaletteMissing);
         file[file.size() - 769] = 0;  // no marker: no palette, every index black
-        ExpectDecodesTo(file, MakeFlatImage(width, 5, 0, 0, 0), 40, 40, 8);
+        ExpectDecodesTo(file, black, 40, 40, 8, PcxShortfall::PaletteMissing);
         // Nor is the palette read as image data when the data is missing.
         file.erase(file.begin() + 128, file.end() - 769);
         file[128] = 12;
-        ExpectDecodesTo(file, MakeFlatImage(width, 5, 0, 0, 0), 40, 40, 8);
+        ExpectDecodesTo(file, black, 40, 40, 8, PcxShortfall::RowsCutShort);
     }
 }
 
 // A 39 x 5 picture whose 15 plane lines (40 bytes, padded) are each an
 // empty run, then one run. A file cut inside the k-th line's codes keeps the
 // first k - 1 lines, and a lone last byte 192 is a run cut off, not a literal.
+// Every cut is reported.
 TEST_F(PcxTest, TruncatedFilesKeepTheDecodedPrefixAndZeroTheRest) {
     std::vector<uint8_t> file = EncodePcxHeader(39, 5, 3, 40);
     for (int line = 0; line < 15; ++line) {
@@ -98,7 +105,8 @@ TEST_F(PcxTest, TruncatedFilesKeepTheDecodedPrefixAndZeroTheRest) {
         RgbImage expected(39, 5);
         for (int line = 0; line < int(cut - 128) / 4; ++line)
             for (int x = 0; x < 39; ++x) expected.At(x, line / 3)[line % 3] = 8 + line * 8;
-        ExpectDecodesTo(part, expected, 40, 39, 5);
+        ExpectDecodesTo(part, expected, 40, 39, 5,
+                        cut < file.size() ? PcxShortfall::RowsCutShort : PcxShortfall::None);
     }
 }
 
@@ -112,6 +120,8 @@ TEST_F(PcxTest, RefusedFilesNameTheirReasonLeaveTheBlockUntouchedAndHaveNoSize) 
                  {3, 4, PcxRefusal::BitsPerPixel},
                  {65, 2, PcxRefusal::Planes},
                  {65, 4, PcxRefusal::Planes},
+                 {6, 2, PcxRefusal::NoPixels},     // Ymin 2 over Ymax 1: no rows
+                 {9, 0xFF, PcxRefusal::NoPixels},  // Xmax -251: no columns
                  {66, 5, PcxRefusal::LineShorterThanWidth}};
     const std::string path = TempPath("refused.pcx");
     for (const auto& c : cases) {
@@ -128,6 +138,66 @@ TEST_F(PcxTest, RefusedFilesNameTheirReasonLeaveTheBlockUntouchedAndHaveNoSize) 
     }
     // A line one byte longer than the width is fine.
     EXPECT_TRUE(ReadPcxLayout(EncodePcxHeader(6, 2, 3, 7).data(), 128).Accepted());
+}
+
+// Decoded from memory and streamed 3 bytes at a time, a `width` x `rows`
+// block holds `expected` and both report `shortfall`.
+void ExpectPixels(const std::vector<uint8_t>& file, int width, int rows,
+                  const std::vector<uint16_t>& expected, PcxShortfall shortfall) {
+    GuardedBlock block(width, width, rows), streamed(width, width, rows);
+    EXPECT_EQ(DecodePcxBytes(file.data(), file.size(), block.Target()).shortfall, shortfall);
+    std::FILE* stream = fmemopen(const_cast<uint8_t*>(file.data()), file.size(), "rb");
+    EXPECT_EQ(DecodePcxFrom(stream, streamed.Target(), 3).shortfall, shortfall);
+    std::fclose(stream);
+    EXPECT_EQ(std::vector<uint16_t>(block.Pixels(), block.Pixels() + width * rows), expected);
+    EXPECT_TRUE(streamed.storage == block.storage);
+}
+
+std::vector<uint8_t> UncompressedHeader(int width, int height, int planes, int bytesPerLine) {
+    std::vector<uint8_t> file = EncodePcxHeader(width, height, planes, bytesPerLine);
+    file[2] = 0;  // encoding: none
+    return file;
+}
+
+// Encoding 0 stores plane lines as they are: bytes of 192 and more are
+// values, not run codes.
+TEST_F(PcxTest, UncompressedFilesAreReadAsRawLines) {
+    std::vector<uint8_t> rgb = UncompressedHeader(3, 2, 3, 4);
+    rgb.insert(rgb.end(), {0xF8, 0x00, 0xC8, 0xC3,    // row 0 red, then a pad byte
+                           0x00, 0xFC, 0xC4, 0xC3,    // row 0 green
+                           0x00, 0x00, 0xF8, 0xC3,    // row 0 blue
+                           0x08, 0x10, 0xFF, 0xC3,    // row 1 red
+                           0x04, 0x08, 0xFF, 0xC3,    // row 1 green
+                           0x08, 0x10, 0xFF, 0xC3});  // row 1 blue
+    std::vector<uint8_t> paletted = UncompressedHeader(2, 2, 1, 2);
+    paletted.insert(paletted.end(), {0xC1, 0x00,  // row 0: indices 193, 0
+                                     0x01, 0xFF,  // row 1: indices 1, 255
+                                     12});        // the palette marker
+    std::vector<uint8_t> palette(768, 0);
+    palette[2] = 0xF8;                                           // 0: blue
+    palette[3] = 0xF8;                                           // 1: red
+    palette[193 * 3 + 1] = 0xFC;                                 // 193: green
+    std::fill(palette.end() - 3, palette.end(), uint8_t{0xFF});  // 255: white
+    paletted.insert(paletted.end(), palette.begin(), palette.end());
+    const std::vector<uint16_t> rgbPixels = {0xF800, 0x07E0, 0xCE3F, 0x0821, 0x1042, 0xFFFF};
+    ExpectPixels(rgb, 3, 2, rgbPixels, PcxShortfall::None);
+    // Without the last pad byte the last line is not whole.
+    ExpectPixels({rgb.begin(), rgb.end() - 1}, 3, 2, rgbPixels, PcxShortfall::RowsCutShort);
+    ExpectPixels(paletted, 2, 2, {0x07E0, 0x001F, 0xF800, 0xFFFF}, PcxShortfall::None);
+}
+
+// Eight pixels at a time go through vector shifts, the last two one by one;
+// every block of the row must be written.
+TEST_F(PcxTest, LongRowsPackEveryBlockOfEightPixels) {
+    std::vector<uint8_t> file = UncompressedHeader(26, 1, 3, 26);
+    for (int x = 0; x < 26; ++x) file.push_back(static_cast<uint8_t>(8 * x));         // red
+    for (int x = 0; x < 26; ++x) file.push_back(static_cast<uint8_t>(4 * x));         // green
+    for (int x = 0; x < 26; ++x) file.push_back(static_cast<uint8_t>(8 * (25 - x)));  // blue
+    ExpectPixels(file, 26, 1,
+                 {0x0019, 0x0838, 0x1057, 0x1876, 0x2095, 0x28B4, 0x30D3, 0x38F2, 0x4111,
+                  0x4930, 0x514F, 0x596E, 0x618D, 0x69AC, 0x71CB, 0x79EA, 0x8209, 0x8A28,
+                  0x9247, 0x9A66, 0xA285, 0xAAA4, 0xB2C3, 0xBAE2, 0xC301, 0xCB20},
+                 PcxShortfall::None);
 }
 
 // A stream that yields `bytes` and then fails instead of ending.

@@ -2,6 +2,7 @@
 #include <spng.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 #include "formats/colour.h"
 #include "formats/picture.h"
@@ -83,7 +84,10 @@ TEST_F(PngTest, EveryColourTypeAndDepthBecomesDisplayPixels) {
         {{2, 1, kGreyAlpha, 8, 0, {100, 127, 100, 128}}, {kMagenta, 0x632C}},
         {{2, 1, kRgb, 8, 0, {255, 128, 0, 8, 4, 248}}, {0xFC00, 0x083F}},
         {{1, 1, kRgb, 16, 0, {0xFF, 0xFF, 0x80, 0x80, 0, 0}}, {0xFC00}},
-        {{2, 1, kRgba, 8, 0, {10, 20, 30, 127, 0, 0, 255, 128}}, {kMagenta, 0x001F}}};
+        {{2, 1, kRgba, 8, 0, {10, 20, 30, 127, 0, 0, 255, 128}}, {kMagenta, 0x001F}},
+        // Interlaced and one row high: the last pass that holds a row is not the last pass.
+        {{2, 1, kRgb, 8, 1, {255, 128, 0, 8, 4, 248}}, {0xFC00, 0x083F}},
+        {{3, 1, kIndexed, 8, 1, {0, 1, 2}}, {0xF800, 0x07E0, kMagenta}}};
     for (const auto& [plan, expected] : cases) {
         SCOPED_TRACE(testing::Message() << int(plan.colourType) << " depth " << int(plan.depth));
         const std::vector<uint8_t> png = Encode(plan);
@@ -99,9 +103,9 @@ TEST_F(PngTest, ClipsToTheDestinationAndFillsEveryRowOfEveryPass) {
         uint32_t width, height;
         uint8_t interlace;
         int destWidth, destRows;
-    } cases[] = {{1, 1, 0, 1, 1},     {3, 2, 0, 8, 8}, {641, 1, 0, 640, 1},
-                 {5, 30, 0, 5, 7},    {9, 5, 1, 4, 3}, {9, 5, 1, 4, 2},
-                 {17, 11, 1, 32, 32}, {1, 9, 1, 1, 9}, {12, 12, 1, 12, 12}};
+    } cases[] = {{1, 1, 0, 1, 1},     {3, 2, 0, 8, 8}, {641, 1, 0, 640, 1}, {5, 30, 0, 5, 7},
+                 {9, 5, 1, 4, 3},     {9, 5, 1, 4, 2}, {17, 11, 1, 32, 32}, {1, 9, 1, 1, 9},
+                 {12, 12, 1, 12, 12}, {1, 1, 1, 1, 1}, {9, 1, 1, 9, 1},     {9, 1, 1, 9, 4}};
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " i" << int(c.interlace)
                                         << " into " << c.destWidth << "x" << c.destRows);
@@ -151,23 +155,64 @@ TEST_F(PngTest, MalformedFilesAreRefusedWithTheirReason) {
     }
 }
 
-TEST_F(PngTest, TheFileContentNotItsNameChoosesTheReader) {
-    const std::string folder = ::testing::TempDir();
-    const NoisePicture picture(3, 2, 0);
-    RgbImage rgb(3, 2);
+// The reason shown to the user for every file that is refused or
+// incomplete: the system's own text when the file cannot be read.
+TEST_F(PngTest, EveryRefusalAndShortfallNamesItsReason) {
+    const std::string folder = ::testing::TempDir() + "reasons/";
+    std::filesystem::create_directories(folder + "folder.pcx");
+    const NoisePicture picture(128, 64, 0);
+    const std::vector<uint8_t> png = Encode(picture.plan);
+    RgbImage rgb(128, 64);
     rgb.rgb = picture.plan.raw;
-    ASSERT_TRUE(WriteBytesToFile(folder + "png.pcx", Encode(picture.plan)));
-    ASSERT_TRUE(WriteBytesToFile(folder + "pcx.png", EncodePcx24(rgb)));
-    ASSERT_TRUE(WriteBytesToFile(folder + "text.png", {'n', 'o', 't', ' ', 'a'}));
-    const std::pair<const char*, bool> cases[] = {
-        {"png.pcx", true}, {"pcx.png", true}, {"text.png", false}, {"missing.png", false}};
-    for (const auto& [name, loads] : cases) {
-        SCOPED_TRACE(name);
-        const PictureSize size = GetPictureSize(folder + name);
-        EXPECT_EQ(size.width * 10 + size.height, loads ? 32 : 0);
-        GuardedBlock block(5, 3, 2);
-        EXPECT_EQ(LoadPicture(block.Pixels(), 5, 3, 2, folder + name), loads);
-        ExpectCorner(block, picture.pixels, 3, loads ? 3 : 0, loads ? 2 : 0);
+    std::vector<uint8_t> pcx = EncodePcx24(rgb), flat = pcx;
+    flat[10] = 0xFF, flat[11] = 0xFF;  // Ymax -1: no rows
+    const PictureStatus kRefused = PictureStatus::Refused, kIncomplete = PictureStatus::Incomplete;
+    // clang-format off
+    const struct {
+        const char* name;  // the content, not the name, chooses the reader
+        bool written;      // false: the path is left as it is
+        std::vector<uint8_t> bytes;
+        PictureStatus status;
+        const char* reason;
+    } cases[] = {
+        {"missing.png", false, {}, kRefused, "No such file or directory"},
+        {"folder.pcx", false, {}, kRefused, "Is a directory"},
+        {"empty.pcx", true, {}, kRefused, "the file is empty"},
+        {"README.png", true, {'#', ' ', 'H', 'i', '\n'}, kRefused,
+         "the file is neither a PCX nor a PNG picture"},
+        {"flat.pcx", true, flat, kRefused,
+         "the header gives the picture no pixels (a width or height below 1)"},
+        {"cut20.png", true, {png.begin(), png.begin() + 20}, kRefused,
+         "the PNG picture's header is damaged"},
+        {"cut.pcx", true, {pcx.begin(), pcx.end() - 1}, kIncomplete,
+         "the file is cut short: its image data ends before the last row"},
+        {"cut.png", true, {png.begin(), png.begin() + png.size() / 2}, kIncomplete,
+         "the PNG picture's image data is damaged or cut short"},
+        {"png.pcx", true, png, PictureStatus::Complete, ""},
+        {"pcx.png", true, pcx, PictureStatus::Complete, ""}};
+    // clang-format on
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = folder + c.name;
+        if (c.written) {
+            ASSERT_TRUE(WriteBytesToFile(path, c.bytes));
+        }
+        const PictureCheck check = CheckPictureFile(path);
+        const bool refused = c.status == kRefused;
+        EXPECT_EQ(check.refusal, refused ? c.reason : "");
+        EXPECT_EQ(GetPictureSize(path).width * 100 + check.size.height, refused ? 0 : 12864);
+        GuardedBlock block(130, 128, 64), fromBytes(130, 128, 64);
+        const PictureLoad load = LoadPictureFile(path, block.Target());
+        EXPECT_EQ(load.status, c.status);
+        EXPECT_EQ(load.reason, c.reason);
+        EXPECT_EQ(block.Untouched(), refused);
+        if (c.status == PictureStatus::Complete) ExpectCorner(block, picture.pixels, 128, 128, 64);
+        if (!c.written) continue;
+        EXPECT_EQ(CheckPicture(c.bytes.data(), c.bytes.size()).refusal, check.refusal);
+        const PictureLoad decoded =
+            DecodePicture(c.bytes.data(), c.bytes.size(), fromBytes.Target());
+        EXPECT_EQ(std::pair(decoded.status, decoded.reason), std::pair(c.status, load.reason));
+        EXPECT_TRUE(fromBytes.storage == block.storage);
     }
 }
 

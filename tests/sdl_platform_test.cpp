@@ -1,5 +1,7 @@
 // The SDL platform's dialogs, run by a stand-in `zenity` put first on PATH;
-// close requests are pushed into SDL's queue (no display is needed).
+// close requests are pushed into SDL's queue or sent as signals (no display
+// is needed). The platform starts in each test, after the signal
+// dispositions it is to find are set.
 #include "platform/sdl_platform.h"
 
 #include <SDL.h>
@@ -8,12 +10,15 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <thread>
+#include <vector>
 
 #include "platform/zenity.h"
 
@@ -43,10 +48,22 @@ class SdlPlatformTest : public ::testing::Test {
         fs::create_directories(dir / "empty");
         std::ofstream(dir / "p.pcx") << "x";
         oldPath = std::getenv("PATH");
+        for (size_t i = 0; i < kStartSignals.size(); ++i)
+            sigaction(kStartSignals[i], nullptr, &found[i]);
     }
     void TearDown() override {
+        sdl.reset();
+        for (size_t i = 0; i < kStartSignals.size(); ++i)
+            sigaction(kStartSignals[i], &found[i], nullptr);
         setenv("PATH", oldPath.c_str(), 1);
         fs::remove_all(dir);
+    }
+    // Starts the platform as in a shell (SIGINT, SIGQUIT and SIGHUP at their
+    // defaults) or as a background job under nohup (all three ignored).
+    void Start(bool ignoring) {
+        sdl.reset();
+        for (int signal : kStartSignals) ::signal(signal, ignoring ? SIG_IGN : SIG_DFL);
+        sdl.emplace();
     }
     // A zenity that adds its arguments to dir/args, then runs `body`.
     void FakeZenity(const std::string& body) {
@@ -64,89 +81,153 @@ class SdlPlatformTest : public ::testing::Test {
     std::string Told(const DialogResult& answer) {
         const char* outcomes[] = {"chosen ", "cancelled", "unavailable: "};
         std::string told = outcomes[static_cast<int>(answer.outcome)] + answer.path + answer.reason;
-        while (sdl.PeekMessage())
-            told += sdl.GetMessage().kind == MessageKind::KeyDown ? " +key" : " +close";
+        while (sdl->PeekMessage())
+            told += sdl->GetMessage().kind == MessageKind::KeyDown ? " +key" : " +close";
         return told;
     }
 
-    SdlPlatform sdl;
+    static constexpr std::array<int, 3> kStartSignals{SIGINT, SIGQUIT, SIGHUP};
+    std::array<struct sigaction, kStartSignals.size()> found{};
+    std::optional<SdlPlatform> sdl;
     fs::path dir;
     std::string oldPath;
 };
 
 // Every way a dialog can end: answered, refused, failed, never there, or ended by a
-// close request (a key, -1 the window's close, below that a signal), which
-// stays queued so the close takes effect after it.
+// close request (a key, 0 the window's close, below that signals; 300 ms apart),
+// which stays queued so the close takes effect after it. SIGINT and SIGHUP the
+// editor started ignoring stay ignored; SIGTERM always works.
 TEST_F(SdlPlatformTest, DialogsTellChosenCancelledAndCannotBeShown) {
     const std::string p = (dir / "p.pcx").string(), d = dir.string(), hung = "exec sleep 30";
     const struct {
         std::string zenity;  // empty: none on PATH
-        int request;
+        std::vector<int> requests;
         std::string told;
+        bool ignoring = false;  // SIGINT, SIGQUIT and SIGHUP ignored at start
     } cases[] = {
-        {"echo " + p, 0, "chosen " + p},
-        {"echo " + p + "; exit 1", 0, "cancelled"},
-        {"exit 5", 0, "cancelled"},  // zenity's own timeout
-        {"echo " + d + "/gone.pcx", 0, "cancelled"},
-        {"echo " + d, 0, "cancelled"},  // a folder is no picture
-        {"exit 255", 0, "unavailable: zenity failed (exit status 255)"},
-        {"", 0, "unavailable: zenity is not installed"},
-        {"echo", 0, "unavailable: zenity gave no usable file name"},
-        {"head -c 70000 /dev/zero", 0, "unavailable: zenity gave no usable file name"},
-        {"kill -9 $$", 0, "unavailable: zenity ended abnormally"},
+        {"echo " + p, {}, "chosen " + p},
+        {"echo " + p + "; exit 1", {}, "cancelled"},
+        {"exit 5", {}, "cancelled"},  // zenity's own timeout
+        {"echo " + d + "/gone.pcx", {}, "cancelled"},
+        {"echo " + d, {}, "cancelled"},  // a folder is no picture
+        {"exit 255", {}, "unavailable: zenity failed (exit status 255)"},
+        {"", {}, "unavailable: zenity is not installed"},
+        {"echo", {}, "unavailable: zenity gave no usable file name"},
+        {"head -c 70000 /dev/zero", {}, "unavailable: zenity gave no usable file name"},
+        {"kill -9 $$", {}, "unavailable: zenity ended abnormally"},
         // Without a session bus GTK gets in-memory settings and no accessibility bridge.
-        {"f=" + d + "/$GSETTINGS_BACKEND-$NO_AT_BRIDGE-$GTK_A11Y; touch $f; echo $f", 0,
+        {"f=" + d + "/$GSETTINGS_BACKEND-$NO_AT_BRIDGE-$GTK_A11Y; touch $f; echo $f",
+         {},
          "chosen " + d + "/memory-1-none"},
-        {hung, -1, "cancelled +close"},
-        {hung, SDLK_ESCAPE, "cancelled +key"},
-        {hung, SDLK_F12, "cancelled +key"},
-        {hung, -SIGINT, "cancelled +close"},
-        {hung, -SIGTERM, "cancelled +close"},
-        {"trap '' TERM; " + hung, -SIGTERM, "cancelled +close"},  // killed after a second
-        {"kill -TERM $PPID; " + hung, 0, "cancelled +close"},
+        {hung, {0}, "cancelled +close"},
+        {hung, {SDLK_ESCAPE}, "cancelled +key"},
+        {hung, {SDLK_F12}, "cancelled +key"},
+        {hung, {-SIGINT}, "cancelled +close"},
+        {hung, {-SIGTERM}, "cancelled +close"},
+        {hung, {-SIGHUP}, "cancelled +close"},
+        {"trap '' TERM; " + hung, {-SIGTERM}, "cancelled +close"},  // killed after a second
+        {"kill -TERM $PPID; " + hung, {}, "cancelled +close"},
         // A name that holds a line break, and one that is not UTF-8, go to the editor.
-        {"f='" + d + "/a\nb.pcx'; touch \"$f\"; echo \"$f\"", 0, "chosen " + d + "/a\nb.pcx"},
-        {"echo '(null)'", 0, "chosen (null)"},
+        {"f='" + d + "/a\nb.pcx'; touch \"$f\"; echo \"$f\"", {}, "chosen " + d + "/a\nb.pcx"},
+        {"echo '(null)'", {}, "chosen (null)"},
+        {hung, {-SIGINT, -SIGQUIT, -SIGHUP, -SIGTERM}, "cancelled +close", true},
     };
     for (const char* name :
          {"DBUS_SESSION_BUS_ADDRESS", "GSETTINGS_BACKEND", "NO_AT_BRIDGE", "GTK_A11Y"})
         unsetenv(name);
+    Start(false);
     FakeZenity("exit 255");
-    sdl.OpenFileDialog("warm-up", {}, "");
+    sdl->OpenFileDialog("warm-up", {}, "");
     const int before = ChildrenAndDescriptors();
     for (const auto& c : cases) {
+        if (c.ignoring) Start(true);
         c.zenity.empty() ? (void)setenv("PATH", (dir / "empty").c_str(), 1) : FakeZenity(c.zenity);
         auto asked = std::chrono::steady_clock::now();
         std::thread user([&] {
-            if (c.request == 0) return;
-            std::this_thread::sleep_for(std::chrono::milliseconds(300));
-            asked = std::chrono::steady_clock::now();
-            SDL_Event event{c.request > 0 ? SDL_KEYDOWN : SDL_WINDOWEVENT};
-            event.key.keysym.sym = std::max(c.request, 0);
-            event.window.event = SDL_WINDOWEVENT_CLOSE;
-            c.request < -1 ? (void)kill(getpid(), -c.request) : (void)SDL_PushEvent(&event);
+            for (int request : c.requests) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                asked = std::chrono::steady_clock::now();
+                SDL_Event event{request > 0 ? SDL_KEYDOWN : SDL_WINDOWEVENT};
+                event.key.keysym.sym = std::max(request, 0);
+                event.window.event = SDL_WINDOWEVENT_CLOSE;
+                request < 0 ? (void)kill(getpid(), -request) : (void)SDL_PushEvent(&event);
+            }
         });
-        const DialogResult answer = sdl.OpenFileDialog("Open", {{"Pcx (*.pcx)", "*.pcx"}}, "/x");
+        const DialogResult answer = sdl->OpenFileDialog("Open", {{"Pcx (*.pcx)", "*.pcx"}}, "/x");
+        const auto ended = std::chrono::steady_clock::now();
         user.join();
-        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-                            std::chrono::steady_clock::now() - asked)
-                            .count();
+        const auto ms =
+            std::chrono::duration_cast<std::chrono::milliseconds>(ended - asked).count();
         EXPECT_EQ(Told(answer), c.told) << c.zenity;
+        // The last request ended it (none before), within the promised 2 seconds.
         const bool stubborn = c.zenity[0] == 't';
-        EXPECT_TRUE(ms >= (stubborn ? 950 : 0) && ms <= (stubborn ? 2000 : 1000)) << ms << " ms";
+        EXPECT_TRUE(ms >= (stubborn ? 950 : 0) && ms <= 2000) << ms << " ms " << c.zenity;
     }
     FakeZenity("exit 255");
-    EXPECT_EQ(sdl.SaveFileDialog("Save", {}, "").outcome, DialogOutcome::Unavailable);
-    // Twenty dialogs leave no descriptor and no child process behind.
+    EXPECT_EQ(sdl->SaveFileDialog("Save", {}, "").outcome, DialogOutcome::Unavailable);
+    // A box neither zenity nor SDL can show declines; SDL's own box, tried in
+    // a child process, finds no display to show on.
+    const char* display = std::getenv("DISPLAY");
+    const std::string shownOn = display ? display : "";
+    unsetenv("DISPLAY");
+    EXPECT_EQ(sdl->MessageBox("<i>Sure?</i>", "Q", BoxButtons::YesNo), BoxAnswer::No);
+    if (display) setenv("DISPLAY", shownOn.c_str(), 1);
+    // Two dozen dialogs leave no descriptor and no child process behind.
     EXPECT_EQ(ChildrenAndDescriptors(), before) << "children count 1000 each";
-    // A box that cannot be shown declines. (SDL's own fallback box, tried
-    // after zenity failed, keeps two descriptors: not counted above.)
-    EXPECT_EQ(sdl.MessageBox("<i>Sure?</i>", "Q", BoxButtons::YesNo), BoxAnswer::No);
     for (const char* args :
          {"--title=Open\n--filename=/x/\n--file-filter=Pcx (*.pcx) | *.[pP][cC][xX]\n",
           "--file-selection\n--save\n--confirm-overwrite\n--title=Save\n",
           "--question\n--no-markup\n--title=Q\n--text=<i>Sure?</i>\n"})
         EXPECT_NE(Recorded().find(args), std::string::npos) << args;
+}
+
+// Letters come as KeyDown messages with their capital and the modifiers
+// held, once per press; dropped files come with their path. Pushed events
+// stand in for the keyboard and the desktop.
+TEST_F(SdlPlatformTest, LetterKeysAndDroppedFilesBecomeMessages) {
+    Start(false);
+    const struct {
+        uint32_t type;
+        SDL_Keycode key;
+        uint16_t mod;
+        uint8_t repeat;
+        const char* file;
+    } events[] = {
+        {SDL_KEYDOWN, SDLK_z, KMOD_LCTRL, 0, nullptr},                // Ctrl+Z
+        {SDL_KEYDOWN, SDLK_z, KMOD_LCTRL, 1, nullptr},                // held: no second message
+        {SDL_KEYUP, SDLK_z, KMOD_LCTRL, 0, nullptr},                  // releases say nothing
+        {SDL_KEYDOWN, SDLK_y, KMOD_RCTRL | KMOD_LSHIFT, 0, nullptr},  // Ctrl+Shift+Y
+        {SDL_KEYDOWN, SDLK_a, KMOD_CAPS | KMOD_ALT, 0, nullptr},      // no modifier we tell
+        {SDL_KEYDOWN, SDLK_1, KMOD_NONE, 0, nullptr},                 // not a letter
+        {SDL_DROPBEGIN, 0, 0, 0, nullptr},
+        {SDL_DROPFILE, 0, 0, 0, "/work/a b.pcx"},
+        {SDL_DROPCOMPLETE, 0, 0, 0, nullptr},
+    };
+    for (const auto& e : events) {
+        SDL_Event event{e.type};
+        event.key.keysym.sym = e.key;
+        event.key.keysym.mod = e.mod;
+        event.key.repeat = e.repeat;
+        if (e.type == SDL_DROPFILE) event.drop.file = SDL_strdup(e.file);
+        SDL_PushEvent(&event);
+    }
+    std::string told;
+    while (sdl->PeekMessage()) {
+        const Message m = sdl->GetMessage();
+        told += m.kind == MessageKind::DropFile
+                    ? "drop " + m.path + ";"
+                    : std::string(1, char(m.key)) + std::to_string(m.modifiers) + ";";
+    }
+    EXPECT_EQ(told, "Z2;Y3;A0;drop /work/a b.pcx;");  // 1 Shift, 2 Ctrl
+    const std::vector<std::pair<int, int>> modifiers = {{KMOD_NONE, 0},
+                                                        {KMOD_LSHIFT, 1},
+                                                        {KMOD_RCTRL, 2},
+                                                        {KMOD_RSHIFT | KMOD_LCTRL | KMOD_NUM, 3}};
+    for (const auto& [held, bits] : modifiers) {
+        SDL_SetModState(static_cast<SDL_Keymod>(held));
+        EXPECT_EQ(sdl->HeldModifiers(), bits) << held;
+    }
+    SDL_SetModState(KMOD_NONE);
 }
 
 }  // namespace

@@ -7,7 +7,7 @@ set -euo pipefail
 run_packages=(g++ cmake ninja-build pkg-config libsdl2-dev libxmp-dev libspng-dev libgif-dev nlohmann-json3-dev libsqlite3-dev
               zenity fonts-nanum)
 test_packages=(libsdl2-image-dev libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
-               xvfb xauth xdotool python3 python3-pil fonts-dejavu-core
+               xvfb xauth xdotool x11-utils xfonts-base python3 python3-pil fonts-dejavu-core
                shared-mime-info xdg-utils libglib2.0-bin)
 
 wanted=("${run_packages[@]}")

@@ -11,6 +11,7 @@
 #include "state/skin.h"
 #include "workbench/file_dialogs.h"
 #include "workbench/input.h"
+#include "workbench/picture_boxes.h"
 #include "workbench/queue_flow.h"
 
 namespace {
@@ -145,7 +146,16 @@ std::string NextPictureTitle() {
 void OpenNextPicture() {
     const platform::DialogResult answer = AskPictureFileNames(NextPictureTitle());
     g_state.panes.openPictureRequest = 0;
-    if (answer.outcome == platform::DialogOutcome::Chosen) OpenChosenPictures(answer.paths);
+    if (answer.outcome != platform::DialogOutcome::Chosen) return;
+    if (answer.paths.size() > 1) {
+        OpenChosenPictures(answer.paths);
+        return;
+    }
+    if (!LoadPictureIntoBuffer(g_pictureBuf, answer.path)) return;
+    g_spritePictures.working->GrabPicture(g_pictureBuf, 0, 0, g_state.sheet.spriteWidth,
+                                          g_state.sheet.spriteHeight);
+    g_state.queue.shown = answer.path;
+    g_state.queue.shownPlaced = false;
 }
 
 void MarkPlacementCell(uint16_t* block, int pitch) {

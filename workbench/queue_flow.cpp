@@ -13,6 +13,7 @@
 #include "state/editor_state.h"
 #include "state/skin.h"
 #include "workbench/directions.h"
+#include "workbench/picture_boxes.h"
 #include "workbench/picture_queue.h"
 #include "workbench/placement.h"
 
@@ -66,8 +67,7 @@ std::vector<std::string> Usable(std::vector<std::string> paths, std::vector<std:
 }
 
 void ShowInPane(const std::string& path) {
-    ClearPixels(g_pictureBuf, PICTURE_WIDTH, PICTURE_HEIGHT);
-    LoadPicture(g_pictureBuf, PICTURE_WIDTH, PICTURE_WIDTH, PICTURE_HEIGHT, path);
+    if (!LoadPictureIntoBuffer(g_pictureBuf, path)) return;
     g_spritePictures.working->GrabPicture(g_pictureBuf, 0, 0, g_state.sheet.spriteWidth,
                                           g_state.sheet.spriteHeight);
     g_state.queue.shown = path;
@@ -92,8 +92,9 @@ std::optional<std::string> PictureRefusal(const std::string& path) {
     struct stat info {};
     if (stat(path.c_str(), &info) != 0) return std::string(std::strerror(errno));
     if (S_ISDIR(info.st_mode)) return "a folder, not a picture";
-    const PictureSize size = GetPictureSize(path);
-    if (size.width <= 0 || size.height <= 0) return "not a PCX or PNG picture the editor can read";
+    const PictureCheck check = CheckPictureFile(path);
+    if (!check.Readable()) return check.refusal;
+    const PictureSize size = check.size;
     if (size.width > PICTURE_WIDTH || size.height > PICTURE_HEIGHT)
         return std::to_string(size.width) + " x " + std::to_string(size.height) +
                " pixels, larger than 640 x 480";

@@ -11,6 +11,7 @@
 #include "platform/platform.h"
 #include "state/editor_state.h"
 #include "workbench/file_dialogs.h"
+#include "workbench/picture_boxes.h"
 #include "workbench/sprite_save.h"
 
 const char* const SINGLE_OPEN_TITLE = "Open PCX(Only 64K Colors 24Bit";
@@ -37,9 +38,9 @@ void RefuseOversize(const PictureSize& size) {
               ERROR_CAPTION);
 }
 
-// The import cannot be cancelled: the dialog comes back until a picture that
-// fits the buffer is chosen, the editor is closing, or the dialog cannot be
-// shown at all (its box has said why).
+// The import cannot be cancelled: the dialog comes back until a readable
+// picture that fits the buffer is chosen, the editor is closing, or the
+// dialog cannot be shown at all (its box has said why).
 std::optional<std::string> AskSinglePicture(PictureSize* size) {
     platform::Platform& p = platform::Current();
     for (;;) {
@@ -50,7 +51,12 @@ std::optional<std::string> AskSinglePicture(PictureSize* size) {
             ShowOkBox(SINGLE_IMPORT_NAG, SINGLE_IMPORT_NAG_CAPTION);
             continue;
         }
-        *size = GetPictureSize(answer.path);
+        const PictureCheck check = CheckPictureFile(answer.path);
+        if (!check.Readable()) {
+            ShowPictureRefusal(PICTURE_REFUSED_TEXT, check.refusal);
+            continue;
+        }
+        *size = check.size;
         if (FitsSingleBuffer(*size)) return answer.path;
         RefuseOversize(*size);
     }
@@ -59,16 +65,15 @@ std::optional<std::string> AskSinglePicture(PictureSize* size) {
 void ImportSinglePicture() {
     PictureSize size;
     const std::optional<std::string> path = AskSinglePicture(&size);
-    if (!path) {
+    // A file that became unreadable since the dialog keeps the picture held.
+    if (!path || !LoadPictureIntoBuffer(g_singleBuf, *path)) {
         g_state.edit.singleState = SINGLE_OPEN;
         return;
     }
     g_state.edit.singleWidth = size.width;
     g_state.edit.singleHeight = size.height;
-    ClearPixels(g_singleBuf, PICTURE_WIDTH, PICTURE_HEIGHT);
     delete g_state.edit.singleImage;
     g_state.edit.singleImage = new CPixmap(g_state.edit.singleWidth, g_state.edit.singleHeight);
-    LoadPicture(g_singleBuf, PICTURE_WIDTH, PICTURE_WIDTH, PICTURE_HEIGHT, *path);
     g_state.edit.singleImage->Grab(g_singleBuf, PICTURE_WIDTH, 0, 0);
     g_state.edit.singleState = SINGLE_OPEN;
 }

@@ -20,7 +20,9 @@ fail() { echo "FAIL: $*"; grep -sv dconf "$work/editor.log" | tail -n 15 | sed '
 alive() { kill -0 "$app_pid" 2>/dev/null; }
 screen_py() { /usr/bin/python3 "$root/tests/e2e/screen.py" "$@"; }
 start_display() {  # [screen size]
-    Xvfb -displayfd 3 -screen 0 "${1:-1024x768}x24" -nolisten tcp 3>"$work/display" 2>/dev/null &
+    # -noreset: the server would reset whenever its last client left, and
+    # an editor started in that moment finds no display.
+    Xvfb -displayfd 3 -screen 0 "${1:-1024x768}x24" -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
     xvfb_pid=$!
     wait_for 10 test -s "$work/display" || fail "Xvfb did not start"
     export DISPLAY=":$(head -n 1 "$work/display")"

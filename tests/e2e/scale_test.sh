@@ -17,7 +17,10 @@ fake_zenity "$picture"
 for s in 1 2; do  # the first frame placed by a click on the sheet's first cell
     start_editor --scale "$s"
     check_geometry $((800 * s)) $((600 * s))
-    sleep 1
+    # The click counts once the workbench runs: until the first picture is
+    # taken (a loaded machine may take seconds) a press belongs to the dialog.
+    wait_for 20 screen_py pixel "$DISPLAY" $((10 * s)) $((10 * s)) 230 146 58 2>/dev/null ||
+        fail "the workbench did not come up at scale $s"  # WTOOLBAR's badge
     xdotool mousemove --sync $((24 * s)) $((54 * s)) click 1 sleep 0.5 mousemove --sync $((700 * s)) $((560 * s)) sleep 1
     screen_py placed "$DISPLAY" "$picture" "$s" || fail "the click at scale $s placed no frame"
     screen_py grab "$DISPLAY" "$work/scale$s.png"

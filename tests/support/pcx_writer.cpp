@@ -98,6 +98,7 @@ std::vector<uint16_t> PackImage(const RgbImage& image) {
 bool WriteBytesToFile(const std::string& path, const std::vector<uint8_t>& bytes) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) return false;
-    const size_t written = std::fwrite(bytes.data(), 1, bytes.size(), file);
+    const size_t written =
+        bytes.empty() ? 0 : std::fwrite(bytes.data(), 1, bytes.size(), file);  // empty: no buffer
     return std::fclose(file) == 0 && written == bytes.size();
 }
