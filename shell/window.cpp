@@ -1,6 +1,7 @@
 #include "shell/window.h"
 
 #include "display/ddraw.h"
+#include "shell/workbench_init.h"
 #include "state/editor_state.h"
 #include "workbench/history.h"
 #include "workbench/queue_flow.h"
@@ -51,7 +52,7 @@ void WindowProc(const Message& message) {
             g_screen.Present();
             break;
         case MessageKind::DropFile:
-            HandleDroppedPath(message.path);
+            HandleDroppedFile(message.path);
             break;
         case MessageKind::Quit:
             break;

@@ -1,5 +1,6 @@
 #include "shell/workbench_init.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -12,6 +13,7 @@
 #include "formats/picture.h"
 #include "shell/data_folder.h"
 #include "shell/window.h"
+#include "state/change_log.h"
 #include "state/editor_state.h"
 #include "workbench/file_dialogs.h"
 #include "workbench/picture_boxes.h"
@@ -232,6 +234,73 @@ WorkbenchStart StartWorkbench() {
     if (start.sprite && start.sprite->header.type == SPRITE_ANIMATION)
         WarnShortDirections(OpenSpriteWork(*start.sprite));
     return WorkbenchStart::Ready;
+}
+
+namespace {
+
+bool IsSpriteFileName(const std::string& path) {
+    if (path.size() < 4) return false;
+    std::string end = path.substr(path.size() - 4);
+    for (char& c : end) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return end == ".spr";
+}
+
+void ReleaseSpritePictures() {
+    for (CPixmap** image :
+         {&g_spritePictures.cell, &g_spritePictures.preview, &g_spritePictures.working,
+          &g_spritePictures.clipboard, &g_spritePictures.swap}) {
+        delete *image;
+        *image = nullptr;
+    }
+}
+
+// Nothing placed and nothing to undo: the work is still the empty sheet.
+bool SheetStillEmpty() {
+    return g_state.sheet.placedCount == 0 && g_changeLog.Records().empty() &&
+           g_state.freeze.phase == PHASE_EDITING;
+}
+
+// The sprite takes the place of the empty sheet, as when named on the
+// command line; the pictures waiting stay queued.
+void OpenDroppedSprite(const std::string& path) {
+    StartFile start = ReadStartFile(path);
+    if (!start.sprite) {
+        HandleDroppedPath(path);  // a picture under a sprite's name, or refused with its reason
+        return;
+    }
+    ReleaseSpritePictures();
+    ReleaseDirectionStrips();
+    g_state.sheet = SheetState{};
+    g_state.directions = DirectionState{};
+    g_state.queue.shown.clear();
+    g_state.queue.placedNames.clear();
+    g_state.sheet.spriteWidth = start.size.width;
+    g_state.sheet.spriteHeight = start.size.height;
+    ClearPixels(g_pictureBuf, PICTURE_WIDTH, PICTURE_HEIGHT);
+    PutFirstFrame(*start.sprite, g_pictureBuf);
+    MakeSpriteSizePictures();
+    ClearPixels(g_pictureBuf, PICTURE_WIDTH, PICTURE_HEIGHT);
+    ClearPixels(g_sheet, SHEET_WIDTH, SHEET_HEIGHT);
+    if (start.sprite->header.type == SPRITE_ANIMATION)
+        WarnShortDirections(OpenSpriteWork(*start.sprite));
+}
+
+}  // namespace
+
+void HandleDroppedFile(const std::string& path) {
+    if (!IsSpriteFileName(path) || !g_spritePictures.working) {
+        HandleDroppedPath(path);
+        return;
+    }
+    if (SheetStillEmpty()) {
+        OpenDroppedSprite(path);
+        return;
+    }
+    platform::Current().MessageBox(
+        "A sprite file can be opened only while the sheet is still empty, as the work on it "
+        "would be lost. Save this work first, then start the editor with " +
+            path + ".",
+        "Error!", platform::BoxButtons::Ok);
 }
 
 void SetStartFile(const std::string& path) {

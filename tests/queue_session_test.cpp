@@ -1,6 +1,7 @@
 #include <filesystem>
 
 #include "display/pixmap.h"
+#include "formats/sprite_file.h"
 #include "platform/zenity.h"
 #include "shell/window.h"
 #include "shell/workbench_init.h"
@@ -144,6 +145,32 @@ TEST_F(QueueTest, CommandLinePicturesStartAsTheQueue) {
               "no-such-picture.pcx: No such file or directory");
     EXPECT_EQ(Working(), 0x1000);  // c_9
     EXPECT_EQ(g_state.queue.waiting.size(), 1u);
+}
+
+// A sprite file dropped on the empty sheet opens as from the command line;
+// once there is work it is refused with a box.
+TEST_F(QueueTest, DroppedSpriteOpensOnlyOnTheEmptySheet) {
+    StartWith(Flat("s.pcx", 1));
+    const SpriteCounts counts{0, 3, 0, 0, 0, 0, 0, 0, 0};  // three frames facing left
+    std::vector<uint16_t> pixels(3 * 8 * 4, 0x0123);
+    const std::string sprite = ::testing::TempDir() + "walk.SPR";
+    ASSERT_TRUE(WriteBytesToFile(
+        sprite, EncodeSpriteFile(MakeSpriteHeader(SPRITE_ANIMATION, 8, 4, 0, counts),
+                                 {{pixels.data(), pixels.size()}})));
+    platform::Message message(platform::MessageKind::DropFile);
+    message.path = sprite;
+    WindowProc(message);
+    EXPECT_EQ(g_state.sheet.spriteWidth, 8);
+    EXPECT_EQ(g_state.sheet.spriteHeight, 4);
+    EXPECT_EQ(g_state.sheet.placedCount, 3);
+    EXPECT_EQ(g_sheet[3 * SHEET_WIDTH + 23], 0x0123) << "the third frame's last pixel";
+    EXPECT_EQ(Working(), 0x0123);
+    Tick();
+    script.QueueBoxAnswer(platform::BoxAnswer::Ok);
+    WindowProc(message);
+    ASSERT_EQ(script.Shown().size(), 2u);
+    EXPECT_EQ(script.Shown()[1].text.rfind("A sprite file can be opened only while", 0), 0u);
+    EXPECT_EQ(g_state.sheet.placedCount, 3);
 }
 
 // A drop that comes while the open dialog is up answers it.
