@@ -130,7 +130,8 @@ void PrintInfoJson(const std::string& path, const LoadedFile& file, std::ostream
         {"fileSize", file.bytes.size()},
         {"impliedSize", implied ? nlohmann::ordered_json(*implied) : nullptr},
         {"problems", file.problems}};
-    out << info.dump(2) << "\n";
+    // A name that is not UTF-8 keeps its place, its odd bytes replaced.
+    out << info.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << "\n";
 }
 
 int ReportProblems(const std::string& path, const LoadedFile& file, std::ostream& err) {
