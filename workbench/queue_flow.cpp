@@ -134,7 +134,6 @@ void OpenChosenPictures(const std::vector<std::string>& paths) {
     std::vector<std::string> chosen = Usable(paths, &skipped);
     ShowSkipped(skipped);
     if (chosen.empty()) return;
-    SortNaturally(chosen);
     ShowInPane(chosen.front());
     std::vector<std::string>& waiting = g_state.queue.waiting;
     waiting.insert(waiting.end(), chosen.begin() + 1, chosen.end());
