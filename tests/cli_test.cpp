@@ -3,7 +3,6 @@
 // back with the PNG and JSON libraries and compared with the pictures.
 
 #include <gtest/gtest.h>
-#include <spng.h>
 
 #include <filesystem>
 #include <fstream>
@@ -36,20 +35,6 @@ std::string WritePicture(const std::string& name, const RgbImage& image) {
     const std::string path = TempPath(name + ".pcx");
     EXPECT_TRUE(WriteBytesToFile(path, EncodePcx24(image)));
     return path;
-}
-
-// RGBA bytes of a PNG file.
-std::vector<uint8_t> DecodePngFile(const std::string& path, uint32_t* width, uint32_t* height) {
-    const std::vector<uint8_t> file = ReadWholeFile(path);
-    spng_ctx* context = spng_ctx_new(0);
-    spng_set_png_buffer(context, file.data(), file.size());
-    spng_ihdr ihdr{};
-    spng_get_ihdr(context, &ihdr);
-    *width = ihdr.width, *height = ihdr.height;
-    std::vector<uint8_t> pixels(size_t{ihdr.width} * ihdr.height * 4);
-    EXPECT_EQ(spng_decode_image(context, pixels.data(), pixels.size(), SPNG_FMT_RGBA8, 0), 0);
-    spng_ctx_free(context);
-    return pixels;
 }
 
 // A 24-bit colour as the sheet shows it: cut to 5-6-5, widened again by
@@ -224,7 +209,7 @@ TEST(CelforgeSpr, BuildCheckInfoExportRoundTrips) {
         ASSERT_EQ(
             Spr({"export", spr, "-o", png, "--json", spr + ".json", "--format", "array"}).code, 0);
         uint32_t w = 0, h = 0;
-        const std::vector<uint8_t> sheet = DecodePngFile(png, &w, &h);
+        const std::vector<uint8_t> sheet = ReadPngRgba(png, &w, &h);
         ASSERT_EQ(w * 10000 + h, (single ? 1 : 4) * width * 10000u + (single ? 1 : 2) * height);
         std::ifstream jsonFile(spr + ".json");
         const nlohmann::json doc = nlohmann::json::parse(jsonFile), &frames = doc.at("frames");
@@ -291,7 +276,7 @@ TEST(CelforgeSpr, ExportFormsAndScalesDescribeTheirSheet) {
                 .code,
             0);
         uint32_t w = 0, h = 0;
-        const std::vector<uint8_t> sheet = DecodePngFile(png, &w, &h);
+        const std::vector<uint8_t> sheet = ReadPngRgba(png, &w, &h);
         ASSERT_EQ(std::make_pair(w, h), std::make_pair(c.width, c.height));
         const int s = std::stoi(c.scale), right = int(w) - 1, bottom = int(h) - 1;
         EXPECT_EQ(PixelAt(sheet, w, s - 1, s - 1), (Rgba{255, 255, 255, 255}));  // Left_0's white

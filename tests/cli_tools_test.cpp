@@ -3,7 +3,6 @@
 // byte for byte, or as the literal pixels written beside each case.
 
 #include <gtest/gtest.h>
-#include <spng.h>
 
 #include <filesystem>
 #include <nlohmann/json.hpp>
@@ -53,19 +52,6 @@ std::vector<uint16_t> PixelsOf(const std::string& path) {
     return read.sprite ? read.sprite->pixels : std::vector<uint16_t>();
 }
 
-std::vector<uint8_t> PngRgba(const std::string& path, uint32_t* width, uint32_t* height) {
-    const std::vector<uint8_t> file = ReadWholeFile(path);
-    spng_ctx* context = spng_ctx_new(0);
-    spng_set_png_buffer(context, file.data(), file.size());
-    spng_ihdr ihdr{};
-    spng_get_ihdr(context, &ihdr);
-    *width = ihdr.width, *height = ihdr.height;
-    std::vector<uint8_t> pixels(size_t{ihdr.width} * ihdr.height * 4);
-    EXPECT_EQ(spng_decode_image(context, pixels.data(), pixels.size(), SPNG_FMT_RGBA8, 0), 0);
-    spng_ctx_free(context);
-    return pixels;
-}
-
 TEST(CliTools, UnpackThenBuildFromGivesTheFileByteForByte) {
     const SpriteCounts none{};
     const SpriteCase cases[] = {
@@ -109,19 +95,17 @@ TEST(CliTools, UnpackWritesNamedFramesKeyTransparentAndDescribesTheSprite) {
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"Up_0.png", "Up_1.png", "sprite.json"}));
     uint32_t w = 0, h = 0;
-    EXPECT_EQ(PngRgba(folder + "/plain/Up_1.png", &w, &h),
+    EXPECT_EQ(ReadPngRgba(folder + "/plain/Up_1.png", &w, &h),
               (std::vector<uint8_t>{0, 0, 0, 0, 0, 0, 255, 255}));
     EXPECT_EQ(w * 10 + h, 21u);
-    EXPECT_EQ(PngRgba(folder + "/kept/Up_1.png", &w, &h),
+    EXPECT_EQ(ReadPngRgba(folder + "/kept/Up_1.png", &w, &h),
               (std::vector<uint8_t>{255, 0, 255, 255, 0, 0, 255, 255}));
     const std::vector<uint8_t> text = ReadWholeFile(folder + "/plain/sprite.json");
     const auto json = nlohmann::json::parse(text.begin(), text.end());
-    EXPECT_EQ(json["type"], "animation");
-    EXPECT_EQ(json["width"], 2);
-    EXPECT_EQ(json["height"], 1);
-    EXPECT_EQ(json["key"], nlohmann::json({{"red", 255}, {"green", 0}, {"blue", 255}}));
-    EXPECT_EQ(json["directions"]["Up"], 2);
-    EXPECT_EQ(json["directions"]["Left"], 0);
+    EXPECT_EQ(nlohmann::json({json["type"], json["width"], json["height"], json["key"],
+                              json["directions"]["Up"], json["directions"]["Left"]}),
+              nlohmann::json::parse(R"(["animation", 2, 1,
+                                        {"red": 255, "green": 0, "blue": 255}, 2, 0])"));
 }
 
 TEST(CliTools, BuildFromARetouchedFrameKeysItsTransparentPixels) {
@@ -178,9 +162,7 @@ TEST(CliTools, UnpackAndBuildFromRefuseWhatWouldLoseOrGarbleWork) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Spr(c.args), c.code) << c.args[1] << " " << c.args[2];
-        if (*c.leaves) {
-            EXPECT_FALSE(std::filesystem::exists(folder + c.leaves)) << c.leaves;
-        }
+        EXPECT_FALSE(*c.leaves && std::filesystem::exists(folder + c.leaves)) << c.leaves;
     }
     EXPECT_EQ(Spr({"unpack", sprite, "-o", folder + "/busy", "--force"}), EXIT_DONE);
     EXPECT_EQ(ReadWholeFile(folder + "/busy/keep.txt"), std::vector<uint8_t>{'k'});
@@ -284,11 +266,10 @@ TEST(CliTools, ThumbnailShowsTheFirstStoredFrameSharpAndRefusesDamage) {
         for (int i = 0; i < 2; ++i) row.insert(row.end(), colour->begin(), colour->end());
     std::vector<uint8_t> big = row;
     big.insert(big.end(), row.begin(), row.end());
-    EXPECT_EQ(PngRgba(folder + "/big.png", &w, &h), big);  // 8 x 2, each pixel doubled
+    EXPECT_EQ(ReadPngRgba(folder + "/big.png", &w, &h), big);  // 8 x 2, each pixel doubled
     EXPECT_EQ(w * 100 + h, 802u);
-    std::vector<uint8_t> small = clear;
-    small.insert(small.end(), blue.begin(), blue.end());
-    EXPECT_EQ(PngRgba(folder + "/small.png", &w, &h), small);  // 2 x 1, pixels 0 and 2
+    EXPECT_EQ(ReadPngRgba(folder + "/small.png", &w, &h),  // 2 x 1: pixels 0 and 2
+              (std::vector<uint8_t>{0, 0, 0, 0, 0, 0, 255, 255}));
     EXPECT_EQ(w * 100 + h, 201u);
 
     WriteSprite(folder + "/cut.Spr", std::vector<uint8_t>(file.begin(), file.end() - 1));

@@ -20,23 +20,32 @@ class PcxTest : public ::testing::Test {
 };
 
 // Decoded from memory and as a stream read 5 bytes at a time (so runs
-// straddle chunk ends), the block's corner holds `image`, nothing else
-// changed, and both report `shortfall`.
-void ExpectDecodesTo(const std::vector<uint8_t>& file, const RgbImage& image, int pitch, int width,
-                     int rows, PcxShortfall shortfall = PcxShortfall::None) {
+// straddle chunk ends), the block's corner holds `pixels` (rows `columns`
+// apart), nothing else changed, and both report `shortfall`.
+void ExpectPixels(const std::vector<uint8_t>& file, const std::vector<uint16_t>& pixels,
+                  int columns, int pitch, int width, int rows,
+                  PcxShortfall shortfall = PcxShortfall::None) {
     GuardedBlock block(pitch, width, rows), streamed(pitch, width, rows);
     const PcxOutcome outcome = DecodePcxBytes(file.data(), file.size(), block.Target());
     ASSERT_TRUE(outcome.Accepted());
     EXPECT_EQ(outcome.shortfall, shortfall);
-    const int columns = std::min(image.width, width), height = std::min(image.height, rows);
-    for (int i = 0; i < columns * height; ++i)
-        ASSERT_EQ(block.At(i % columns, i / columns), Rgb565(image.At(i % columns, i / columns)))
-            << i % columns << "," << i / columns;
-    EXPECT_TRUE(block.OnlyCornerWritten(columns, height));
+    const int shown = std::min(columns, width),
+              height = std::min<int>(pixels.size() / columns, rows);
+    for (int i = 0; i < shown * height; ++i)
+        ASSERT_EQ(block.At(i % shown, i / shown), pixels[i / shown * columns + i % shown])
+            << i % shown << "," << i / shown;
+    EXPECT_TRUE(block.OnlyCornerWritten(shown, height));
     std::FILE* stream = fmemopen(const_cast<uint8_t*>(file.data()), file.size(), "rb");
     EXPECT_EQ(DecodePcxFrom(stream, streamed.Target(), 5).shortfall, shortfall);
     std::fclose(stream);
     EXPECT_TRUE(streamed.storage == block.storage);
+}
+
+void ExpectDecodesTo(const std::vector<uint8_t>& file, const RgbImage& image, int pitch, int width,
+                     int rows, PcxShortfall shortfall = PcxShortfall::None) {
+    std::vector<uint16_t> pixels;
+    for (size_t i = 0; i < image.rgb.size(); i += 3) pixels.push_back(Rgb565(&image.rgb[i]));
+    ExpectPixels(file, pixels, image.width, pitch, width, rows, shortfall);
 }
 
 // Odd widths padded (with bytes that must not show) or not, runs going on
@@ -140,19 +149,6 @@ TEST_F(PcxTest, RefusedFilesNameTheirReasonLeaveTheBlockUntouchedAndHaveNoSize) 
     EXPECT_TRUE(ReadPcxLayout(EncodePcxHeader(6, 2, 3, 7).data(), 128).Accepted());
 }
 
-// Decoded from memory and streamed 3 bytes at a time, a `width` x `rows`
-// block holds `expected` and both report `shortfall`.
-void ExpectPixels(const std::vector<uint8_t>& file, int width, int rows,
-                  const std::vector<uint16_t>& expected, PcxShortfall shortfall) {
-    GuardedBlock block(width, width, rows), streamed(width, width, rows);
-    EXPECT_EQ(DecodePcxBytes(file.data(), file.size(), block.Target()).shortfall, shortfall);
-    std::FILE* stream = fmemopen(const_cast<uint8_t*>(file.data()), file.size(), "rb");
-    EXPECT_EQ(DecodePcxFrom(stream, streamed.Target(), 3).shortfall, shortfall);
-    std::fclose(stream);
-    EXPECT_EQ(std::vector<uint16_t>(block.Pixels(), block.Pixels() + width * rows), expected);
-    EXPECT_TRUE(streamed.storage == block.storage);
-}
-
 std::vector<uint8_t> UncompressedHeader(int width, int height, int planes, int bytesPerLine) {
     std::vector<uint8_t> file = EncodePcxHeader(width, height, planes, bytesPerLine);
     file[2] = 0;  // encoding: none
@@ -180,10 +176,10 @@ TEST_F(PcxTest, UncompressedFilesAreReadAsRawLines) {
     std::fill(palette.end() - 3, palette.end(), uint8_t{0xFF});  // 255: white
     paletted.insert(paletted.end(), palette.begin(), palette.end());
     const std::vector<uint16_t> rgbPixels = {0xF800, 0x07E0, 0xCE3F, 0x0821, 0x1042, 0xFFFF};
-    ExpectPixels(rgb, 3, 2, rgbPixels, PcxShortfall::None);
+    ExpectPixels(rgb, rgbPixels, 3, 3, 3, 2);
     // Without the last pad byte the last line is not whole.
-    ExpectPixels({rgb.begin(), rgb.end() - 1}, 3, 2, rgbPixels, PcxShortfall::RowsCutShort);
-    ExpectPixels(paletted, 2, 2, {0x07E0, 0x001F, 0xF800, 0xFFFF}, PcxShortfall::None);
+    ExpectPixels({rgb.begin(), rgb.end() - 1}, rgbPixels, 3, 3, 3, 2, PcxShortfall::RowsCutShort);
+    ExpectPixels(paletted, {0x07E0, 0x001F, 0xF800, 0xFFFF}, 2, 2, 2, 2);
 }
 
 // Eight pixels at a time go through vector shifts, the last two one by one;
@@ -193,11 +189,10 @@ TEST_F(PcxTest, LongRowsPackEveryBlockOfEightPixels) {
     for (int x = 0; x < 26; ++x) file.push_back(static_cast<uint8_t>(8 * x));         // red
     for (int x = 0; x < 26; ++x) file.push_back(static_cast<uint8_t>(4 * x));         // green
     for (int x = 0; x < 26; ++x) file.push_back(static_cast<uint8_t>(8 * (25 - x)));  // blue
-    ExpectPixels(file, 26, 1,
-                 {0x0019, 0x0838, 0x1057, 0x1876, 0x2095, 0x28B4, 0x30D3, 0x38F2, 0x4111,
-                  0x4930, 0x514F, 0x596E, 0x618D, 0x69AC, 0x71CB, 0x79EA, 0x8209, 0x8A28,
-                  0x9247, 0x9A66, 0xA285, 0xAAA4, 0xB2C3, 0xBAE2, 0xC301, 0xCB20},
-                 PcxShortfall::None);
+    ExpectPixels(file, {0x0019, 0x0838, 0x1057, 0x1876, 0x2095, 0x28B4, 0x30D3, 0x38F2, 0x4111,
+                        0x4930, 0x514F, 0x596E, 0x618D, 0x69AC, 0x71CB, 0x79EA, 0x8209, 0x8A28,
+                        0x9247, 0x9A66, 0xA285, 0xAAA4, 0xB2C3, 0xBAE2, 0xC301, 0xCB20},
+                 26, 26, 26, 1);
 }
 
 // A stream that yields `bytes` and then fails instead of ending.

@@ -155,14 +155,13 @@ TEST_F(ReopenTest, DamagedFilesAreRefusedWithTheirReasonThenTheFirstPictureIsAsk
     // clang-format off
     const struct { std::string name; std::vector<uint8_t> bytes; std::string told; } cases[] = {
         {"name.Spr", badName, is + "signature is \"Xrisk_Kite(Brisk_Wren)\", expected \"Brisk_Kite(Brisk_Wren)\""},
-        {"type.Spr", badType, is + "type is 3, expected 1 (animation) or 2 (single)"},
         {"short.Spr", shortFile, is + "file is 114 bytes, the header implies 115 (1 byte too short)"},
         {"header.spr", std::vector<uint8_t>(good.begin(), good.begin() + 50),
          is + "file is 50 bytes, shorter than the 91-byte header"},
         {"long.Spr", longFile, is + "file is 7000093 bytes, the header implies 115 (6999978 bytes too long)"},
         {"many.Spr", Sprite(SPRITE_ANIMATION, 640, 480, 0, {11}),
          " holds 11 frames; the sheet has room for 10 frames of 640 x 480."},
-        {"signed.pcx", badType, is + "type is 3, expected 1 (animation) or 2 (single)"},
+        {"signed.pcx", badType, is + "type is 3, expected 1 (animation) or 2 (single)"},  // content, not name
         {"text.pcx", {'h', 'i'}, " cannot be read as a picture (PCX or PNG)."},
         {"wide.pcx", EncodePcx24(wide), " is 641 x 1 pixels; the sprite size can be at most 640 x 480."},
         {"", {}, " cannot be opened: No such file or directory"},

@@ -1,18 +1,12 @@
-// Feeds arbitrary bytes to the PCX decoder. Bytes 0 to 3 pick the
-// destination: a small block of byte 1's width and byte 2's rows (each to 63),
-// its pitch wider by byte 3's bits 0-2 plus 1; but when byte 3's bits 3-7 are
-// all set and byte 0's bits 0-1 are not, a real one: the 640 x 480 picture
-// buffer (0), the 800 x 600 screen (1) or the 1400 x 2500 sheet (2). Byte 0
-// also picks the colour layout (bit 2: 5-5-5 instead of 5-6-5) and the
-// stream's chunks (bits 3-7: 0 the usual size, read through the program's
-// LoadPcx and GetPcxSize from a file; n: chunks of n + 1 bytes); the rest is
-// the file. Only the picture's corner of the destination may change,
-// the header alone must give the whole file's size, and reading from memory
-// and as a stream must agree.
-//
-// A picture clipped to a real-size block costs milliseconds, so one input in
-// 32 uses one; they are made once, and only the rows a picture reaches are
-// scanned and put back, so an input costs what its picture costs.
+// Feeds arbitrary bytes to the PCX decoder; bytes 0 to 3 choose how, the rest
+// is the file. Destination: a block byte 1 wide and byte 2 rows high (each to
+// 63), its pitch wider by (byte 3 & 7) + 1; or, when byte 3's top five bits
+// are set and byte 0's low two are not, the picture buffer, screen or sheet
+// (byte 0 & 3). Byte 0 bit 2 picks 5-5-5; bits 3-7 the stream's chunks (0: the
+// usual size, through LoadPcx and GetPcxSize on a file; n: n + 1 bytes). Only
+// the picture's corner may change, the header alone gives the size, and memory
+// and stream must agree. Real-size blocks are made once and only the rows a
+// picture reaches are scanned and put back, so an input costs its picture.
 
 #include <cstdio>
 #include <cstdlib>

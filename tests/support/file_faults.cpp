@@ -1,6 +1,7 @@
 #include "tests/support/file_faults.h"
 
 #include <gtest/gtest.h>
+#include <spng.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,6 +14,19 @@
 std::vector<uint8_t> ReadWholeFile(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(file), {}};
+}
+
+std::vector<uint8_t> ReadPngRgba(const std::string& path, uint32_t* width, uint32_t* height) {
+    const std::vector<uint8_t> file = ReadWholeFile(path);
+    spng_ctx* context = spng_ctx_new(0);
+    spng_set_png_buffer(context, file.data(), file.size());
+    spng_ihdr ihdr{};
+    spng_get_ihdr(context, &ihdr);
+    *width = ihdr.width, *height = ihdr.height;
+    std::vector<uint8_t> pixels(size_t{ihdr.width} * ihdr.height * 4);
+    EXPECT_EQ(spng_decode_image(context, pixels.data(), pixels.size(), SPNG_FMT_RGBA8, 0), 0);
+    spng_ctx_free(context);
+    return pixels;
 }
 
 uint32_t Le32At(const std::vector<uint8_t>& bytes, size_t offset) {

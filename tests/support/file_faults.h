@@ -6,6 +6,8 @@
 #include <vector>
 
 std::vector<uint8_t> ReadWholeFile(const std::string& path);
+// A PNG file's RGBA bytes, read by the PNG library, not by the code under test.
+std::vector<uint8_t> ReadPngRgba(const std::string& path, uint32_t* width, uint32_t* height);
 uint32_t Le32At(const std::vector<uint8_t>& bytes, size_t offset);
 // The names in a folder other than "." and "..".
 std::vector<std::string> FolderEntries(const std::string& folder);
