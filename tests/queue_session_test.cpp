@@ -240,7 +240,7 @@ TEST_F(QueueTest, CtrlDMarksTheDirectionsNamesGive) {
         {beetle,
          "0:1-4/3 1:5-8/3 2:21-24/3 3:13-16/3 4:29-32/3 5:9-12/3 6:33-36/3 7:17-20/3 8:25-28/3 ",
          ""},
-        {{"l_1", "l_2", "l_3", "right_1", "RIGHT_2", "right-3", "l_4"},
+        {{"left_1", "left_2", "left_3", "right_1", "RIGHT_2", "right-3", "left_4"},
          "2:4-6/2 ",
          "These directions were left unmarked:\nleft: its pictures are not next to each other"},
         {{"up1", "up2", "down1", "down2", "down3"},
@@ -252,10 +252,7 @@ TEST_F(QueueTest, CtrlDMarksTheDirectionsNamesGive) {
     };
     StartWith(Flat("s.pcx", 1));
     g_state.edit.workMode = MODE_ANIMATE;
-    for (auto c : cases) {
-        for (std::string& name : c.names)
-            if (name.find('/') == std::string::npos && name.rfind("l_", 0) == 0)
-                name.replace(0, 1, "left");  // "l_1" stands for "left_1"
+    for (const auto& c : cases) {
         ResetRanges();
         g_state.queue.placedNames = c.names;
         g_state.sheet.placedCount = static_cast<int>(c.names.size());
