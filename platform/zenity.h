@@ -22,7 +22,8 @@ struct ToolResult {
     bool truncated = false;  // the output ran past kMaxToolOutput and was cut
 };
 
-constexpr size_t kMaxToolOutput = 64 * 1024;
+// Room for the names of tens of thousands of files chosen at once.
+constexpr size_t kMaxToolOutput = 4 * 1024 * 1024;
 // How long a tool asked to end may take before it is killed.
 constexpr int kToolGraceMs = 1000;
 

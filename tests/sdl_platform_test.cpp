@@ -113,7 +113,7 @@ TEST_F(SdlPlatformTest, DialogsTellChosenCancelledAndCannotBeShown) {
         {"exit 255", {}, "unavailable: zenity failed (exit status 255)"},
         {"", {}, "unavailable: zenity is not installed"},
         {"echo", {}, "unavailable: zenity gave no usable file name"},
-        {"head -c 70000 /dev/zero", {}, "unavailable: zenity gave no usable file name"},
+        {"head -c 4200000 /dev/zero", {}, "unavailable: zenity gave no usable file name"},
         {"kill -9 $$", {}, "unavailable: zenity ended abnormally"},
         // Without a session bus GTK gets in-memory settings and no accessibility bridge.
         {"f=" + d + "/$GSETTINGS_BACKEND-$NO_AT_BRIDGE-$GTK_A11Y; touch $f; echo $f",
