@@ -136,13 +136,14 @@ std::string NextPictureTitle() {
     return title;
 }
 
-void OpenNextPicture() {
+bool OpenNextPicture() {
     const platform::DialogResult answer = AskPictureFileName(NextPictureTitle());
     g_state.panes.openPictureRequest = 0;
-    if (answer.outcome != platform::DialogOutcome::Chosen) return;
-    if (!LoadPictureIntoBuffer(g_pictureBuf, answer.path)) return;
+    if (answer.outcome != platform::DialogOutcome::Chosen) return false;
+    if (!LoadPictureIntoBuffer(g_pictureBuf, answer.path)) return false;
     g_spritePictures.working->GrabPicture(g_pictureBuf, 0, 0, g_state.sheet.spriteWidth,
                                           g_state.sheet.spriteHeight);
+    return true;
 }
 
 void MarkPlacementCell(uint16_t* block, int pitch) {

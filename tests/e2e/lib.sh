@@ -10,6 +10,8 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 examples=$root/examples
 work=$(mktemp -d)
 app_pid="" xvfb_pid=""
+# Sessions of this run only: one left by an earlier run would ask to be restored.
+export XDG_STATE_HOME=$work/state
 
 # wait_for <seconds> <command...>: true once the command succeeds
 wait_for() { for _ in $(seq $(($1 * 10))); do "${@:2}" && return 0; sleep 0.1; done; return 1; }
