@@ -47,8 +47,8 @@ start_editor() {  # [editor arguments]: runs ${editor:-$target} from ${from:-$ro
     app_pid=$!
     editor_window=$(window_id '^Celforge_V1\.0$' 30) || fail "no window named Celforge_V1.0 appeared"
 }
-fake_zenity() {  # <picture>: every dialog answers with it
-    mkdir -p "$work/bin" && printf '#!/bin/sh\necho "%s"\n' "$1" >"$work/bin/zenity"
+fake_zenity() {  # <picture>: every dialog answers with it, every box with OK or Yes (logged)
+    mkdir -p "$work/bin" && printf '#!/bin/sh\necho "$*" >>"%s"\necho "%s"\n' "$work/zenity.log" "$1" >"$work/bin/zenity"
     chmod +x "$work/bin/zenity" && export PATH="$work/bin:$PATH"
 }
 focus_editor() { xdotool windowfocus --sync "$editor_window" 2>/dev/null; sleep 0.2; }
