@@ -10,8 +10,6 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 examples=$root/examples
 work=$(mktemp -d)
 app_pid="" xvfb_pid=""
-# Sessions of this run only: one left by an earlier run would ask to be restored.
-export XDG_STATE_HOME=$work/state
 
 # wait_for <seconds> <command...>: true once the command succeeds
 wait_for() { for _ in $(seq $(($1 * 10))); do "${@:2}" && return 0; sleep 0.1; done; return 1; }
@@ -40,6 +38,10 @@ window_id() {  # <name-regex> <seconds>: a visible window's id, while the editor
     return 1
 }
 start_editor() {  # [editor arguments]: runs ${editor:-$target} from ${from:-$root}
+    # Sessions of this start only, unless $state_home is set: one left by an
+    # earlier start would ask to be restored.
+    starts=$((${starts:-0} + 1))
+    export XDG_STATE_HOME=${state_home:-$work/state-$starts}
     # Sanitized: no GL framebuffer, dummy sound, no leak check (see tests/lsan.supp).
     ldd "${editor:-$target}" | grep -q libasan && export SDL_FRAMEBUFFER_ACCELERATION=0 SDL_AUDIODRIVER=dummy
     export ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0"

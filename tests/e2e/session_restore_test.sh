@@ -5,6 +5,7 @@
 # Usage: session_restore_test.sh <celforge-binary>
 source "$(dirname "$0")/lib.sh" "$@" Xvfb xdotool
 picture=$examples/beetle_0_nodirection_1.pcx
+state_home=$work/state  # both starts
 
 workbench_up() {  # WTOOLBAR's badge
     wait_for 20 screen_py pixel "$DISPLAY" 10 10 230 146 58 2>/dev/null || fail "the workbench did not come up"
