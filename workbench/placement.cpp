@@ -140,9 +140,10 @@ bool OpenNextPicture() {
     const platform::DialogResult answer = AskPictureFileName(NextPictureTitle());
     g_state.panes.openPictureRequest = 0;
     if (answer.outcome != platform::DialogOutcome::Chosen) return false;
-    if (!LoadPictureIntoBuffer(g_pictureBuf, answer.path)) return false;
-    g_spritePictures.working->GrabPicture(g_pictureBuf, 0, 0, g_state.sheet.spriteWidth,
-                                          g_state.sheet.spriteHeight);
+    // A file refused while decoding has already cleared the pane.
+    if (LoadPictureIntoBuffer(g_pictureBuf, answer.path))
+        g_spritePictures.working->GrabPicture(g_pictureBuf, 0, 0, g_state.sheet.spriteWidth,
+                                              g_state.sheet.spriteHeight);
     return true;
 }
 
