@@ -167,4 +167,19 @@ TEST_F(SessionRestoreTest, ACleanAnimationSaveRemovesTheSession) {
     EXPECT_EQ(script.Shown().size(), 1u);
 }
 
+TEST_F(SessionRestoreTest, AStateFolderThatCannotBeWrittenIsToldOnceAndTheWorkGoesOn) {
+    Restart();
+    setenv("XDG_STATE_HOME", "/proc/celforge-no-state", 1);
+    script.QueueBoxAnswer(BoxAnswer::Ok);
+    script.QueueOpenAnswer(first);
+    ASSERT_TRUE(InitWorkbench());
+    SetWorking();
+    DoWork();
+    EXPECT_EQ(Work(), kDone);
+    int told = 0;
+    for (const platform::ShownDialog& shown : script.Shown()) told += shown.caption == "Session";
+    EXPECT_EQ(told, 1);
+    EXPECT_EQ(script.Shown()[0].caption, "Session") << "before the first picture is asked for";
+}
+
 }  // namespace
