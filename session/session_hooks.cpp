@@ -36,10 +36,11 @@ bool Restore(Orphan& orphan) {
 
 }  // namespace
 
-SessionStartResult StartSession(const std::string& root) {
+SessionStartResult StartSession(const std::string& root, bool offerRestore) {
     g_session = std::make_unique<SessionStore>(root.empty() ? SessionStore::DefaultRoot() : root);
     SessionStartResult result;
-    std::vector<Orphan> orphans = g_session->FindOrphans();
+    std::vector<Orphan> orphans;
+    if (offerRestore) orphans = g_session->FindOrphans();
     for (Orphan& orphan : orphans) {
         if (AskRestore(orphan) && Restore(orphan)) {
             result.restored = true;

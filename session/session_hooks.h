@@ -16,7 +16,9 @@ struct SessionStartResult {
 // Offers the newest session no running editor holds (Yes restores it, No
 // moves it aside), then keeps this editor's work. g_pictureBuf must exist.
 // root: where the sessions live; empty means SessionStore::DefaultRoot().
-SessionStartResult StartSession(const std::string& root = "");
+// offerRestore false (a file was named to open): nothing is offered, the
+// left sessions stay for a later start.
+SessionStartResult StartSession(const std::string& root = "", bool offerRestore = true);
 // Once at the end of each tick, before the frame is shown.
 void SessionTick(bool picturePaneChanged);
 // The animation was saved: the session ends cleanly and is deleted.

@@ -1,9 +1,11 @@
 #include "shell/frame.h"
 
 #include <cstring>
+#include <utility>
 
 #include "display/ddraw.h"
 #include "display/pixmap.h"
+#include "session/session_hooks.h"
 #include "shell/music.h"
 #include "shell/workbench_init.h"
 #include "state/editor_state.h"
@@ -88,8 +90,10 @@ void PlaceModeButtons() {
         if (Hit(g_cursor, SAVE_BUTTON)) {
             if (g_state.freeze.phase == PHASE_EDITING)
                 ShowBox("Freeze를 하지 않으면 저장할수 없습니다", "Fuck you!");
-            else if (g_state.freeze.phase == PHASE_FROZEN && SaveAnimationSprite())
+            else if (g_state.freeze.phase == PHASE_FROZEN && SaveAnimationSprite()) {
+                EndSessionSaved();
                 PlayClosingMusic();
+            }
         }
     }
     if (g_state.freeze.freezeRequested == 1) FreezeTick();
@@ -191,5 +195,7 @@ void UpdateFrame() {
     }
     ComposeWorkbench();
     if (g_state.freeze.phase != PHASE_CLOSING) SelectFocusPane();
+    // Stored before it is shown: a kill after this frame loses nothing seen.
+    SessionTick(std::exchange(g_state.panes.pictureChanged, false));
     g_screen.Present();
 }

@@ -11,6 +11,7 @@
 #include "display/pixmap.h"
 #include "formats/pcx.h"
 #include "formats/picture.h"
+#include "session/session_hooks.h"
 #include "shell/data_folder.h"
 #include "shell/window.h"
 #include "state/change_log.h"
@@ -211,14 +212,27 @@ WorkbenchStart StartWorkbench() {
     ShowLogo();
     SetClosingTables();
     LoadSkin();
+    // The skin used both as load buffers; a restored session must not show it.
+    ClearPixels(g_pictureBuf, PICTURE_WIDTH, PICTURE_HEIGHT);
+    ClearPixels(g_sheet, SHEET_WIDTH, SHEET_HEIGHT);
 
     StartFile start = TakeStartFile();
     std::string path = start.picturePath;
     PictureSize size = start.size;
     if (path.empty() && !start.sprite) path = TakeStartPictures(&size);
-    if (path.empty() && !start.sprite) {
+    const bool fileNamed = !path.empty() || start.sprite;
+    // Left work is offered only when no file was named: a named file is what
+    // the user asked for now. The store is kept in either case.
+    if (StartSession("", !fileNamed).restored) {
+        MakeSpriteSizePictures();
+        return WorkbenchStart::Ready;
+    }
+    if (!fileNamed) {
         const WorkbenchStart asked = AskFirstPicture(&path, &size);
-        if (asked != WorkbenchStart::Ready) return asked;
+        if (asked != WorkbenchStart::Ready) {
+            EndSessionSaved();  // it holds no work: nothing to offer next time
+            return asked;
+        }
     }
     g_state.sheet.spriteWidth = size.width;
     g_state.sheet.spriteHeight = size.height;
@@ -316,6 +330,7 @@ bool InitWorkbench() {
 }
 
 void ReleaseWorkbench() {
+    CloseSession();
     ReleaseSkin();
     delete g_state.edit.singleImage;
     g_state.edit.singleImage = nullptr;

@@ -75,6 +75,9 @@ struct PaneState {
     int sheetScrollY = 0;
     int pictureScrollX = 0;
     int pictureScrollY = 0;
+    // The picture pane changed since the session store last wrote it. It
+    // starts set: the first tick shows the working image there.
+    bool pictureChanged = true;
 };
 
 // What a direction held before a new marking of it began; the marking is

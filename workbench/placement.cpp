@@ -143,19 +143,23 @@ std::string NextPictureTitle() {
     return title;
 }
 
-void OpenNextPicture() {
+bool OpenNextPicture() {
     const platform::DialogResult answer = AskPictureFileNames(NextPictureTitle());
     g_state.panes.openPictureRequest = 0;
-    if (answer.outcome != platform::DialogOutcome::Chosen) return;
+    if (answer.outcome != platform::DialogOutcome::Chosen) return false;
+    g_state.panes.pictureChanged = true;
     if (answer.paths.size() > 1) {
         OpenChosenPictures(answer.paths);
-        return;
+        return true;
     }
-    if (!LoadPictureIntoBuffer(g_pictureBuf, answer.path)) return;
+    // A file refused while decoding has already cleared the pane, which is
+    // written again all the same.
+    if (!LoadPictureIntoBuffer(g_pictureBuf, answer.path)) return true;
     g_spritePictures.working->GrabPicture(g_pictureBuf, 0, 0, g_state.sheet.spriteWidth,
                                           g_state.sheet.spriteHeight);
     g_state.queue.shown = answer.path;
     g_state.queue.shownPlaced = false;
+    return true;
 }
 
 void MarkPlacementCell(uint16_t* block, int pitch) {

@@ -32,7 +32,8 @@ bool RowHasRoom(int cellY);
 // cell it moves to (the sheet pane marks it next), so an undo takes that
 // marking away too.
 void AddMarkMove(Change& change, const PlacementMark& before, const PlacementMark& after);
-void OpenNextPicture();
+// True when a file was chosen: the picture pane may have changed.
+bool OpenNextPicture();
 
 // The title of the dialog that opens another picture of the fixed size.
 std::string NextPictureTitle();

@@ -67,6 +67,7 @@ std::vector<std::string> Usable(std::vector<std::string> paths, std::vector<std:
 }
 
 void ShowInPane(const std::string& path) {
+    g_state.panes.pictureChanged = true;  // a refused file may have cleared it too
     if (!LoadPictureIntoBuffer(g_pictureBuf, path)) return;
     g_spritePictures.working->GrabPicture(g_pictureBuf, 0, 0, g_state.sheet.spriteWidth,
                                           g_state.sheet.spriteHeight);

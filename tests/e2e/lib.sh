@@ -38,6 +38,10 @@ window_id() {  # <name-regex> <seconds>: a visible window's id, while the editor
     return 1
 }
 start_editor() {  # [editor arguments]: runs ${editor:-$target} from ${from:-$root}
+    # Sessions of this start only, unless $state_home is set: one left by an
+    # earlier start would ask to be restored.
+    starts=$((${starts:-0} + 1))
+    export XDG_STATE_HOME=${state_home:-$work/state-$starts}
     # Sanitized: no GL framebuffer, dummy sound, no leak check (see tests/lsan.supp).
     ldd "${editor:-$target}" | grep -q libasan && export SDL_FRAMEBUFFER_ACCELERATION=0 SDL_AUDIODRIVER=dummy
     export ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0"
@@ -45,8 +49,8 @@ start_editor() {  # [editor arguments]: runs ${editor:-$target} from ${from:-$ro
     app_pid=$!
     editor_window=$(window_id '^Celforge_V1\.0$' 30) || fail "no window named Celforge_V1.0 appeared"
 }
-fake_zenity() {  # <picture>: every dialog answers with it
-    mkdir -p "$work/bin" && printf '#!/bin/sh\necho "%s"\n' "$1" >"$work/bin/zenity"
+fake_zenity() {  # <picture>: every dialog answers with it, every box with OK or Yes (logged)
+    mkdir -p "$work/bin" && printf '#!/bin/sh\necho "$*" >>"%s"\necho "%s"\n' "$work/zenity.log" "$1" >"$work/bin/zenity"
     chmod +x "$work/bin/zenity" && export PATH="$work/bin:$PATH"
 }
 focus_editor() { xdotool windowfocus --sync "$editor_window" 2>/dev/null; sleep 0.2; }

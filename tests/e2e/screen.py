@@ -1,5 +1,5 @@
 """Screen checks for the end-to-end scripts: grab <display> <png> | placed <display>
-<picture> <scale> | doubled <png> <png> | pixel <display> <x> <y> <r> <g> <b>."""
+<picture> <scale> [cell left] | doubled <png> <png> | pixel <display> <x> <y> <r> <g> <b>."""
 import sys
 from PIL import Image, ImageGrab
 
@@ -12,10 +12,10 @@ def grab(display):
     return ImageGrab.grab(xdisplay=display).convert("RGB")
 
 
-def placed(display, path, scale):  # the cell at (0, 30); its first row and column may be outlined
-    screen, picture, s = grab(display), Image.open(path).convert("RGB"), int(scale)
+def placed(display, path, scale, left=0):  # the cell at (left, 30); its first row and column may be outlined
+    screen, picture, s, left = grab(display), Image.open(path).convert("RGB"), int(scale), int(left)
     for x, y in ((x, y) for y in range(1, picture.height) for x in range(1, picture.width)):
-        if cut(screen.getpixel((s * x + s - 1, s * (30 + y) + s - 1))) != cut(picture.getpixel((x, y))):
+        if cut(screen.getpixel((s * (left + x) + s - 1, s * (30 + y) + s - 1))) != cut(picture.getpixel((x, y))):
             sys.exit(f"cell pixel ({x}, {y}) differs from the picture's")
 
 

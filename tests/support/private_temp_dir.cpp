@@ -1,6 +1,7 @@
 // CTest runs the suite's tests as parallel processes; each process gets a
 // temp folder of its own so tests that write fixed file names never collide.
 
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -25,5 +26,21 @@ struct PrivateTempDir {
 };
 
 const PrivateTempDir g_privateTempDir;
+
+// Every test starts with a sessions folder of its own: a session another test
+// left would ask to be restored.
+class FreshStateHome : public ::testing::EmptyTestEventListener {
+    int count_ = 0;
+    void OnTestStart(const ::testing::TestInfo&) override {
+        const std::filesystem::path state =
+            g_privateTempDir.path / ("state-" + std::to_string(++count_));
+        setenv("XDG_STATE_HOME", state.c_str(), 1);
+    }
+};
+
+const bool g_freshStateHome = [] {
+    ::testing::UnitTest::GetInstance()->listeners().Append(new FreshStateHome);
+    return true;
+}();
 
 }  // namespace
