@@ -22,6 +22,24 @@ struct WorkView {
     uint32_t keyColour = 0;
     const std::vector<Change>* records = nullptr;
     size_t cursor = 0;
+    // Kept apart from the work: the ranges being marked (live range and
+    // count, with the confirmed one in `ranges`), the mode, the direction
+    // picked and the scroll positions.
+    const RangeDraft* drafts = nullptr;    // DIRECTION_COUNT; null: none open
+    const DirectionRange* live = nullptr;  // DIRECTION_COUNT, as the sheet shows them
+    const int* liveCounts = nullptr;
+    int workMode = MODE_PLACE;
+    int direction = 0;
+    int scroll[4] = {};  // sheet x, y, picture x, y
+    // The cells' picture names, the pane's picture and the queue.
+    const QueueState* queue = nullptr;
+};
+
+// A range being marked when the work was kept.
+struct LiveMarking {
+    bool open = false;
+    DirectionRange range;
+    int count = 0;
 };
 
 struct StoredCell {
@@ -40,6 +58,11 @@ struct SessionSnapshot {
     std::vector<uint16_t> picture;  // empty: the pane was never stored (blank)
     std::vector<Change> records;
     size_t cursor = 0;
+    LiveMarking markings[DIRECTION_COUNT] = {};
+    int workMode = MODE_PLACE;
+    int direction = 0;
+    int scroll[4] = {};
+    QueueState queue;  // names by cell, the pane's picture, the waiting pictures
 };
 
 // Cells of the sheet for a sprite size: cell i starts at
@@ -66,6 +89,7 @@ std::vector<uint8_t> EncodeNames(const WorkView& view);
 bool DecodeNames(const uint8_t* bytes, size_t size, SessionSnapshot* into);
 
 // The editor's live work: g_state, g_sheet, g_pictureBuf and g_changeLog.
+// Its ranges are the confirmed ones, never a range being marked.
 WorkView CurrentWork();
 // Every cell of the sheet that holds a non-blank pixel, with the rest of the
 // live work: what a store that starts writing now must hold.

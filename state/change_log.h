@@ -6,15 +6,17 @@
 // a new change after an undo drops what could have been redone.
 //
 // One Change is the shape of every kind: a placement is cell edits plus the
-// mark, an exchange is two cell edits, a marked range is one range edit, a
-// picked key is a key edit; a batch (many frames placed at once, ranges
-// marked from file names) is simply a longer list.
+// mark and the pictures it took from the queue, an exchange is two cell
+// edits, a marked range is one range edit, a picked key is a key edit; a
+// batch (many frames placed at once, ranges marked from file names) is
+// simply a longer list. A cell's picture name travels with its pixels.
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
-#include "state/editor_state.h"
+#include "state/work_types.h"
 
 enum class ChangeKind : uint8_t {
     PlaceFrames = 1,
@@ -23,20 +25,14 @@ enum class ChangeKind : uint8_t {
     PickKeyColour = 4,
 };
 
-// A cell's pixels (sprite width x height, row by row) before and after.
+// A cell's pixels (sprite width x height, row by row) and the name of the
+// picture they came from, before and after.
 struct CellEdit {
     int cell = 0;  // sheet cell index, 0-based in reading order
     std::vector<uint16_t> before;
     std::vector<uint16_t> after;
-};
-
-// Where the next frame goes, and how many were placed.
-struct PlacementMark {
-    int cellX = 0;
-    int cellY = 0;
-    int sheetHasRoom = 1;
-    int placedCount = 0;
-    bool operator==(const PlacementMark& other) const;
+    std::string nameBefore = {};
+    std::string nameAfter = {};
 };
 
 struct RangeEdit {
@@ -47,6 +43,16 @@ struct RangeEdit {
     int countAfter = 1;
 };
 
+// The pictures a placement took from the pane and the queue's front, in
+// order (those placed, and those skipped on the way). An undo gives them back
+// to the queue's front, ahead of pictures added since; a redo takes them
+// again. `rest*` is what the pane shows, as placed, when nothing waits.
+struct QueueMove {
+    std::vector<std::string> taken;
+    std::string restBefore;
+    std::string restAfter;
+};
+
 struct Change {
     ChangeKind kind = ChangeKind::PlaceFrames;
     std::vector<CellEdit> cells;
@@ -55,16 +61,17 @@ struct Change {
     std::vector<RangeEdit> ranges;
     std::optional<uint32_t> keyBefore;  // both set or both empty
     std::optional<uint32_t> keyAfter;
+    std::optional<QueueMove> queue = std::nullopt;
 };
 
 // What the session store must write after a tick: set by Do, Undo and Redo,
 // cleared by the store once written.
 struct LogDirt {
-    std::vector<int> cells;   // cells whose pixels changed (may repeat)
-    bool work = false;        // mark, ranges or key colour changed
-    bool log = false;         // records added or dropped, or the cursor moved
-    bool names = false;       // cell names, the pane's picture or the queue changed
-    bool extras = false;      // the ranges being marked, mode or scroll changed
+    std::vector<int> cells;  // cells whose pixels changed (may repeat)
+    bool work = false;       // mark, ranges or key colour changed
+    bool log = false;        // records added or dropped, or the cursor moved
+    bool names = false;      // cell names, the pane's picture or the queue changed
+    bool extras = false;     // the ranges being marked, mode or scroll changed
 };
 
 class ChangeLog {
@@ -108,3 +115,5 @@ PlacementMark CurrentPlacementMark();
 std::vector<uint16_t> CellPixels(int cell);
 // Applies one side of a change to g_state and g_sheet.
 void ApplyChange(const Change& change, bool after);
+// The name of the picture a cell holds (empty: unknown or none).
+std::string CellName(int cell);

@@ -15,6 +15,7 @@
 #include "platform/scripted_platform.h"
 #include "session/change_record.h"
 #include "session/session_hooks.h"
+#include "state/work.h"
 
 namespace fs = std::filesystem;
 

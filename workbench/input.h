@@ -44,3 +44,7 @@ void ScrollSheet();
 void ScrollPicturePane();
 void SelectFocusPane();
 void PollOpenPictureButton();
+
+// At the end of a tick: the mode, the direction picked or a scroll position
+// moved, so the store keeps them with the work.
+void NoteViewChanges();
