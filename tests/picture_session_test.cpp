@@ -80,7 +80,7 @@ TEST_F(PictureOpenTest, TheSingleSpriteWindowRefusesWhatItCannotReadAndCastsItsS
         Open(paths, 6, [&] { Click(200, 35); }),
         (std::vector<std::string>{kRefused + kNotPicture, kRefused + "the file is empty",
                                   kRefused + kNoPixels, kRefused + "No such file or directory",
-                                  kRefused + "Is a directory", kIncomplete}));
+                                  kRefused + "a folder, not a picture", kIncomplete}));
     const CPixmap* image = g_state.edit.singleImage;
     EXPECT_EQ(std::pair(image->Width(), image->Height()), std::pair(40, 30));
     EXPECT_EQ(std::pair(image->GetBits()[0], image->GetBits()[29 * 40]),

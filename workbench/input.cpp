@@ -39,6 +39,11 @@ bool KeyPressed(int code) {
     return Poll(code).pressed;
 }
 
+bool PressedThisTick(int code) {
+    Poll(code);
+    return code >= 0 && code < static_cast<int>(g_tappedThisTick.size()) && g_tappedThisTick[code];
+}
+
 bool KeyActive(int code) {
     const platform::KeyPoll poll = Poll(code);
     return poll.down || poll.pressed;

@@ -164,7 +164,7 @@ void ColourPickerTick() {
         return;
     }
     if (!WorkCanChange()) {
-        if (KeyPressed(platform::kKeyLeftButton)) RefusedWhileFrozen();
+        if (PressedThisTick(platform::kKeyLeftButton)) RefusedWhileFrozen();
         return;
     }
     PickKeyColour(GetPixel(g_screenBuf, SCREEN_WIDTH, cursor.x, cursor.y));
@@ -190,7 +190,7 @@ void ClipboardExchangeTick() {
     const int index = CellIndexAt(g_cursor.x, g_cursor.y);
     if (!CellFitsSheet(index)) return;
     if (!WorkCanChange()) {
-        if (KeyPressed(platform::kKeyLeftButton)) RefusedWhileFrozen();
+        if (PressedThisTick(platform::kKeyLeftButton)) RefusedWhileFrozen();
         return;
     }
     if (g_state.edit.clipboardState == CLIPBOARD_AWAIT_STORE) {

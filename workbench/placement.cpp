@@ -144,7 +144,7 @@ void PlaceWorkingImage() {
           sy < g_state.sheet.cellBottom))
         return;
     // One box a press: the button may stay down over the mark for many ticks.
-    const bool pressed = KeyPressed(platform::kKeyLeftButton);
+    const bool pressed = PressedThisTick(platform::kKeyLeftButton);
     if (!WorkCanChange()) {
         if (pressed) RefusedWhileFrozen();
         return;

@@ -124,9 +124,16 @@ std::string TakeFirstPicture(std::vector<std::string> paths) {
 void OpenChosenPictures(std::vector<std::string> paths) {
     g_state.panes.pictureChanged = true;
     std::vector<std::string> skipped;
+    const bool one = paths.size() == 1;
+    const std::optional<std::string> refusal = one ? PictureRefusal(paths[0]) : std::nullopt;
     std::vector<std::string> chosen = Usable(std::move(paths), &skipped);
-    ShowSkipped(skipped);
+    // One picture keeps the box that names its reason alone.
+    if (refusal)
+        ShowPictureRefusal(PICTURE_REFUSED_TEXT, *refusal);
+    else
+        ShowSkipped(skipped);
     if (chosen.empty()) return;
+    g_paneFile.clear();  // a picture opened again is read again
     std::vector<std::string> unplaced = UnplacedPictures(g_state.queue);
     unplaced.insert(unplaced.begin(), chosen.begin(), chosen.end());
     SetUnplacedPictures(g_state.queue, std::move(unplaced), "");
