@@ -143,14 +143,16 @@ class WorkModelTest : public SessionTest {
         Tick();
     }
 
-    void Add(std::vector<std::string> group, bool open) {
-        std::sort(group.begin(), group.end());
+    // The files come in the order a file manager lists them; they join in name order.
+    void Add(const std::vector<std::string>& group, bool open) {
+        std::vector<std::string> sorted = group;
+        std::sort(sorted.begin(), sorted.end());
         if (open) {
-            unplaced.insert(unplaced.begin(), group.begin(), group.end());
+            unplaced.insert(unplaced.begin(), sorted.begin(), sorted.end());
             script.QueueOpenAnswers(group);
             g_state.panes.openPictureRequest = 1;
         } else {
-            unplaced.insert(unplaced.end(), group.begin(), group.end());
+            unplaced.insert(unplaced.end(), sorted.begin(), sorted.end());
             for (const std::string& path : group) WindowProc(platform::DropFileMessage(path));
         }
         Tick();
