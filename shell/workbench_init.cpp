@@ -234,10 +234,6 @@ WorkbenchStart StartWorkbench() {
     return WorkbenchStart::Ready;
 }
 
-void HandleDroppedFile(const std::string& path) {
-    TakeDroppedFile(path);
-}
-
 void SetStartFile(const std::string& path) {
     g_startFile = path;
 }
