@@ -39,6 +39,14 @@ answer '^Open PCX' "${pictures[0]}"
 cell=1
 for picture in "${pictures[@]}"; do place "$picture"; done
 pass "placed three gradient frames with --dither"
+screen_py grab "$DISPLAY" "$work/screen.png"
+/usr/bin/python3 -c '
+import sys
+from PIL import Image
+screen = Image.open(sys.argv[1])
+ink, badge, ink2 = (screen.getpixel(p) for p in ((789, 49), (791, 49), (791, 51)))
+sys.exit(ink == badge or ink != ink2)' "$work/screen.png" || fail "no checkered mark under the picture pane's count"
+pass "the checkered mark shows that dithering is on"
 
 press_at 740 470  # Animate mode, No Direction over cells 1 to 3, confirmed with Space
 press_at 230 565
