@@ -140,6 +140,7 @@ WorkView CurrentWork() {
     const int scroll[4] = {panes.sheetScrollX, panes.sheetScrollY, panes.pictureScrollX,
                            panes.pictureScrollY};
     std::copy(scroll, scroll + 4, view.scroll);
+    view.colour = g_state.colour;
     view.queue = &g_state.queue;
     return view;
 }
@@ -207,6 +208,7 @@ void ApplySnapshot(SessionSnapshot snapshot) {
         directions.drafts[directions.direction - 1].open)
         directions.directionPick = 10;
     g_state.edit.workMode = static_cast<WorkMode>(snapshot.workMode);
+    g_state.colour = snapshot.colour;
     PaneState& panes = g_state.panes;
     panes.sheetScrollX = snapshot.scroll[0];
     panes.sheetScrollY = snapshot.scroll[1];
@@ -232,6 +234,11 @@ std::vector<uint8_t> EncodeWorkExtras(const WorkView& view) {
         w.I32(view.live[slot].lastCell);
         w.I32(view.liveCounts[slot]);
     }
+    const ColourOptions& colour = view.colour;
+    w.U8(colour.dither);
+    w.U8(colour.useMatte);
+    for (uint8_t channel : {colour.matte.red, colour.matte.green, colour.matte.blue}) w.U8(channel);
+    w.I32(colour.alphaThreshold);
     return w.Take();
 }
 
@@ -256,6 +263,12 @@ bool DecodeWorkExtras(const uint8_t* bytes, size_t size, SessionSnapshot* into) 
         marking.range.lastCell = r.I32();
         marking.count = r.I32();
     }
+    ColourOptions& colour = into->colour;
+    colour.dither = r.U8() != 0;
+    colour.useMatte = r.U8() != 0;
+    colour.matte = {r.U8(), r.U8(), r.U8()};
+    colour.alphaThreshold = r.I32();
+    if (colour.alphaThreshold < 1 || colour.alphaThreshold > 255) return false;
     return r.ok() && r.AtEnd();
 }
 

@@ -31,6 +31,7 @@ struct WorkView {
     int workMode = MODE_PLACE;
     int direction = 0;
     int scroll[4] = {};  // sheet x, y, picture x, y
+    ColourOptions colour = {};
     // The cells' picture names, the pane's picture and the queue.
     const QueueState* queue = nullptr;
 };
@@ -62,6 +63,7 @@ struct SessionSnapshot {
     int workMode = MODE_PLACE;
     int direction = 0;
     int scroll[4] = {};
+    ColourOptions colour = {};
     QueueState queue;  // names by cell, the pane's picture, the waiting pictures
 };
 

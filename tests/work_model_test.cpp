@@ -13,6 +13,7 @@
 
 #include "display/ddraw.h"
 #include "display/pixmap.h"
+#include "session/session_state.h"
 #include "shell/window.h"
 #include "shell/workbench_init.h"
 #include "state/skin.h"
@@ -389,6 +390,62 @@ TEST_F(WorkModelTest, RandomSequencesKeepTheWorkAsTheModelSaysThroughUndoAndRest
                 return;
             }
         }
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// The work's own blobs come back field by field, and every blob cut short,
+// or of a version this editor does not know, is refused.
+TEST(WorkBlobs, ExtrasAndNamesComeBackWholeAndRefuseWhatIsCutShort) {
+    QueueState queue;
+    queue.placedNames = {"/a/left_1.pcx", "", "/a/left_2.pcx"};
+    queue.shown = "/a/up_1.pcx";
+    queue.waiting = {"/a/up_2.pcx", "/a/x.pcx"};
+    RangeDraft drafts[DIRECTION_COUNT] = {};
+    drafts[2].open = true;
+    DirectionRange live[DIRECTION_COUNT] = {};
+    live[2] = {RANGE_MARKING, 4, 7};
+    int liveCounts[DIRECTION_COUNT] = {1, 1, 3, 1, 1, 1, 1, 1, 1};
+    WorkView view;
+    view.drafts = drafts;
+    view.live = live;
+    view.liveCounts = liveCounts;
+    view.workMode = MODE_ANIMATE;
+    view.direction = 3;
+    std::copy_n((const int[]){20, 40, 60, 80}, 4, view.scroll);
+    view.colour.dither = true;
+    view.colour.alphaThreshold = 99;
+    view.queue = &queue;
+    const std::vector<uint8_t> extras = EncodeWorkExtras(view);
+    const std::vector<uint8_t> names = EncodeNames(view);
+    SessionSnapshot back;
+    ASSERT_TRUE(DecodeWorkExtras(extras.data(), extras.size(), &back));
+    ASSERT_TRUE(DecodeNames(names.data(), names.size(), &back));
+    EXPECT_EQ(
+        std::vector<int>({back.workMode, back.direction, back.scroll[0], back.scroll[3],
+                          back.markings[2].open, back.markings[2].range.firstCell,
+                          back.markings[2].range.lastCell, back.markings[2].count,
+                          back.markings[1].open, back.colour.dither, back.colour.alphaThreshold}),
+        std::vector<int>({3, 3, 20, 80, 1, 4, 7, 3, 0, 1, 99}));
+    EXPECT_EQ(back.queue.placedNames, queue.placedNames);
+    EXPECT_EQ(back.queue.shown, "/a/up_1.pcx");
+    EXPECT_EQ(back.queue.waiting, queue.waiting);
+    for (const std::vector<uint8_t>* blob : {&extras, &names}) {
+        const bool isExtras = blob == &extras;
+        for (size_t size = 1; size < blob->size(); ++size) {
+            SessionSnapshot cut;
+            EXPECT_FALSE(isExtras ? DecodeWorkExtras(blob->data(), size, &cut)
+                                  : DecodeNames(blob->data(), size, &cut))
+                << size;
+        }
+        std::vector<uint8_t> newer = *blob;
+        newer[0] = 9;
+        SessionSnapshot later;
+        EXPECT_FALSE(isExtras ? DecodeWorkExtras(newer.data(), newer.size(), &later)
+                              : DecodeNames(newer.data(), newer.size(), &later));
     }
 }
 
