@@ -47,6 +47,8 @@ struct RangeEdit {
 // order (those placed, and those skipped on the way). An undo gives them back
 // to the queue's front, ahead of pictures added since; a redo takes them
 // again. `rest*` is what the pane shows, as placed, when nothing waits.
+// TODO(lead): the history's byte count (ChangeBytes) must count the cell
+// names and the taken pictures' names too.
 struct QueueMove {
     std::vector<std::string> taken;
     std::string restBefore;
