@@ -195,7 +195,8 @@ void ApplySnapshot(SessionSnapshot snapshot) {
     }
     DirectionState& directions = g_state.directions;
     directions.direction = snapshot.direction;
-    directions.directionPick = snapshot.direction;
+    // The pick was taken up when it was made: a restore starts no marking.
+    directions.directionPick = snapshot.direction ? 10 : 0;
     for (int slot = 0; slot < DIRECTION_COUNT; ++slot) {
         const LiveMarking& marking = snapshot.markings[slot];
         directions.drafts[slot] = {marking.open, snapshot.ranges[slot], snapshot.counts[slot]};
@@ -203,10 +204,6 @@ void ApplySnapshot(SessionSnapshot snapshot) {
         directions.directionRanges[slot] = marking.range;
         directions.directionCount[slot] = marking.count;
     }
-    // A marking under way goes on where it was, not started afresh.
-    if (directions.direction >= 1 && directions.direction <= DIRECTION_COUNT &&
-        directions.drafts[directions.direction - 1].open)
-        directions.directionPick = 10;
     g_state.edit.workMode = static_cast<WorkMode>(snapshot.workMode);
     g_state.colour = snapshot.colour;
     PaneState& panes = g_state.panes;
