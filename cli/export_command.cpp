@@ -17,7 +17,7 @@ const char* const kExportHelp =
     "Writes a PNG sprite sheet (RGBA, 8 bits a channel): one row per direction that has\n"
     "frames, in file order, frames left to right. 5-6-5 pixels are widened by bit\n"
     "replication (31 -> 255); pixels of the key colour are fully transparent.\n"
-    "  -o SHEET.png      the sheet\n"
+    "  -o SHEET.png      the sheet; '-' writes it to standard output (no --json, --gif)\n"
     "  --json FILE       the sheet's description for game engines' sheet importers:\n"
     "                    frames (named like Left_0), meta with frameTags, and\n"
     "                    animations naming each direction's frames\n"
@@ -64,7 +64,9 @@ std::optional<ExportArgs> ParseExportArgs(const ParsedArgs& parsed, std::string*
     args.png = *parsed.One("-o");
     args.json = parsed.One("--json").value_or("");
     args.gifFolder = parsed.One("--gif").value_or("");
-    if (!ReadNumbers(parsed, args, error)) return std::nullopt;
+    if (args.png == STANDARD_OUTPUT && (!args.json.empty() || !args.gifFolder.empty()))
+        *error = "-o - writes the sheet alone to standard output: give it no --json or --gif";
+    if (!error->empty() || !ReadNumbers(parsed, args, error)) return std::nullopt;
     return args;
 }
 
@@ -99,7 +101,7 @@ bool MakeGifFolder(const std::string& folder, std::ostream& err) {
 
 int WriteExport(const ExportArgs& args, const ExportFiles& files, std::ostream& out,
                 std::ostream& err) {
-    OutputFiles outputs;
+    OutputFiles outputs(out);
     if (!Put(outputs, args.png, files.png, err)) return EXIT_BAD_INPUT;
     if (!args.json.empty()) {
         std::string error;
@@ -117,7 +119,8 @@ int WriteExport(const ExportArgs& args, const ExportFiles& files, std::ostream& 
         err << PROGRAM << ": " << error << "\n";
         return EXIT_BAD_INPUT;
     }
-    out << args.png << ": wrote the sheet of " << args.sprite << "\n";
+    if (args.png != STANDARD_OUTPUT)
+        out << args.png << ": wrote the sheet of " << args.sprite << "\n";
     return EXIT_DONE;
 }
 
@@ -133,9 +136,10 @@ int RunExport(const std::vector<std::string>& argv, std::ostream& out, std::ostr
     }
     const std::optional<ExportArgs> args = parsed ? ParseExportArgs(*parsed, &error) : std::nullopt;
     if (!args) return UsageError(err, "export", error);
-    const std::optional<std::vector<uint8_t>> bytes = ReadFileBytes(args->sprite);
+    std::string why;
+    const std::optional<std::vector<uint8_t>> bytes = ReadFileBytes(args->sprite, &why);
     if (!bytes) {
-        Report(err, args->sprite, "cannot read the file");
+        Report(err, args->sprite, "cannot read the file: " + why);
         return EXIT_BAD_INPUT;
     }
     const SpriteReadResult read = ReadSprite(bytes->data(), bytes->size());
