@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <filesystem>
+#include <functional>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
@@ -19,9 +23,21 @@
 
 namespace {
 
-int Spr(const std::vector<std::string>& args) {
+namespace fs = std::filesystem;
+
+struct Outcome {
+    int code;
+    std::string out, err;
+};
+
+Outcome SprRun(const std::vector<std::string>& args) {
     std::ostringstream out, err;
-    return RunCelforgeSpr(args, out, err);
+    const int code = RunCelforgeSpr(args, out, err);
+    return {code, out.str(), err.str()};
+}
+
+int Spr(const std::vector<std::string>& args) {
+    return SprRun(args).code;
 }
 
 struct SpriteCase {
@@ -164,6 +180,17 @@ TEST(CliTools, UnpackAndBuildFromRefuseWhatWouldLoseOrGarbleWork) {
         EXPECT_EQ(Spr(c.args), c.code) << c.args[1] << " " << c.args[2];
         EXPECT_FALSE(*c.leaves && std::filesystem::exists(folder + c.leaves)) << c.leaves;
     }
+    // One more frame than build --from takes is refused before anything is written.
+    const SpriteFileHeader many =
+        MakeSpriteHeader(SPRITE_ANIMATION, 1, 1, 0, {0, 100001, 0, 0, 0, 0, 0, 0, 0});
+    WriteSprite(folder + "/many.Spr",
+                EncodeSpriteFile(many, {{std::vector<uint16_t>(100001).data(), 100001}}));
+    const Outcome tooMany = SprRun({"unpack", folder + "/many.Spr", "-o", folder + "/many"});
+    EXPECT_EQ(tooMany.code, EXIT_BAD_INPUT);
+    EXPECT_NE(tooMany.err.find("Left has 100001 frames; a folder holds at most 100000"),
+              std::string::npos)
+        << tooMany.err;
+    EXPECT_FALSE(fs::exists(folder + "/many"));
     EXPECT_EQ(Spr({"unpack", sprite, "-o", folder + "/busy", "--force"}), EXIT_DONE);
     EXPECT_EQ(ReadWholeFile(folder + "/busy/keep.txt"), std::vector<uint8_t>{'k'});
 }
@@ -281,6 +308,225 @@ TEST(CliTools, ThumbnailShowsTheFirstStoredFrameSharpAndRefusesDamage) {
         EXPECT_FALSE(std::filesystem::exists(folder + name + ".png")) << name;
     }
     EXPECT_EQ(Spr({"thumbnail", "-s", "0", sprite, folder + "/zero.png"}), EXIT_USAGE);
+}
+
+// The files under a folder, each with the size and hash of its bytes or, for
+// a link, where it points.
+std::map<std::string, std::string> FolderState(const std::string& folder) {
+    std::map<std::string, std::string> state;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        const std::string path = entry.path().string();
+        if (entry.is_symlink()) {
+            state[path] = "-> " + fs::read_symlink(entry.path()).string();
+        } else if (entry.is_regular_file()) {
+            const std::vector<uint8_t> bytes = ReadWholeFile(path);
+            const std::string text(bytes.begin(), bytes.end());
+            state[path] = std::to_string(bytes.size()) + " bytes, hash " +
+                          std::to_string(std::hash<std::string>()(text));
+        } else {
+            state[path] = "folder";
+        }
+    }
+    return state;
+}
+
+class WorkingFolder {
+  public:
+    explicit WorkingFolder(const std::string& folder) : old_(fs::current_path()) {
+        fs::current_path(folder);
+    }
+    ~WorkingFolder() { fs::current_path(old_); }
+
+  private:
+    fs::path old_;
+};
+
+// Every command, and every way of naming one file twice: each row must be
+// refused with the folder left as it was, while a copy beside it is written.
+TEST(CliTools, NoOutputIsAnInputOrAnotherOutputByAnyName) {
+    using Args = std::vector<std::string>;
+    const struct {
+        const char* form;
+        const char* file;  // the file named twice, from the working folder
+        std::function<Args(const std::string&)> args;
+        const char* message;
+    } forms[] = {
+        {"export over its input", "s.Spr",
+         [](auto x) {
+             return Args{"export", "s.Spr", "-o", x};
+         },
+         " is the input s.Spr"},
+        {"export sheet as JSON", "x.png",
+         [](auto x) { return Args{"export", "s.Spr", "-o", "x.png", "--json", x}; },
+         " are the same file"},
+        {"export sheet as GIF", "Left.gif",
+         [](auto x) { return Args{"export", "s.Spr", "-o", x, "--gif", "."}; },
+         " are the same file"},
+        {"thumbnail", "s.Spr",
+         [](auto x) {
+             return Args{"thumbnail", "s.Spr", x};
+         },
+         " is the input s.Spr"},
+        {"build --from over a frame", "u/Left_0.png",
+         [](auto x) {
+             return Args{"build", "--from", "u", "-o", x};
+         },
+         " is the input u/Left_0.png"},
+        {"build --from over sprite.json", "u/sprite.json",
+         [](auto x) {
+             return Args{"build", "--from", "u", "-o", x};
+         },
+         " is the input u/sprite.json"},
+        {"unpack a sprite its frames replace", "v/Left_0.png",
+         [](auto x) {
+             return Args{"unpack", x, "-o", "v", "--force"};
+         },
+         " is the input "},
+    };
+    const struct {
+        const char* spelling;
+        std::function<std::string(const std::string& file, const std::string& folder)> spell;
+        bool collides;
+    } spellings[] = {
+        {"relative", [](auto f, auto) { return f; }, true},
+        {"./", [](auto f, auto) { return "./" + f; }, true},
+        {"absolute", [](auto f, auto folder) { return folder + "/" + f; }, true},
+        {"through ..",
+         [](auto f, auto folder) { return "../" + fs::path(folder).filename().string() + "/" + f; },
+         true},
+        {"symbolic link",  // made before the file may exist
+         [](auto f, auto) { return fs::create_symlink(f, "link"), std::string("link"); }, true},
+        {"hard link",
+         [](auto f, auto) {
+             return fs::exists(f) ? (fs::create_hard_link(f, "hard"), std::string("hard")) : f;
+         },
+         true},
+        {"a copy beside it",
+         [](auto f, auto) {
+             if (fs::exists(f)) fs::copy_file(f, "copy");
+             return std::string("copy");
+         },
+         false},
+    };
+    const std::vector<uint8_t> sprite =
+        MakeSpriteFile({SPRITE_ANIMATION, 2, 2, {0, 3, 0, 0, 0, 0, 0, 0, 0}}, 0xF81F, 5);
+    for (const auto& form : forms) {
+        for (const auto& spelling : spellings) {
+            SCOPED_TRACE(std::string(form.form) + ", " + spelling.spelling);
+            const std::string folder = MakeTestFolder("tools_same");
+            const WorkingFolder here(folder);
+            WriteSprite("s.Spr", sprite);
+            ASSERT_EQ(Spr({"unpack", "s.Spr", "-o", "u"}), EXIT_DONE);
+            fs::create_directory("v");
+            WriteSprite("v/Left_0.png", sprite);
+            const Args args = form.args(spelling.spell(form.file, folder));
+            const auto before = FolderState(folder);
+            const Outcome run = SprRun(args);
+            if (!spelling.collides) {
+                EXPECT_EQ(run.code, EXIT_DONE) << run.err;
+                continue;
+            }
+            EXPECT_EQ(run.code, EXIT_USAGE);
+            EXPECT_NE(run.err.find(form.message), std::string::npos) << run.err;
+            EXPECT_EQ(FolderState(folder), before);
+        }
+    }
+}
+
+// Left: three black 32 x 32 frames, small as PNGs; Down: one of noise, whose
+// PNG outgrows the limit after the Left frames were written.
+TEST(CliTools, UnpackStoppedByAFileSizeLimitLeavesNothingAndThenWorks) {
+    const std::string folder = MakeTestFolder("tools_limit");
+    std::vector<uint16_t> pixels(4 * 32 * 32, 0);
+    uint32_t noise = 12345;
+    for (size_t i = 3 * 32 * 32; i < pixels.size(); ++i) {
+        noise ^= noise << 13, noise ^= noise >> 17, noise ^= noise << 5;
+        pixels[i] = uint16_t(noise);
+    }
+    const SpriteFileHeader header =
+        MakeSpriteHeader(SPRITE_ANIMATION, 32, 32, 0xF81F, {0, 3, 0, 0, 0, 0, 0, 1, 0});
+    const std::string sprite =
+        WriteSprite(folder + "/s.Spr", EncodeSpriteFile(header, {{pixels.data(), pixels.size()}}));
+    fs::create_directory(folder + "/empty");
+    const struct {
+        const char* target;
+        std::vector<std::string> entries;  // of the target once it worked
+    } cases[] = {
+        {"/new/parent/frames",
+         {"Down_0.png", "Left_0.png", "Left_1.png", "Left_2.png", "sprite.json"}},
+        {"/empty", {"Down_0.png", "Left_0.png", "Left_1.png", "Left_2.png", "sprite.json"}},
+    };
+    for (const auto& c : cases) {
+        const auto before = FolderState(folder);
+        Outcome run;
+        {
+            const FileSizeLimit limit(2000);
+            run = SprRun({"unpack", sprite, "-o", folder + c.target});
+        }
+        EXPECT_EQ(run.code, EXIT_BAD_INPUT) << c.target;
+        EXPECT_NE(run.err.find("Down_0.png: cannot write: File too large"), std::string::npos)
+            << run.err;
+        EXPECT_EQ(FolderState(folder), before) << c.target;
+        ASSERT_EQ(Spr({"unpack", sprite, "-o", folder + c.target}), EXIT_DONE) << c.target;
+        auto names = FolderEntries(folder + c.target);
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(names, c.entries);
+    }
+}
+
+TEST(CliTools, FailuresSayWhyAndDashWritesTheOneOutputToStandardOutput) {
+    const std::string folder = MakeTestFolder("tools_why");
+    // A single 2 x 1 sprite: the key 0xF81F, then white.
+    const uint16_t pixels[] = {0xF81F, 0xFFFF};
+    const SpriteFileHeader header =
+        MakeSpriteHeader(SPRITE_SINGLE, 2, 1, 0xF81F, {1, 0, 0, 0, 0, 0, 0, 0, 0});
+    const std::vector<uint8_t> file = EncodeSpriteFile(header, {{pixels, 2}});
+    const std::string s = WriteSprite(folder + "/s.Spr", file), u = folder + "/u";
+    const Outcome unpacked = SprRun({"unpack", s, "-o", u});
+    EXPECT_EQ(unpacked.out, u + ": wrote 1 frame and sprite.json\n");
+    const struct {
+        std::vector<std::string> args;
+        int code;
+        const char* said;  // on standard error
+    } failures[] = {
+        {{"thumbnail", s, "/dev/full"}, 1, "/dev/full: cannot write: No space left on device"},
+        {{"export", s, "-o", "/dev/full"}, 1, "/dev/full: cannot write: No space left on device"},
+        {{"build", "--from", u, "-o", "/dev/full"}, 1, "cannot write: No space left on device"},
+        {{"info", folder}, 1, "cannot read the file: Is a directory"},
+        {{"thumbnail", folder + "/none.Spr", "t.png"}, 1, "cannot read the file: No such file"},
+        {{"export", folder, "-o", folder + "/x.png"}, 1, "cannot read the file: Is a directory"},
+        {{"export", s, "-o", "-", "--json", folder + "/x.json"}, 2, "-o - writes the sheet alone"},
+        {{"unpack", s, "-o", "-"}, 2, "standard output cannot hold"},
+    };
+    for (const auto& c : failures) {
+        const Outcome run = SprRun(c.args);
+        EXPECT_EQ(run.code, c.code) << c.args[0];
+        EXPECT_NE(run.err.find(c.said), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(FolderEntries(folder).size(), 2u);  // s.Spr and u alone
+
+    const std::vector<uint8_t> sheet{0, 0, 0, 0, 255, 255, 255, 255};  // see-through, white
+    const struct {
+        std::vector<std::string> args;
+        std::vector<uint8_t> rgba;  // empty: the output is the sprite file itself
+    } piped[] = {
+        {{"thumbnail", "-s", "2", s, "-"}, sheet},
+        {{"export", s, "-o", "-"}, sheet},
+        {{"build", "--from", u, "-o", "-"}, {}},
+    };
+    for (const auto& c : piped) {
+        const Outcome run = SprRun(c.args);
+        EXPECT_EQ(run.code, EXIT_DONE) << run.err;
+        const std::vector<uint8_t> out(run.out.begin(), run.out.end());
+        if (c.rgba.empty()) {
+            EXPECT_EQ(out, file);
+            continue;
+        }
+        ASSERT_TRUE(WriteBytesToFile(folder + "/piped.png", out));
+        uint32_t w = 0, h = 0;
+        EXPECT_EQ(ReadPngRgba(folder + "/piped.png", &w, &h), c.rgba) << c.args[0];
+        EXPECT_EQ(w * 10 + h, 21u);
+    }
 }
 
 }  // namespace
