@@ -275,7 +275,8 @@ bool WriteNewFolder(const std::string& folder, const NamedFiles& files, std::str
     if (!target.has_filename()) target = target.parent_path();
     const std::vector<fs::path> made = MissingParents(target);
     std::error_code failure;
-    if (!made.empty() && !fs::create_directories(made.front(), failure)) {
+    if (!made.empty()) fs::create_directories(made.front(), failure);
+    if (failure) {
         *error = "cannot make its parent folder: " + failure.message();
         return false;
     }
