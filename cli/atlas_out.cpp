@@ -27,9 +27,10 @@ void WriteTextureAtlas(std::ostream& out, const SheetLayout& layout,
         for (const SheetRun& run : layout.runs)
             for (int64_t i = 0; run.page == int(p) && i < run.count; ++i) {
                 const FrameSpot spot = layout.Spot(run, i);
-                out << DirectionKey(run.direction) << "\n  rotate: false\n  xy: "
-                    << Pair(spot.x, spot.y) << "\n  size: " << size << "\n  orig: " << size
-                    << "\n  offset: 0, 0\n  index: " << run.firstIndex + i << "\n";
+                out << DirectionKey(run.direction)
+                    << "\n  rotate: false\n  xy: " << Pair(spot.x, spot.y) << "\n  size: " << size
+                    << "\n  orig: " << size << "\n  offset: 0, 0\n  index: " << run.firstIndex + i
+                    << "\n";
             }
     }
 }

@@ -29,8 +29,7 @@ void PutFrame(const SpriteImage& sprite, int64_t frame, int64_t x0, int64_t y0, 
 
 // The frame's edge pixels, repeated `extrude` times around it: first sideways
 // on each of its lines, then those widened lines up and down.
-void Extrude(int64_t x0, int64_t y0, int64_t pageWidth, const SheetLayout& layout,
-             uint8_t* rgba) {
+void Extrude(int64_t x0, int64_t y0, int64_t pageWidth, const SheetLayout& layout, uint8_t* rgba) {
     const int64_t e = layout.extrude, w = layout.cellWidth, h = layout.cellHeight;
     auto at = [&](int64_t x, int64_t y) { return rgba + (y * pageWidth + x) * 4; };
     for (int64_t y = y0; y < y0 + h; ++y)
@@ -115,8 +114,8 @@ ExportFiles ExportSprite(const SpriteImage& sprite, const ExportOptions& options
     }
     for (int d = 0; options.gifs && d < SPRITE_DIRECTIONS; ++d) {
         if (sprite.header.counts[d] == 0) continue;
-        const int delay = options.directionDelayMs[d] != 0 ? options.directionDelayMs[d]
-                                                           : options.delayMs;
+        const int delay =
+            options.directionDelayMs[d] != 0 ? options.directionDelayMs[d] : options.delayMs;
         std::optional<std::vector<uint8_t>> gif =
             EncodeDirectionGif(sprite, d, delay, &files.error);
         if (!gif) return files;

@@ -49,7 +49,7 @@ struct SheetJsonOptions {
     int delayMs = 100;
     FrameList form = FrameList::Hash;
     int page = 0;
-    std::vector<std::string> otherPages;      // the other pages' JSON file names
+    std::vector<std::string> otherPages;            // the other pages' JSON file names
     const DirectionSettings* directions = nullptr;  // null: delayMs for every frame
 };
 // One page's frames. Written as it goes: memory stays the same however many
@@ -78,12 +78,12 @@ struct ExportOptions {
     int delayMs = 100;
     int scale = 1;
     bool gifs = false;
-    LayoutOptions layout;  // its scale is this one's
+    LayoutOptions layout;                                   // its scale is this one's
     std::array<int, SPRITE_DIRECTIONS> directionDelayMs{};  // 0: delayMs
 };
 struct ExportFiles {
     SheetLayout layout;
-    std::vector<std::vector<uint8_t>> pages;  // PNG bytes
+    std::vector<std::vector<uint8_t>> pages;                         // PNG bytes
     std::vector<std::pair<std::string, std::vector<uint8_t>>> gifs;  // file name, bytes
     std::string error;  // set when nothing could be made
 };

@@ -6,8 +6,8 @@
 #include "cli/mirror.h"
 
 const std::vector<OptionRule> EXPORT_OPTIONS = {
-    {"-o"},        {"--json"},    {"--gif"},      {"--delay", true, true},
-    {"--format"},  {"--scale"},   {"--layout"},   {"--pivot", true, true},
+    {"-o"},        {"--json"},    {"--gif"},     {"--delay", true, true},
+    {"--format"},  {"--scale"},   {"--layout"},  {"--pivot", true, true},
     {"--padding"}, {"--extrude"}, {"--max-size"}};
 
 namespace {
@@ -75,8 +75,10 @@ void ReadPivots(const ParsedArgs& parsed, ExportArgs& args, std::string* error) 
         const int direction = SplitDirection("--pivot", text, &value, error);
         if (!error->empty()) return;
         const std::vector<std::string> parts = SplitAt(value, ',');
-        const std::optional<double> x = parts.size() == 2 ? ParseCoordinate(parts[0]) : std::nullopt;
-        const std::optional<double> y = parts.size() == 2 ? ParseCoordinate(parts[1]) : std::nullopt;
+        const std::optional<double> x =
+            parts.size() == 2 ? ParseCoordinate(parts[0]) : std::nullopt;
+        const std::optional<double> y =
+            parts.size() == 2 ? ParseCoordinate(parts[1]) : std::nullopt;
         std::optional<PivotPoint>& slot = direction < 0 ? all : args.pivot[direction];
         if (!x || !y) *error = "--pivot " + text + ": give X,Y in sprite pixels, like 24,40";
         if (error->empty() && slot) *error = "--pivot " + text + ": that pivot is given twice";
@@ -159,8 +161,8 @@ std::string CheckPivots(const ExportArgs& args, int width, int height) {
     for (int d = 0; d < SPRITE_DIRECTIONS; ++d) {
         const std::optional<PivotPoint>& pivot = args.pivot[d];
         if (pivot && (pivot->x > width || pivot->y > height))
-            return "--pivot for " + DirectionKey(d) + " lies outside the " +
-                   std::to_string(width) + " x " + std::to_string(height) + " frame";
+            return "--pivot for " + DirectionKey(d) + " lies outside the " + std::to_string(width) +
+                   " x " + std::to_string(height) + " frame";
     }
     return "";
 }

@@ -90,7 +90,8 @@ ExportPaths PathsFor(const ExportArgs& args, const SpriteImage& sprite, size_t p
         paths.scene = BesideSheet(args.png, ".tscn");
     }
     for (int d = 0; !args.gifFolder.empty() && d < SPRITE_DIRECTIONS; ++d)
-        if (sprite.header.counts[d] > 0) paths.gifs.push_back(GifPath(args, DirectionKey(d) + ".gif"));
+        if (sprite.header.counts[d] > 0)
+            paths.gifs.push_back(GifPath(args, DirectionKey(d) + ".gif"));
     return paths;
 }
 

@@ -79,9 +79,8 @@ std::optional<SheetLayout> LayOutSheet(const SpriteImage& sprite, const LayoutOp
     const int64_t slotWidth = layout.cellWidth + 2 * options.extrude,
                   slotHeight = layout.cellHeight + 2 * options.extrude;
     if (options.maxSize != 0 && std::max(slotWidth, slotHeight) > options.maxSize) {
-        *error = "a frame takes " + std::to_string(slotWidth) + " x " +
-                 std::to_string(slotHeight) + " pixels on the sheet, more than --max-size " +
-                 std::to_string(options.maxSize);
+        *error = "a frame takes " + std::to_string(slotWidth) + " x " + std::to_string(slotHeight) +
+                 " pixels on the sheet, more than --max-size " + std::to_string(options.maxSize);
         return std::nullopt;
     }
     int64_t frames = 0;
