@@ -102,3 +102,19 @@ void ApplySnapshot(SessionSnapshot snapshot) {
     }
     g_changeLog.Restore(std::move(snapshot.records), snapshot.cursor);
 }
+
+std::vector<uint8_t> EncodeWorkExtras(const WorkView&) {
+    return {};
+}
+
+bool DecodeWorkExtras(const uint8_t*, size_t, SessionSnapshot*) {
+    return true;
+}
+
+std::vector<uint8_t> EncodeNames(const WorkView&) {
+    return {};
+}
+
+bool DecodeNames(const uint8_t*, size_t, SessionSnapshot*) {
+    return true;
+}

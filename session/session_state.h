@@ -52,6 +52,19 @@ std::vector<uint16_t> ReadCell(const uint16_t* sheet, int cell, int spriteWidth,
 void WriteCell(uint16_t* sheet, int cell, int spriteWidth, int spriteHeight,
                const std::vector<uint16_t>& pixels);
 
+// The work's small fields the store keeps beside the mark, ranges and key in
+// one versioned blob, so a new field needs no new column: the ranges being
+// marked, the mode, the scroll positions and the colour options. Written
+// whenever the work row is. Decoding false: the blob is damaged or of a
+// newer kind; `into` may then be partly filled and must not be applied.
+std::vector<uint8_t> EncodeWorkExtras(const WorkView& view);
+bool DecodeWorkExtras(const uint8_t* bytes, size_t size, SessionSnapshot* into);
+// Each cell's picture name, the pane's picture and the queue, in a blob of
+// their own: a queue may hold many thousands of names, so it is written only
+// when LogDirt::names says they changed.
+std::vector<uint8_t> EncodeNames(const WorkView& view);
+bool DecodeNames(const uint8_t* bytes, size_t size, SessionSnapshot* into);
+
 // The editor's live work: g_state, g_sheet, g_pictureBuf and g_changeLog.
 WorkView CurrentWork();
 // Every cell of the sheet that holds a non-blank pixel, with the rest of the

@@ -63,6 +63,8 @@ struct LogDirt {
     std::vector<int> cells;   // cells whose pixels changed (may repeat)
     bool work = false;        // mark, ranges or key colour changed
     bool log = false;         // records added or dropped, or the cursor moved
+    bool names = false;       // cell names, the pane's picture or the queue changed
+    bool extras = false;      // the ranges being marked, mode or scroll changed
 };
 
 class ChangeLog {
@@ -76,6 +78,10 @@ class ChangeLog {
     const std::vector<Change>& Records() const { return records_; }
     // Records [0, Cursor()) are done; [Cursor(), size) can be redone.
     size_t Cursor() const { return cursor_; }
+    // The running number of Records()[0] since the work began: the oldest
+    // records go when the history outgrows its budget, and a store keys its
+    // rows by these numbers, so the rest keep theirs.
+    uint64_t FirstSequence() const { return firstSequence_; }
     // Restores a log read back from the session store, without applying it.
     void Restore(std::vector<Change> records, size_t cursor);
     void Clear();
@@ -89,6 +95,7 @@ class ChangeLog {
   private:
     std::vector<Change> records_;
     size_t cursor_ = 0;
+    uint64_t firstSequence_ = 0;
     LogDirt dirt_;
 };
 
