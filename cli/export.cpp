@@ -46,7 +46,8 @@ void Extrude(int64_t x0, int64_t y0, int64_t pageWidth, const SheetLayout& layou
 
 std::string PageSizeError(const SheetPage& page) {
     return "a page of the sheet would be " + std::to_string(page.width) + " x " +
-           std::to_string(page.height) + " pixels, more than this program writes";
+           std::to_string(page.height) +
+           " pixels, more than this program writes; --max-size splits it into pages";
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #pragma once
-// Turning a sprite file into what game engines load: a PNG sheet, its JSON
-// description and one looping GIF per direction.
+// Turning a sprite file into what game engines load: PNG sheet pages, their
+// description (JSON, Godot resources or a texture atlas) and one looping GIF
+// per direction.
 
 #include <array>
 #include <cstdint>
