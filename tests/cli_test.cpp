@@ -178,6 +178,10 @@ TEST(CelforgeSpr, UsageErrorsExitTwoAndHelpExitsZero) {
         {{"build", "-o", x, "--size", "2x2", "--dir", "up=a,b", "--dir", "up=c"}, 2},
         {{"build", "-o", x, "--size", "2x2", "--key", "256,0,0", "--dir", up}, 2},
         {{"build", "-o", x, "--single", "a.pcx", "--size", "2x2"}, 2},
+        {{"build", "-o", x, "--single", "a.pcx", "--matte", "1,2,256"}, 2},
+        {{"build", "-o", x, "--single", "a.pcx", "--alpha-threshold", "0"}, 2},
+        {{"build", "-o", x, "--from", "f", "--alpha-threshold", "x"}, 2},
+        {{"build", "-o", x, "--single", "a.pcx", "--dither", "--dither"}, 2},
         {{"check", TempPath("missing.Spr")}, 1}};
     // clang-format on
     for (const auto& [args, code] : cases) {
