@@ -22,7 +22,8 @@ const char* const kExportHelp =
     "Writes a PNG sprite sheet (RGBA, 8 bits a channel), frames in file order.\n"
     "5-6-5 pixels are widened by bit replication (31 -> 255); pixels of the key\n"
     "colour are fully transparent.\n"
-    "  -o SHEET.png      the sheet\n"
+    "  -o SHEET.png      the sheet; '-' writes it to standard output when it is the\n"
+    "                    only output\n"
     "  --json FILE       with the JSON forms, the sheet's description: frames,\n"
     "                    meta (frameTags; rows: which line holds which direction)\n"
     "                    and animations naming each direction's frames\n"
@@ -162,7 +163,7 @@ bool WriteDescription(OutputFiles& outputs, const ExportArgs& args, const Export
 
 int WriteExport(const ExportArgs& args, const ExportPaths& paths, const ExportFiles& files,
                 std::ostream& out, std::ostream& err) {
-    OutputFiles outputs;
+    OutputFiles outputs(out);
     for (size_t p = 0; p < files.pages.size(); ++p)
         if (!Put(outputs, paths.pages[p], files.pages[p], err)) return EXIT_BAD_INPUT;
     if (!WriteDescription(outputs, args, paths, files.layout, err)) return EXIT_BAD_INPUT;
@@ -174,6 +175,7 @@ int WriteExport(const ExportArgs& args, const ExportPaths& paths, const ExportFi
         err << PROGRAM << ": " << error << "\n";
         return EXIT_BAD_INPUT;
     }
+    if (args.png == STANDARD_OUTPUT) return EXIT_DONE;
     out << args.png << ": wrote the sheet of " << args.sprite;
     if (files.pages.size() > 1) out << " in " << files.pages.size() << " pages";
     out << "\n";
@@ -181,9 +183,10 @@ int WriteExport(const ExportArgs& args, const ExportPaths& paths, const ExportFi
 }
 
 std::optional<SpriteImage> ReadSpriteFile(const std::string& path, std::ostream& err) {
-    const std::optional<std::vector<uint8_t>> bytes = ReadFileBytes(path);
+    std::string why;
+    const std::optional<std::vector<uint8_t>> bytes = ReadFileBytes(path, &why);
     if (!bytes) {
-        Report(err, path, "cannot read the file");
+        Report(err, path, "cannot read the file: " + why);
         return std::nullopt;
     }
     SpriteReadResult read = ReadSprite(bytes->data(), bytes->size());
@@ -213,6 +216,10 @@ int RunExport(const std::vector<std::string>& argv, std::ostream& out, std::ostr
         error.empty() ? LayOutSheet(*sprite, args->layout, &error) : std::nullopt;
     if (!layout) return UsageError(err, "export", error);
     const ExportPaths paths = PathsFor(*args, *sprite, std::max<size_t>(layout->pages.size(), 1));
+    if (args->png == STANDARD_OUTPUT && paths.All().size() != 1)
+        return UsageError(err, "export",
+                          "-o - writes the sheet alone to standard output: give it no --json, "
+                          "--gif, --max-size or --format that writes files beside it");
     const std::string shared = FindSharedFile({args->sprite}, paths.All());
     if (!shared.empty()) return UsageError(err, "export", shared);
     const ExportFiles files = ExportSprite(*sprite, OptionsFor(*args));
