@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <map>
 
+#include "cli/commands.h"
 #include "cli/picture_source.h"
 #include "formats/colour.h"
 #include "formats/sprite_reader.h"
@@ -160,8 +161,7 @@ BuildOutcome BuildSprite(const BuildRequest& request) {
         const int given = static_cast<int>(frames[d].size());
         if (given > 0 && given < MIN_DIRECTION_FRAMES) {
             outcome.warnings.push_back(request.output + ": warning: " + SPRITE_DIRECTION_NAMES[d] +
-                                       " has " + std::to_string(given) +
-                                       " frames and is left out: a " +
+                                       " has " + Counted(given, "frame") + " and is left out: a " +
                                        "direction needs at least 3 frames");
             continue;
         }

@@ -20,7 +20,9 @@ const char* const kBuildHelp =
     "       celforge-spr build -o OUT.Spr --single PICTURE [--key R,G,B] [--strict]\n"
     "       celforge-spr build -o OUT.Spr --from FOLDER [--strict] [--mirror ...]\n"
     "       each also with [--dither] [--matte R,G,B] [--alpha-threshold N]\n"
-    "Writes the sprite file the editor writes for the same frames and key colour.\n"
+    "Writes the sprite file the editor writes for the same frames and key colour;\n"
+    "-o - writes it to standard output. OUT.Spr may not be any file the build reads\n"
+    "(a picture, or with --from the folder's sprite.json and frames), by any name.\n"
     "  --size WxH     frame size, 1..640 x 1..480; each frame is the top-left W x H\n"
     "                 corner of its picture (pixels past the picture are 0)\n"
     "  --dir NAME=... a direction's pictures in order; NAME is one of nodirection,\n"
@@ -219,17 +221,24 @@ int RunBuild(const std::vector<std::string>& argv, std::ostream& out, std::ostre
         parsed ? ReadBuildArgs(*parsed, &error) : std::nullopt;
     if (!command) return UsageError(err, "build", error);
     const std::string& output = command->request.output;
-    const std::string shared = FindSharedFile(PicturesOf(command->request), {output});
+    std::vector<std::string> inputs = PicturesOf(command->request);
+    if (!command->from.empty()) inputs = FolderInputs(command->from);
+    const std::string shared = FindSharedFile(inputs, {output});
     if (!shared.empty()) return UsageError(err, "build", shared);
     const BuildOutcome outcome = Build(*command);
     for (const std::string& warning : outcome.warnings) err << PROGRAM << ": " << warning << "\n";
     for (const std::string& problem : outcome.errors) err << PROGRAM << ": " << problem << "\n";
     if (!outcome.errors.empty()) return EXIT_BAD_INPUT;
+    if (output == STANDARD_OUTPUT) {
+        out.write(reinterpret_cast<const char*>(outcome.bytes.data()),
+                  static_cast<std::streamsize>(outcome.bytes.size()));
+        return EXIT_DONE;
+    }
     const WriteResult written = WriteFileReplacing(output, outcome.bytes);
     if (!written) {
         Report(err, output, Describe(written));
         return EXIT_BAD_INPUT;
     }
-    out << output << ": wrote " << outcome.bytes.size() << " bytes\n";
+    out << output << ": wrote " << Counted(outcome.bytes.size(), "byte") << "\n";
     return EXIT_DONE;
 }

@@ -45,6 +45,10 @@ void Report(std::ostream& err, const std::string& subject, const std::string& te
     err << PROGRAM << ": " << subject << ": " << text << "\n";
 }
 
+std::string Counted(uint64_t count, const std::string& noun) {
+    return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
+}
+
 namespace {
 
 int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {

@@ -3,6 +3,7 @@
 // Exit codes: 0 done, 1 a problem with an input (or an output that could not
 // be written), 2 wrong usage.
 
+#include <cstdint>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -26,3 +27,5 @@ int RunThumbnail(const std::vector<std::string>& args, std::ostream& out, std::o
 extern const char* const PROGRAM;
 int UsageError(std::ostream& err, const std::string& command, const std::string& text);
 void Report(std::ostream& err, const std::string& subject, const std::string& text);
+// "1 frame", "2 frames": the count with its noun, plural unless it is one.
+std::string Counted(uint64_t count, const std::string& noun);

@@ -33,9 +33,10 @@ struct LoadedFile {
 };
 
 std::optional<LoadedFile> LoadSprite(const std::string& path, std::ostream& err) {
-    std::optional<std::vector<uint8_t>> bytes = ReadFileBytes(path);
+    std::string why;
+    std::optional<std::vector<uint8_t>> bytes = ReadFileBytes(path, &why);
     if (!bytes) {
-        Report(err, path, "cannot read the file");
+        Report(err, path, "cannot read the file: " + why);
         return std::nullopt;
     }
     LoadedFile file;

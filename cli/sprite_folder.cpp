@@ -17,10 +17,6 @@ namespace {
 
 using json = nlohmann::ordered_json;
 
-// More frames than any editor session gathers; only bounds what a hand-edited
-// sprite.json may ask for.
-constexpr int64_t kMaxDirectionFrames = 100000;
-
 struct ContextFree {
     void operator()(spng_ctx* context) const { spng_ctx_free(context); }
 };
@@ -128,9 +124,9 @@ bool ReadCounts(const json& directions, SpriteCounts* counts, std::string* error
         int d = 0;
         while (d < SPRITE_DIRECTIONS && DirectionKey(d) != name) ++d;
         int64_t count = 0;
-        if (d == SPRITE_DIRECTIONS || !ReadCount(value, kMaxDirectionFrames, &count)) {
+        if (d == SPRITE_DIRECTIONS || !ReadCount(value, SPRITE_FOLDER_MAX_FRAMES, &count)) {
             *error = "\"directions\": '" + name + "' is not a direction with 0 to " +
-                     std::to_string(kMaxDirectionFrames) + " frames";
+                     std::to_string(SPRITE_FOLDER_MAX_FRAMES) + " frames";
             return false;
         }
         (*counts)[d] = static_cast<int32_t>(count);
@@ -191,6 +187,13 @@ std::vector<std::pair<std::string, std::vector<uint8_t>>> UnpackSprite(const Spr
                                                                        bool keepKey,
                                                                        std::string* error) {
     std::vector<std::pair<std::string, std::vector<uint8_t>>> files;
+    for (int d = 0; d < SPRITE_DIRECTIONS; ++d) {
+        if (sprite.header.counts[d] <= SPRITE_FOLDER_MAX_FRAMES) continue;
+        *error = std::string(SPRITE_DIRECTION_NAMES[d]) + " has " +
+                 std::to_string(sprite.header.counts[d]) + " frames; a folder holds at most " +
+                 std::to_string(SPRITE_FOLDER_MAX_FRAMES) + " a direction";
+        return {};
+    }
     int64_t frame = 0;
     for (int d = 0; d < SPRITE_DIRECTIONS; ++d) {
         for (int64_t i = 0; i < sprite.header.counts[d]; ++i, ++frame) {
@@ -210,8 +213,9 @@ std::vector<std::pair<std::string, std::vector<uint8_t>>> UnpackSprite(const Spr
 BuildOutcome BuildFromFolder(const std::string& folder, bool strict, const ColourOptions& options) {
     BuildOutcome outcome;
     const std::string jsonPath = folder + "/" + SPRITE_FOLDER_JSON;
-    const std::optional<std::vector<uint8_t>> text = ReadFileBytes(jsonPath);
-    std::string error = text ? "" : "cannot read the file";
+    std::string error;
+    const std::optional<std::vector<uint8_t>> text = ReadFileBytes(jsonPath, &error);
+    if (!text) error = "cannot read the file: " + error;
     const std::optional<FolderDescription> description =
         text ? ParseFolderJson(std::string(text->begin(), text->end()), &error) : std::nullopt;
     if (!description) {
@@ -222,8 +226,8 @@ BuildOutcome BuildFromFolder(const std::string& folder, bool strict, const Colou
     for (int d = 0; d < SPRITE_DIRECTIONS; ++d) {
         for (int64_t i = 0; i < description->counts[d]; ++i) {
             const std::string path = folder + "/" + FramePngName(d, i);
-            const std::optional<std::vector<uint8_t>> file = ReadFileBytes(path);
-            error = file ? "" : "cannot read the file";
+            const std::optional<std::vector<uint8_t>> file = ReadFileBytes(path, &error);
+            if (!file) error = "cannot read the file: " + error;
             const std::optional<std::vector<uint8_t>> rgba =
                 file ? DecodeFramePng(*file, description->width, description->height, &error)
                      : std::nullopt;
@@ -251,10 +255,24 @@ BuildOutcome BuildFromFolder(const std::string& folder, bool strict, const Colou
     return outcome;
 }
 
+std::vector<std::string> FolderInputs(const std::string& folder) {
+    const std::string jsonPath = folder + "/" + SPRITE_FOLDER_JSON;
+    std::vector<std::string> inputs{jsonPath};
+    std::string error;
+    const std::optional<std::vector<uint8_t>> text = ReadFileBytes(jsonPath);
+    const std::optional<FolderDescription> description =
+        text ? ParseFolderJson(std::string(text->begin(), text->end()), &error) : std::nullopt;
+    for (int d = 0; description && d < SPRITE_DIRECTIONS; ++d)
+        for (int64_t i = 0; i < description->counts[d]; ++i)
+            inputs.push_back(folder + "/" + FramePngName(d, i));
+    return inputs;
+}
+
 std::optional<SpriteImage> ReadSpriteFile(const std::string& path, std::ostream& err) {
-    const std::optional<std::vector<uint8_t>> bytes = ReadFileBytes(path);
+    std::string why;
+    const std::optional<std::vector<uint8_t>> bytes = ReadFileBytes(path, &why);
     if (!bytes) {
-        Report(err, path, "cannot read the file");
+        Report(err, path, "cannot read the file: " + why);
         return std::nullopt;
     }
     SpriteReadResult read = ReadSprite(bytes->data(), bytes->size());

@@ -15,13 +15,16 @@
 #include "formats/sprite_reader.h"
 
 constexpr const char* SPRITE_FOLDER_JSON = "sprite.json";
+// The most frames of one direction a folder holds, both ways: more than any
+// editor session gathers, so it only bounds hand-made files.
+constexpr int64_t SPRITE_FOLDER_MAX_FRAMES = 100000;
 
 // The PNG of a frame: <Direction>_<index>.png ("Left_0.png").
 std::string FramePngName(int direction, int64_t index);
 
 // Every file of the folder (name, bytes), sprite.json last. Key-coloured
 // pixels are transparent unless `keepKey`. Empty, with `error` set, when a
-// PNG cannot be encoded.
+// direction has more than SPRITE_FOLDER_MAX_FRAMES or a PNG cannot be encoded.
 std::vector<std::pair<std::string, std::vector<uint8_t>>> UnpackSprite(const SpriteImage& sprite,
                                                                        bool keepKey,
                                                                        std::string* error);
@@ -42,6 +45,9 @@ std::optional<FolderDescription> ParseFolderJson(const std::string& text, std::s
 // tables.
 BuildOutcome BuildFromFolder(const std::string& folder, bool strict,
                              const ColourOptions& options = {});
+// Every file BuildFromFolder reads: sprite.json and, when it can be read, the
+// frames it names.
+std::vector<std::string> FolderInputs(const std::string& folder);
 
 // The sprite in a file; null when it cannot be read or has problems, each
 // reported on `err`.

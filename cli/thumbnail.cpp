@@ -8,17 +8,19 @@
 #include "cli/commands.h"
 #include "cli/export.h"
 #include "cli/options.h"
+#include "cli/output_files.h"
 #include "cli/sprite_folder.h"
 #include "formats/safe_file.h"
 
 namespace {
 
 const char* const kThumbnailHelp =
-    "Usage: celforge-spr thumbnail [-s SIZE] FILE.Spr OUT.png\n"
+    "Usage: celforge-spr thumbnail [-s SIZE] FILE.Spr OUT.png|-\n"
     "Writes the first frame of the first direction that has frames (a single\n"
     "sprite's one frame), key colour transparent, scaled by a whole factor to fit\n"
     "SIZE x SIZE: enlarged as far as it fits, shrunk only when it is larger, always\n"
-    "nearest-neighbour. A damaged file writes nothing and exits 1.\n"
+    "nearest-neighbour. A damaged file writes nothing and exits 1. OUT.png '-' writes\n"
+    "the PNG to standard output; OUT.png may not be FILE.Spr by any name or link.\n"
     "  -s SIZE   1 to 4096 (default 128)\n";
 
 int FirstStoredFrame(const SpriteImage& sprite) {
@@ -73,6 +75,8 @@ int RunThumbnail(const std::vector<std::string>& argv, std::ostream& out, std::o
     if (!parsed || !error.empty()) return UsageError(err, "thumbnail", error);
     const std::string& path = parsed->plain[0];
     const std::string& target = parsed->plain[1];
+    const std::string shared = FindSharedFile({path}, {target});
+    if (!shared.empty()) return UsageError(err, "thumbnail", shared);
     const std::optional<SpriteImage> sprite = ReadSpriteFile(path, err);
     if (!sprite) return EXIT_BAD_INPUT;
     const std::optional<std::vector<uint8_t>> png =
@@ -80,6 +84,11 @@ int RunThumbnail(const std::vector<std::string>& argv, std::ostream& out, std::o
     if (!png) {
         Report(err, path, error);
         return EXIT_BAD_INPUT;
+    }
+    if (target == STANDARD_OUTPUT) {
+        out.write(reinterpret_cast<const char*>(png->data()),
+                  static_cast<std::streamsize>(png->size()));
+        return EXIT_DONE;
     }
     const WriteResult written = WriteFileReplacing(target, *png);
     if (!written) {

@@ -2,12 +2,15 @@
  * transparent over a slate background. Build with
  *     cc spr_play.c $(pkg-config --cflags --libs celforge-spr sdl2)
  * Usage: spr_play FILE.Spr [DIRECTION] [--frames N] [--delay MS] [--first-frame OUT.bmp]
- * DIRECTION is 0-8 in file order or a name such as Left (default: the first
- * with frames); --frames stops after N frames shown (default: until closed);
+ * DIRECTION is 0-8 in file order or a name as celforge-spr prints it, LeftUp,
+ * left-up or leftup in any case (default: the first with frames); --frames
+ * stops after N frames shown (default: until closed);
  * --first-frame saves the first frame shown, the whole window, as a BMP. */
 #define CELFORGE_SPR_IMPLEMENTATION
 #define CELFORGE_SPR_FILE
 #include <SDL.h>
+#include <ctype.h>
+#include <errno.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -21,37 +24,84 @@ typedef struct Options {
     long frames, delay;
 } Options;
 
+/* A whole decimal number from low to high, or -1. */
+static long parse_count(const char* text, long low, long high) {
+    char* end;
+    long value;
+    if (text[0] < '0' || text[0] > '9') return -1;
+    errno = 0;
+    value = strtol(text, &end, 10);
+    return errno == 0 && *end == '\0' && value >= low && value <= high ? value : -1;
+}
+
+static int refuse_option(const char* option, const char* text, const char* range) {
+    fprintf(stderr, "spr_play: %s '%s': give a whole number from %s\n", option, text, range);
+    return 0;
+}
+
 static int parse_options(int argc, char** argv, Options* o) {
     int i;
     memset(o, 0, sizeof *o);
     o->delay = 100;
     for (i = 1; i < argc; ++i) {
-        if (strcmp(argv[i], "--frames") == 0 && i + 1 < argc)
-            o->frames = atol(argv[++i]);
-        else if (strcmp(argv[i], "--delay") == 0 && i + 1 < argc)
-            o->delay = atol(argv[++i]);
-        else if (strcmp(argv[i], "--first-frame") == 0 && i + 1 < argc)
+        if (strcmp(argv[i], "--frames") == 0 && i + 1 < argc) {
+            if ((o->frames = parse_count(argv[++i], 1, 1000000000L)) < 0)
+                return refuse_option("--frames", argv[i], "1 to 1000000000");
+        } else if (strcmp(argv[i], "--delay") == 0 && i + 1 < argc) {
+            if ((o->delay = parse_count(argv[++i], 0, 60000L)) < 0)
+                return refuse_option("--delay", argv[i], "0 to 60000 (milliseconds)");
+        } else if (strcmp(argv[i], "--first-frame") == 0 && i + 1 < argc) {
             o->firstFrame = argv[++i];
-        else if (argv[i][0] == '-')
+        } else if (argv[i][0] == '-') {
             return 0;
-        else if (o->path == NULL)
+        } else if (o->path == NULL) {
             o->path = argv[i];
-        else if (o->direction == NULL)
+        } else if (o->direction == NULL) {
             o->direction = argv[i];
-        else
+        } else {
             return 0;
+        }
     }
-    return o->path != NULL && o->frames >= 0 && o->delay >= 0;
+    return o->path != NULL;
+}
+
+/* The name with case, spaces, '-' and '_' left out: "No Direction",
+ * "nodirection" and "left-up" read as celforge-spr writes them. */
+static int same_name(const char* a, const char* b) {
+    for (;;) {
+        while (*a == ' ' || *a == '-' || *a == '_') ++a;
+        while (*b == ' ' || *b == '-' || *b == '_') ++b;
+        if (tolower((unsigned char)*a) != tolower((unsigned char)*b)) return 0;
+        if (*a == '\0') return 1;
+        ++a;
+        ++b;
+    }
+}
+
+/* The direction named by its number 0-8 or its name; -1 for none. */
+static int direction_named(const char* asked) {
+    int d;
+    for (d = 0; d < CFSPR_DIRECTIONS; ++d)
+        if (same_name(asked, cfspr_direction_name(d)) || (asked[0] == '0' + d && asked[1] == '\0'))
+            return d;
+    return -1;
+}
+
+static void list_directions(void) {
+    int d;
+    fputs("spr_play: the directions are 0-8 or", stderr);
+    for (d = 0; d < CFSPR_DIRECTIONS; ++d)
+        fprintf(stderr, "%s %s", d == 0 ? "" : ",", cfspr_direction_name(d));
+    fputs(" (in any case, with or without spaces or '-')\n", stderr);
 }
 
 /* The direction asked for, or the first with frames; -1 when it has none. */
 static int pick_direction(const cfspr_sprite* s, const char* asked) {
     int d;
-    for (d = 0; d < CFSPR_DIRECTIONS; ++d) {
-        int named = asked != NULL && (strcmp(asked, cfspr_direction_name(d)) == 0 ||
-                                      (asked[0] == '0' + d && asked[1] == '\0'));
-        if ((asked == NULL || named) && cfspr_frame_count(s, d) > 0) return d;
-    }
+    if (asked != NULL)
+        return cfspr_frame_count(s, direction_named(asked)) > 0 ? direction_named(asked) : -1;
+    for (d = 0; d < CFSPR_DIRECTIONS; ++d)
+        if (cfspr_frame_count(s, d) > 0) return d;
     return -1;
 }
 
@@ -128,7 +178,13 @@ int main(int argc, char** argv) {
             stderr);
         return 2;
     }
-    if ((bytes = cfspr_load_file(o.path, &size)) == NULL) return refuse(o.path, "cannot read it");
+    if (o.direction != NULL && direction_named(o.direction) < 0) {
+        fprintf(stderr, "spr_play: unknown direction '%s'\n", o.direction);
+        list_directions();
+        return 2;
+    }
+    if ((bytes = cfspr_load_file(o.path, &size)) == NULL)
+        return refuse(o.path, errno == EINVAL ? "not a regular file" : strerror(errno));
     if (!cfspr_open(&sprite, bytes, size)) {
         for (i = 0; i < sprite.problem_count; ++i) {
             cfspr_describe(&sprite.header, size, sprite.problems[i], line, sizeof line);

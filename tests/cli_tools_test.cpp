@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
@@ -19,9 +20,21 @@
 
 namespace {
 
-int Spr(const std::vector<std::string>& args) {
+namespace fs = std::filesystem;
+
+struct Outcome {
+    int code;
+    std::string out, err;
+};
+
+Outcome SprRun(const std::vector<std::string>& args) {
     std::ostringstream out, err;
-    return RunCelforgeSpr(args, out, err);
+    const int code = RunCelforgeSpr(args, out, err);
+    return {code, out.str(), err.str()};
+}
+
+int Spr(const std::vector<std::string>& args) {
+    return SprRun(args).code;
 }
 
 struct SpriteCase {
@@ -170,6 +183,17 @@ TEST(CliTools, UnpackAndBuildFromRefuseWhatWouldLoseOrGarbleWork) {
         EXPECT_EQ(Spr(c.args), c.code) << c.args[1] << " " << c.args[2];
         EXPECT_FALSE(*c.leaves && std::filesystem::exists(folder + c.leaves)) << c.leaves;
     }
+    // One more frame than build --from takes is refused before anything is written.
+    const SpriteFileHeader many =
+        MakeSpriteHeader(SPRITE_ANIMATION, 1, 1, 0, {0, 100001, 0, 0, 0, 0, 0, 0, 0});
+    WriteSprite(folder + "/many.Spr",
+                EncodeSpriteFile(many, {{std::vector<uint16_t>(100001).data(), 100001}}));
+    const Outcome tooMany = SprRun({"unpack", folder + "/many.Spr", "-o", folder + "/many"});
+    EXPECT_EQ(tooMany.code, EXIT_BAD_INPUT);
+    EXPECT_NE(tooMany.err.find("Left has 100001 frames; a folder holds at most 100000"),
+              std::string::npos)
+        << tooMany.err;
+    EXPECT_FALSE(fs::exists(folder + "/many"));
     EXPECT_EQ(Spr({"unpack", sprite, "-o", folder + "/busy", "--force"}), EXIT_DONE);
     EXPECT_EQ(ReadWholeFile(folder + "/busy/keep.txt"), std::vector<uint8_t>{'k'});
 }
@@ -287,6 +311,180 @@ TEST(CliTools, ThumbnailShowsTheFirstStoredFrameSharpAndRefusesDamage) {
         EXPECT_FALSE(std::filesystem::exists(folder + name + ".png")) << name;
     }
     EXPECT_EQ(Spr({"thumbnail", "-s", "0", sprite, folder + "/zero.png"}), EXIT_USAGE);
+}
+
+// Each file under a folder with the hash of its bytes ("" for a folder).
+std::map<std::string, size_t> FolderState(const std::string& folder) {
+    std::map<std::string, size_t> state;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        const std::vector<uint8_t> bytes =
+            entry.is_regular_file() ? ReadWholeFile(entry.path().string()) : std::vector<uint8_t>();
+        state[entry.path().string()] = std::hash<std::string>()({bytes.begin(), bytes.end()});
+    }
+    return state;
+}
+
+enum class Naming { Prefix, SymbolicLink, HardLink, Copy };
+
+// `file` named another way from the working folder, where a link or copy is made.
+std::string Spell(Naming naming, const std::string& prefix, const std::string& file) {
+    switch (naming) {
+        case Naming::Prefix:
+            return prefix + file;
+        case Naming::SymbolicLink:  // made while the file may not be there yet
+            fs::create_symlink(file, "link");
+            return "link";
+        case Naming::HardLink:
+            if (!fs::exists(file)) return file;
+            fs::create_hard_link(file, "link");
+            return "link";
+        case Naming::Copy:
+            if (fs::exists(file)) fs::copy_file(file, "link");
+            return "link";
+    }
+    return file;
+}
+
+// Every command and every way of naming one file twice: each row is refused
+// with the folder left as it was, while a copy beside the file is written.
+TEST(CliTools, NoOutputIsAnInputOrAnotherOutputByAnyName) {
+    const struct {
+        std::vector<std::string> args;  // X: the second name of `file`
+        const char* file;
+        const char* message;
+    } forms[] = {
+        {{"export", "s.Spr", "-o", "X"}, "s.Spr", " is the input s.Spr"},
+        {{"export", "s.Spr", "-o", "x.png", "--json", "X"}, "x.png", " are the same file"},
+        {{"export", "s.Spr", "-o", "X", "--gif", "."}, "Left.gif", " are the same file"},
+        {{"thumbnail", "s.Spr", "X"}, "s.Spr", " is the input s.Spr"},
+        {{"build", "--from", "u", "-o", "X"}, "u/Left_0.png", " is the input u/Left_0.png"},
+        {{"build", "--from", "u", "-o", "X"}, "u/sprite.json", " is the input u/sprite.json"},
+        {{"unpack", "X", "-o", "v", "--force"}, "v/Left_0.png", " is the input "},
+    };
+    const std::vector<uint8_t> sprite =
+        MakeSpriteFile({SPRITE_ANIMATION, 2, 2, {0, 3, 0, 0, 0, 0, 0, 0, 0}}, 0xF81F, 5);
+    const fs::path start = fs::current_path();
+    for (const auto& form : forms) {
+        const std::string folder = MakeTestFolder("tools_same");
+        const std::string up = "../" + fs::path(folder).filename().string() + "/";
+        const struct {
+            Naming naming;
+            std::string prefix;
+        } namings[] = {
+            {Naming::Prefix, ""}, {Naming::Prefix, "./"},     {Naming::Prefix, folder + "/"},
+            {Naming::Prefix, up}, {Naming::SymbolicLink, ""}, {Naming::HardLink, ""},
+            {Naming::Copy, ""}};
+        for (const auto& naming : namings) {
+            fs::remove_all(folder);
+            fs::create_directories(folder + "/v");
+            fs::current_path(folder);
+            WriteSprite("s.Spr", sprite);
+            WriteSprite("v/Left_0.png", sprite);
+            ASSERT_EQ(Spr({"unpack", "s.Spr", "-o", "u"}), EXIT_DONE);
+            std::vector<std::string> args = form.args;
+            std::replace(args.begin(), args.end(), std::string("X"),
+                         Spell(naming.naming, naming.prefix, form.file));
+            SCOPED_TRACE(::testing::PrintToString(args));
+            const auto before = FolderState(folder);
+            const Outcome run = SprRun(args);
+            if (naming.naming == Naming::Copy) {
+                EXPECT_EQ(run.code, EXIT_DONE) << run.err;
+            } else {
+                EXPECT_EQ(run.code, EXIT_USAGE);
+                EXPECT_NE(run.err.find(form.message), std::string::npos) << run.err;
+                EXPECT_EQ(FolderState(folder), before);
+            }
+            fs::current_path(start);
+        }
+    }
+}
+
+// Left: three black 32 x 32 frames, small as PNGs; Down: one of noise, whose
+// PNG outgrows the limit after the Left frames were written.
+TEST(CliTools, UnpackStoppedByAFileSizeLimitLeavesNothingAndThenWorks) {
+    const std::string folder = MakeTestFolder("tools_limit");
+    std::vector<uint16_t> pixels(4 * 32 * 32, 0);
+    uint32_t noise = 12345;
+    for (size_t i = 3 * 32 * 32; i < pixels.size(); ++i) {
+        noise ^= noise << 13, noise ^= noise >> 17, noise ^= noise << 5;
+        pixels[i] = uint16_t(noise);
+    }
+    const SpriteFileHeader header =
+        MakeSpriteHeader(SPRITE_ANIMATION, 32, 32, 0xF81F, {0, 3, 0, 0, 0, 0, 0, 1, 0});
+    const std::string sprite =
+        WriteSprite(folder + "/s.Spr", EncodeSpriteFile(header, {{pixels.data(), pixels.size()}}));
+    fs::create_directory(folder + "/empty");
+    const char* const targets[] = {"/new/parent/frames", "/empty"};
+    for (const std::string target : targets) {
+        const auto before = FolderState(folder);
+        Outcome run;
+        {
+            const FileSizeLimit limit(2000);
+            run = SprRun({"unpack", sprite, "-o", folder + target});
+        }
+        EXPECT_EQ(run.code, EXIT_BAD_INPUT) << target;
+        EXPECT_NE(run.err.find("Down_0.png: cannot write: File too large"), std::string::npos)
+            << run.err;
+        EXPECT_EQ(FolderState(folder), before) << target;
+        ASSERT_EQ(Spr({"unpack", sprite, "-o", folder + target}), EXIT_DONE) << target;
+        auto names = FolderEntries(folder + target);
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(names, (std::vector<std::string>{"Down_0.png", "Left_0.png", "Left_1.png",
+                                                   "Left_2.png", "sprite.json"}));
+    }
+}
+
+TEST(CliTools, FailuresSayWhyAndDashWritesTheOneOutputToStandardOutput) {
+    const std::string folder = MakeTestFolder("tools_why");
+    // A single 2 x 1 sprite: the key 0xF81F, then white.
+    const uint16_t pixels[] = {0xF81F, 0xFFFF};
+    const SpriteFileHeader header =
+        MakeSpriteHeader(SPRITE_SINGLE, 2, 1, 0xF81F, {1, 0, 0, 0, 0, 0, 0, 0, 0});
+    const std::vector<uint8_t> file = EncodeSpriteFile(header, {{pixels, 2}});
+    const std::string s = WriteSprite(folder + "/s.Spr", file), u = folder + "/u";
+    const Outcome unpacked = SprRun({"unpack", s, "-o", u});
+    EXPECT_EQ(unpacked.out, u + ": wrote 1 frame and sprite.json\n");
+    const struct {
+        std::vector<std::string> args;
+        int code;
+        const char* said;  // on standard error
+    } failures[] = {
+        {{"thumbnail", s, "/dev/full"}, 1, "/dev/full: cannot write: No space left on device"},
+        {{"export", s, "-o", "/dev/full"}, 1, "/dev/full: cannot write: No space left on device"},
+        {{"info", folder}, 1, "cannot read the file: Is a directory"},
+        {{"export", folder, "-o", folder + "/x.png"}, 1, "cannot read the file: Is a directory"},
+        {{"export", s, "-o", "-", "--json", folder + "/x.json"}, 2, "-o - writes the sheet alone"},
+        {{"unpack", s, "-o", "-"}, 2, "standard output cannot hold"},
+    };
+    for (const auto& c : failures) {
+        const Outcome run = SprRun(c.args);
+        EXPECT_EQ(run.code, c.code) << c.args[0];
+        EXPECT_NE(run.err.find(c.said), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(FolderEntries(folder).size(), 2u);  // s.Spr and u alone
+
+    const std::vector<uint8_t> sheet{0, 0, 0, 0, 255, 255, 255, 255};  // see-through, white
+    const struct {
+        std::vector<std::string> args;
+        std::vector<uint8_t> rgba;  // empty: the output is the sprite file itself
+    } piped[] = {
+        {{"thumbnail", "-s", "2", s, "-"}, sheet},
+        {{"export", s, "-o", "-"}, sheet},
+        {{"build", "--from", u, "-o", "-"}, {}},
+    };
+    for (const auto& c : piped) {
+        const Outcome run = SprRun(c.args);
+        EXPECT_EQ(run.code, EXIT_DONE) << run.err;
+        const std::vector<uint8_t> out(run.out.begin(), run.out.end());
+        if (c.rgba.empty()) {
+            EXPECT_EQ(out, file);
+            continue;
+        }
+        ASSERT_TRUE(WriteBytesToFile(folder + "/piped.png", out));
+        uint32_t w = 0, h = 0;
+        EXPECT_EQ(ReadPngRgba(folder + "/piped.png", &w, &h), c.rgba) << c.args[0];
+        EXPECT_EQ(w * 10 + h, 21u);
+    }
 }
 
 }  // namespace

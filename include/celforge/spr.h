@@ -134,8 +134,10 @@ uint16_t cfspr_pixel(const uint8_t* frame, int64_t i);
 uint32_t cfspr_rgba(uint16_t pixel, uint16_t key);
 
 #ifdef CELFORGE_SPR_FILE
-/* Reads a whole file into memory from malloc, for the caller to free; null
- * when it cannot be read. */
+/* Reads a whole regular file into memory from malloc, for the caller to
+ * free; null when it cannot be read, errno then saying why: the system's
+ * reason, EISDIR for a folder, EINVAL for anything else that is not a regular
+ * file (a named pipe, a socket, a device), which is refused without waiting. */
 uint8_t* cfspr_load_file(const char* path, size_t* size);
 #endif
 
@@ -250,6 +252,8 @@ int cfspr_check(const cfspr_header* h, uint64_t file_size, cfspr_problem* out) {
 /* The text as it would be typed: trailing zeros dropped, anything that is not
  * printable ASCII shown as \xNN, so a hostile header cannot garble a terminal.
  * `quoted` has room for 4 x length + 3. */
+static const char cfspr_hex_[] = "0123456789ABCDEF";
+
 static void cfspr_quote_(const char* raw, size_t length, char* quoted) {
     size_t end = length, i;
     char* out = quoted;
@@ -259,8 +263,12 @@ static void cfspr_quote_(const char* raw, size_t length, char* quoted) {
         unsigned char c = (unsigned char)raw[i];
         if (c >= 0x20 && c < 0x7F && c != '"' && c != '\\')
             *out++ = (char)c;
-        else
-            out += sprintf(out, "\\x%02X", (unsigned)c);
+        else {
+            *out++ = '\\';
+            *out++ = 'x';
+            *out++ = cfspr_hex_[c >> 4];
+            *out++ = cfspr_hex_[c & 15];
+        }
     }
     *out++ = '"';
     *out = '\0';
@@ -361,7 +369,8 @@ const uint8_t* cfspr_frame(const cfspr_sprite* sprite, int64_t index) {
     const cfspr_header* h = &sprite->header;
     if (sprite->problem_count != 0 || index < 0 || index >= cfspr_total_frames(sprite)) return NULL;
     /* The length matched the header, so every frame is really there. */
-    return sprite->bytes + CFSPR_HEADER_SIZE + (size_t)index * 2 * (size_t)h->width * h->height;
+    return sprite->bytes + CFSPR_HEADER_SIZE +
+           (size_t)index * 2 * (size_t)h->width * (size_t)h->height;
 }
 
 const uint8_t* cfspr_direction_frame(const cfspr_sprite* sprite, int direction, int32_t index) {
@@ -388,24 +397,95 @@ uint32_t cfspr_rgba(uint16_t pixel, uint16_t key) {
 }
 
 #ifdef CELFORGE_SPR_FILE
+#include <errno.h>
 #include <stdlib.h>
+#if defined(__unix__) || defined(__APPLE__)
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#define CFSPR_POSIX_ 1
+#endif
+
+/* Reads are made in pieces no larger than any system takes at once. */
+#define CFSPR_READ_PIECE_ ((size_t)1 << 30)
+
+#ifdef CFSPR_POSIX_
+/* The length comes from the open file itself, so what was checked is what
+ * is read; a file that shrinks meanwhile gives what was there. */
+static uint8_t* cfspr_read_open_file_(int fd, size_t* size) {
+    struct stat info;
+    uint8_t* bytes;
+    size_t length, done = 0;
+    if (fstat(fd, &info) != 0) return NULL;
+    if (!S_ISREG(info.st_mode)) {
+        errno = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+        return NULL;
+    }
+    if (info.st_size < 0 || (uint64_t)info.st_size > (uint64_t)SIZE_MAX) {
+        errno = EFBIG;
+        return NULL;
+    }
+    length = (size_t)info.st_size;
+    if ((bytes = (uint8_t*)malloc(length > 0 ? length : 1)) == NULL) {
+        errno = ENOMEM;
+        return NULL;
+    }
+    while (done < length) {
+        size_t want = length - done < CFSPR_READ_PIECE_ ? length - done : CFSPR_READ_PIECE_;
+        ssize_t got = read(fd, bytes + done, want);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) {
+            free(bytes);
+            return NULL;
+        }
+        if (got == 0) break;
+        done += (size_t)got;
+    }
+    *size = done;
+    return bytes;
+}
 
 uint8_t* cfspr_load_file(const char* path, size_t* size) {
+    int flags = O_RDONLY | O_NONBLOCK, fd, error;
+    uint8_t* bytes;
+#ifdef O_CLOEXEC
+    flags |= O_CLOEXEC;
+#endif
+    /* Without blocking, a named pipe opens at once and is refused. */
+    if ((fd = open(path, flags)) < 0) return NULL;
+    bytes = cfspr_read_open_file_(fd, size);
+    error = errno;
+    close(fd);
+    if (bytes == NULL) errno = error;
+    return bytes;
+}
+#else
+/* Without POSIX the length is not asked for: the file is read in pieces
+ * until its end, the buffer doubling as it fills. */
+uint8_t* cfspr_load_file(const char* path, size_t* size) {
     FILE* file = fopen(path, "rb");
-    uint8_t* bytes = NULL;
-    long length = 0;
+    uint8_t *bytes = NULL, *grown;
+    size_t room = 0, done = 0, got;
     if (file == NULL) return NULL;
-    if (fseek(file, 0, SEEK_END) == 0 && (length = ftell(file)) >= 0 &&
-        fseek(file, 0, SEEK_SET) == 0)
-        bytes = (uint8_t*)malloc(length > 0 ? (size_t)length : 1);
-    if (bytes != NULL && fread(bytes, 1, (size_t)length, file) != (size_t)length) {
+    for (;;) {
+        if (done == room) {
+            room = room == 0 ? 65536 : room < SIZE_MAX / 2 ? room * 2 : SIZE_MAX;
+            if (done == room || (grown = (uint8_t*)realloc(bytes, room)) == NULL) break;
+            bytes = grown;
+        }
+        got = fread(bytes + done, 1, room - done, file);
+        done += got;
+        if (got == 0) break;
+    }
+    if (ferror(file) || !feof(file)) {
         free(bytes);
         bytes = NULL;
     }
-    if (bytes != NULL) *size = (size_t)length;
     fclose(file);
+    if (bytes != NULL) *size = done;
     return bytes;
 }
+#endif
 #endif
 
 #ifdef __cplusplus

@@ -4,9 +4,11 @@
 #define CELFORGE_SPR_FILE
 #include "celforge/spr.h"
 
+#include <errno.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/stat.h>
 
 static int failures;
 #define EXPECT(c) \
@@ -177,7 +179,29 @@ static void TestLoadFile(const char* path) {
     EXPECT(bytes != NULL && size == sizeof kSprite && memcmp(bytes, kSprite, size) == 0);
     free(bytes);
     remove(path);
-    EXPECT(cfspr_load_file("no/such/file.Spr", &size) == NULL);
+}
+
+/* What is not a regular file is refused at once with errno saying why; a
+ * named pipe no one writes to would otherwise wait for ever. */
+static void TestLoadRefusesWhatIsNoFile(const char* path) {
+    char fifo[512];
+    struct {
+        const char* path;
+        int error;
+    } cases[] = {
+        {".", EISDIR}, {"/dev/null", EINVAL}, {NULL, EINVAL}, {"no/such/file.Spr", ENOENT}};
+    size_t i, size = 7;
+    snprintf(fifo, sizeof fifo, "%s.fifo", path);
+    remove(fifo);
+    EXPECT(mkfifo(fifo, 0600) == 0);
+    cases[2].path = fifo;
+    for (i = 0; i < sizeof cases / sizeof cases[0]; ++i) {
+        errno = 0;
+        EXPECT(cfspr_load_file(cases[i].path, &size) == NULL);
+        if (errno != cases[i].error) printf("%s: %s\n", cases[i].path, strerror(errno));
+        EXPECT(errno == cases[i].error && size == 7);
+    }
+    remove(fifo);
 }
 
 int main(int argc, char** argv) {
@@ -185,6 +209,7 @@ int main(int argc, char** argv) {
     TestRgbaMatchesExport();
     TestProblems();
     TestLoadFile(argc > 1 ? argv[1] : "spr_test.Spr");
+    TestLoadRefusesWhatIsNoFile(argc > 1 ? argv[1] : "spr_test.Spr");
     printf("%s\n", failures == 0 ? "ok" : "FAILED");
     return failures == 0 ? 0 : 1;
 }
