@@ -61,11 +61,11 @@ struct Change {
 // What the session store must write after a tick: set by Do, Undo and Redo,
 // cleared by the store once written.
 struct LogDirt {
-    std::vector<int> cells;   // cells whose pixels changed (may repeat)
-    bool work = false;        // mark, ranges or key colour changed
-    bool log = false;         // records added or dropped, or the cursor moved
-    bool names = false;       // cell names, the pane's picture or the queue changed
-    bool extras = false;      // the ranges being marked, mode or scroll changed
+    std::vector<int> cells;  // cells whose pixels changed (may repeat)
+    bool work = false;       // mark, ranges or key colour changed
+    bool log = false;        // records added or dropped, or the cursor moved
+    bool names = false;      // cell names, the pane's picture or the queue changed
+    bool extras = false;     // the ranges being marked, mode or scroll changed
 };
 
 // The undo history holds at most this many bytes of records; past it the
