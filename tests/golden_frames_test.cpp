@@ -10,6 +10,7 @@
 
 #include "formats/colour.h"
 #include "state/editor_state.h"
+#include "tests/support/file_faults.h"
 #include "tests/support/pixel_compare.h"
 #include "tests/support/session.h"
 
@@ -29,17 +30,11 @@ bool SaveFramePng(const std::vector<uint16_t>& frame, const std::string& path) {
 
 // The reference as display pixels; empty when it cannot be read.
 std::vector<uint16_t> LoadGolden(const std::string& path) {
-    SDL_Surface* loaded = IMG_Load(path.c_str());
-    SDL_Surface* rgb =
-        loaded ? SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_RGB24, 0) : nullptr;
-    SDL_FreeSurface(loaded);
+    uint32_t width = 0, height = 0;
+    const std::vector<uint8_t> rgba = ReadPngRgba(path, &width, &height);
     std::vector<uint16_t> pixels;
-    for (int y = 0; rgb && rgb->w == SCREEN_WIDTH && y < rgb->h; ++y) {
-        const uint8_t* row = static_cast<const uint8_t*>(rgb->pixels) + y * rgb->pitch;
-        for (int x = 0; x < rgb->w; ++x)
-            pixels.push_back(PackRgb(row[3 * x], row[3 * x + 1], row[3 * x + 2]));
-    }
-    SDL_FreeSurface(rgb);
+    for (size_t i = 0; width == SCREEN_WIDTH && i < rgba.size(); i += 4)
+        pixels.push_back(PackRgb(rgba[i], rgba[i + 1], rgba[i + 2]));
     return pixels;
 }
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <functional>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "display/ddraw.h"
@@ -91,18 +90,6 @@ TEST_F(ShellTest, TheSoundDeviceOpensOnlyWhenTheMusicPlays) {
     std::vector<int16_t> samples(4 * 44100, 12345);
     script.audioFill(samples.data(), 2 * 44100);
     EXPECT_TRUE(std::any_of(samples.begin(), samples.end(), [](int16_t s) { return s > 500; }));
-}
-
-// Tests script letter keys with modifiers, dropped files and the modifiers held.
-TEST_F(ShellTest, ScriptedLettersDropsAndHeldModifiers) {
-    script.ScheduleMessage(0, platform::KeyDownMessage(platform::kKeyY, platform::kModShift));
-    script.ScheduleMessage(0, platform::DropFileMessage("/in/b.pcx"));
-    script.SetHeldModifiers(platform::kModShift | platform::kModCtrl);
-    const Message key = script.GetMessage(), drop = script.GetMessage();
-    EXPECT_EQ(std::make_tuple(key.kind, key.key, key.modifiers, drop.kind, drop.path),
-              std::make_tuple(MessageKind::KeyDown, int('Y'), 1, MessageKind::DropFile,
-                              std::string("/in/b.pcx")));
-    EXPECT_EQ(script.HeldModifiers(), 3);
 }
 
 }  // namespace

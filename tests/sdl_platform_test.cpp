@@ -81,8 +81,13 @@ class SdlPlatformTest : public ::testing::Test {
     std::string Told(const DialogResult& answer) {
         const char* outcomes[] = {"chosen ", "cancelled", "unavailable: "};
         std::string told = outcomes[static_cast<int>(answer.outcome)] + answer.path + answer.reason;
-        while (sdl->PeekMessage())
-            told += sdl->GetMessage().kind == MessageKind::KeyDown ? " +key" : " +close";
+        while (sdl->PeekMessage()) {
+            const Message m = sdl->GetMessage();
+            const bool key = m.kind == MessageKind::KeyDown;
+            told += m.kind == MessageKind::DropFile ? " +drop " + m.path
+                    : key                           ? " +key"
+                                                    : " +close";
+        }
         return told;
     }
 
@@ -228,6 +233,39 @@ TEST_F(SdlPlatformTest, LetterKeysAndDroppedFilesBecomeMessages) {
         EXPECT_EQ(sdl->HeldModifiers(), bits) << held;
     }
     SDL_SetModState(KMOD_NONE);
+}
+
+// A drop while the open-pictures dialog is up ends it and answers in its
+// place; several chosen in the dialog come back as they were printed.
+TEST_F(SdlPlatformTest, DropsAnswerTheOpenPicturesDialogOrWaitAsMessages) {
+    Start(false);
+    const auto drop = [](const char* path) {
+        SDL_Event event{SDL_DROPFILE};
+        event.drop.file = SDL_strdup(path);
+        SDL_PushEvent(&event);
+    };
+    const struct {
+        const char* zenity;
+        std::vector<const char*> drops;  // pushed 300 ms after the dialog came up
+        std::vector<std::string> paths;
+    } cases[] = {
+        {"exec sleep 5", {"/p/a 1.pcx", "/p/b.pcx"}, {"/p/a 1.pcx", "/p/b.pcx"}},
+        {"printf '/q/x.pcx///q/y.pcx\\n'", {}, {"/q/x.pcx", "/q/y.pcx"}},
+    };
+    for (const auto& c : cases) {
+        FakeZenity(c.zenity);
+        std::thread user([&] {
+            if (!c.drops.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            for (const char* path : c.drops) drop(path);
+        });
+        const auto asked = std::chrono::steady_clock::now();
+        const DialogResult answer = sdl->OpenFilesDialog("Open", {}, "");
+        user.join();
+        EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::seconds(2));
+        // The first path as the answer's own; the drops were no messages too.
+        EXPECT_EQ(Told(answer), "chosen " + c.paths[0]) << c.zenity;
+        EXPECT_EQ(answer.paths, c.paths);
+    }
 }
 
 }  // namespace

@@ -53,18 +53,12 @@ TEST(SpriteReader, FramesAreTheOnesAskedFor) {
     const SpriteReadResult read = ReadSprite(bytes.data(), bytes.size());
     ASSERT_TRUE(read.sprite) << read.problems.front();
     const SpriteImage& sprite = *read.sprite;
-    const struct {
-        int64_t frame;
-        uint16_t pixels[2];
-    } cases[] = {{0, {0x0001, 0x0002}}, {1, {0xF800, 0x07E0}}, {2, {0x001F, 0xF81F}}};
-    for (const auto& c : cases) {
-        EXPECT_EQ(sprite.Frame(c.frame)[0], c.pixels[0]) << "frame " << c.frame;
-        EXPECT_EQ(sprite.Frame(c.frame)[1], c.pixels[1]) << "frame " << c.frame;
-    }
-    EXPECT_EQ(sprite.FirstFrameOf(1), 0);
-    EXPECT_EQ(sprite.FirstFrameOf(3), 2);
-    EXPECT_EQ(sprite.FrameCount(), 3);
-    EXPECT_EQ(sprite.keyColour, 0xF81F);
+    const std::vector<uint16_t> frames[] = {{0x0001, 0x0002}, {0xF800, 0x07E0}, {0x001F, 0xF81F}};
+    for (int64_t f = 0; f < 3; ++f)
+        EXPECT_EQ(std::vector<uint16_t>(sprite.Frame(f), sprite.Frame(f) + 2), frames[f]) << f;
+    EXPECT_EQ(std::vector<int64_t>({sprite.FirstFrameOf(1), sprite.FirstFrameOf(3),
+                                    sprite.FrameCount(), sprite.keyColour}),
+              std::vector<int64_t>({0, 2, 3, 0xF81F}));
 }
 
 class GrabFramesTest : public ::testing::Test {

@@ -29,9 +29,10 @@ start_display() {  # [screen size]
     unset WAYLAND_DISPLAY
     wait_for 10 eval 'xdotool getdisplaygeometry >/dev/null 2>&1' || fail "Xvfb does not answer"
 }
-window_id() {  # <name-regex> <seconds>: a visible window's id, while the editor runs
+visible_windows() { xdotool search --onlyvisible --name "$1" 2>/dev/null; }
+window_id() {  # <name-regex> <seconds> [finder]: a window's id, while the editor runs
     for _ in $(seq $(($2 * 10))); do
-        xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1 | grep . && return 0
+        "${3:-visible_windows}" "$1" | head -n 1 | grep . && return 0
         alive || return 1
         sleep 0.1
     done

@@ -9,19 +9,12 @@
 source "$(dirname "$0")/lib.sh" "$@" Xvfb xdotool xwininfo zenity
 
 # SDL's box names its window in a way xdotool's search does not read.
-top_window() {  # <title-regex> <seconds>: the id of a top-level window so titled
-    for _ in $(seq $(($2 * 10))); do
-        xwininfo -root -children | sed -nE "s/^ +(0x[0-9a-f]+) \"$1\".*/\1/p" | grep . && return 0
-        alive || return 1
-        sleep 0.1
-    done
-    return 1
-}
+top_windows() { xwininfo -root -children | sed -nE "s/^ +(0x[0-9a-f]+) \"$1\".*/\1/p"; }
 
 # closed_by <dialog-title-regex> <signal>...: the last signal ends the editor
 closed_by() {
     local dialog=$1 id
-    id=$(top_window "$dialog" 30) || fail "no window titled $dialog appeared"
+    id=$(window_id "$dialog" 30 top_windows) || fail "no window titled $dialog appeared"
     for signal in "${@:2:$#-2}"; do
         kill -"$signal" "$app_pid" && sleep 1
         alive && xwininfo -id "$id" >/dev/null 2>&1 || fail "SIG$signal was not ignored"

@@ -13,9 +13,6 @@ struct PixelView {
     int pitch;  // in pixels
 };
 
-inline PixelView ViewOf(const uint16_t* pixels, int width, int height, int pitch) {
-    return {pixels, width, height, pitch};
-}
 inline PixelView ViewOf(const uint16_t* pixels, int width, int height) {
     return {pixels, width, height, width};
 }
