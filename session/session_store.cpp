@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <cstdlib>
 #include <cstring>
@@ -55,7 +56,7 @@ constexpr size_t NAMES_BYTES_MOST = size_t{64} << 20;
 // or two, and pixels live in compressed blocks that a tick writes once.
 constexpr const char* PRAGMAS = R"(
 PRAGMA synchronous=NORMAL;
-PRAGMA cache_size=-8192;
+PRAGMA cache_size=-2048;
 PRAGMA journal_size_limit=4194304;
 )";
 constexpr const char* SCHEMA = R"(
@@ -480,8 +481,15 @@ void SessionStore::KeepWalSmall() {
     std::error_code error;
     const auto size = fs::file_size(WalPath(), error);
     if (error || int64_t(size) <= WAL_MOST_BYTES) return;
+    // The busy handler waits for readers, not for the checkpoint thread's
+    // own checkpoint: that one is waited out here.
     sqlite3_busy_timeout(db_, WAL_TRUNCATE_WAIT_MS);
-    sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+    for (int waited = 0; waited < WAL_TRUNCATE_WAIT_MS; ++waited) {
+        if (sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr,
+                                      nullptr) != SQLITE_BUSY)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
     sqlite3_busy_timeout(db_, BUSY_TIMEOUT_MS);
 }
 
