@@ -94,11 +94,11 @@ struct CountingBuffer : std::streambuf {
 };
 
 size_t ExportBytes(const SpriteImage& sprite, int scale) {
-    const ExportFiles files = ExportSprite(sprite, {100, scale, false});
+    const ExportFiles files = ExportSprite(sprite, {100, scale, false, LayoutOptions{}, {}});
     CountingBuffer counter;
     std::ostream json(&counter);
-    WriteSheetJson(json, files.layout, {"long.png", 100, FrameList::Hash});
-    return files.png.size() + counter.count;
+    WriteSheetJson(json, files.layout, {"long.png", 100, FrameList::Hash, 0, {}, nullptr});
+    return files.pages.at(0).size() + counter.count;
 }
 
 void BM_Export2000Frames(benchmark::State& state) {

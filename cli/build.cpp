@@ -45,8 +45,12 @@ std::optional<std::string> DescribeCollisions(const PictureCorner& corner, uint1
     return text;
 }
 
+uint16_t KeyPixel(const KeyColour& key) {
+    return PackRgb(key.red, key.green, key.blue);
+}
+
 std::optional<Frame> LoadFrame(const std::string& path, int width, int height,
-                               BuildOutcome& outcome) {
+                               const BuildRequest& request, BuildOutcome& outcome) {
     std::string why;
     const std::optional<std::vector<uint8_t>> file = ReadFileBytes(path, &why);
     if (!file) {
@@ -58,7 +62,8 @@ std::optional<Frame> LoadFrame(const std::string& path, int width, int height,
         outcome.errors.push_back(path + ": " + costly);
         return std::nullopt;
     }
-    std::optional<PictureCorner> corner = CutPictureCorner(*file, width, height, &why);
+    std::optional<PictureCorner> corner =
+        CutPictureCorner(*file, width, height, &why, request.colour, KeyPixel(request.key));
     if (!corner) {
         outcome.errors.push_back(path + ": " + why);
         return std::nullopt;
@@ -87,7 +92,8 @@ void AppendPixels(const std::vector<Frame>& frames, std::vector<uint16_t>& pixel
 
 // The single-sprite window refuses pictures over 640 x 480 and takes the
 // whole picture as the frame.
-std::optional<Frame> LoadSingleFrame(const std::string& path, BuildOutcome& outcome) {
+std::optional<Frame> LoadSingleFrame(const std::string& path, const BuildRequest& request,
+                                     BuildOutcome& outcome) {
     std::string why;
     const std::optional<std::vector<uint8_t>> file = ReadFileBytes(path, &why);
     const std::optional<PictureSize> size = file ? ReadPictureSize(*file) : std::nullopt;
@@ -99,7 +105,9 @@ std::optional<Frame> LoadSingleFrame(const std::string& path, BuildOutcome& outc
     }
     if (file && !size) why = CheckPicture(file->data(), file->size()).refusal;
     std::optional<PictureCorner> corner =
-        size ? CutPictureCorner(*file, size->width, size->height, &why) : std::nullopt;
+        size ? CutPictureCorner(*file, size->width, size->height, &why, request.colour,
+                                KeyPixel(request.key))
+             : std::nullopt;
     if (!corner) {
         outcome.errors.push_back(path + (file ? ": " : ": cannot read the file: ") + why);
         return std::nullopt;
@@ -109,7 +117,7 @@ std::optional<Frame> LoadSingleFrame(const std::string& path, BuildOutcome& outc
 
 BuildOutcome BuildSingle(const BuildRequest& request) {
     BuildOutcome outcome;
-    std::optional<Frame> frame = LoadSingleFrame(request.singlePicture, outcome);
+    std::optional<Frame> frame = LoadSingleFrame(request.singlePicture, request, outcome);
     if (!frame) return outcome;
     std::vector<Frame> frames;
     frames.push_back(std::move(*frame));
@@ -140,7 +148,8 @@ BuildOutcome BuildSprite(const BuildRequest& request) {
     std::array<std::vector<Frame>, SPRITE_DIRECTIONS> frames;
     for (int d = 0; d < SPRITE_DIRECTIONS; ++d) {
         for (const std::string& path : request.pictures[d]) {
-            std::optional<Frame> frame = LoadFrame(path, request.width, request.height, outcome);
+            std::optional<Frame> frame =
+                LoadFrame(path, request.width, request.height, request, outcome);
             if (frame) frames[d].push_back(std::move(*frame));
         }
     }

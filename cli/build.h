@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "formats/colour.h"
 #include "formats/sprite_file.h"
 
 struct KeyColour {
@@ -22,7 +23,8 @@ struct BuildRequest {
     std::array<std::vector<std::string>, SPRITE_DIRECTIONS> pictures;
     std::string singlePicture;  // set: build the one-frame single sprite
     KeyColour key;
-    bool strict = false;  // key collisions are errors
+    bool strict = false;   // key collisions are errors
+    ColourOptions colour;  // dithering, matte and alpha threshold, as in the editor
 };
 
 struct BuildOutcome {

@@ -19,6 +19,7 @@ const char* const kBuildHelp =
     "                          --dir NAME=PICTURE[,PICTURE...] ...\n"
     "       celforge-spr build -o OUT.Spr --single PICTURE [--key R,G,B] [--strict]\n"
     "       celforge-spr build -o OUT.Spr --from FOLDER [--strict] [--mirror ...]\n"
+    "       each also with [--dither] [--matte R,G,B] [--alpha-threshold N]\n"
     "Writes the sprite file the editor writes for the same frames and key colour.\n"
     "  --size WxH     frame size, 1..640 x 1..480; each frame is the top-left W x H\n"
     "                 corner of its picture (pixels past the picture are 0)\n"
@@ -36,6 +37,13 @@ const char* const kBuildHelp =
     "  --key R,G,B    the key colour, packed to 5-6-5 (default 0,0,0)\n"
     "  --strict       pixels whose colour is not the key's but packs to the same 5-6-5\n"
     "                 value would turn transparent: an error, not a warning\n"
+    "  --dither       pack colours to 5-6-5 with an ordered 8 x 8 dither anchored at\n"
+    "                 each picture's top-left, as 'celforge --dither' does, instead\n"
+    "                 of cutting their low bits; dithering never makes the key\n"
+    "                 colour or magenta 255,0,255 of a colour that is neither\n"
+    "  --matte R,G,B  blend PNG pixels with alpha 1 to 254 onto this colour first\n"
+    "  --alpha-threshold N  PNG pixels with alpha below N (1 to 255, default 128)\n"
+    "                 become magenta 255,0,255 (with --from: the key colour)\n"
     "Pictures: 24-bit or 256-colour PCX, or PNG (told apart by content).\n";
 
 std::optional<std::pair<int, int>> ParseSize(const std::string& text) {
@@ -117,6 +125,25 @@ std::string CheckOptionMix(const ParsedArgs& parsed) {
     return "";
 }
 
+bool ReadColourOptions(const ParsedArgs& parsed, ColourOptions& colour, std::string* error) {
+    colour.dither = parsed.Has("--dither");
+    if (parsed.Has("--matte")) {
+        const std::optional<Rgb8> matte = ParseRgbText(*parsed.One("--matte"));
+        if (!matte) *error = std::string(MATTE_WANTED) + ", not '" + *parsed.One("--matte") + "'";
+        colour.useMatte = matte.has_value();
+        colour.matte = matte.value_or(Rgb8{});
+    }
+    if (parsed.Has("--alpha-threshold")) {
+        const std::optional<int> threshold =
+            ParseAlphaThresholdText(*parsed.One("--alpha-threshold"));
+        if (!threshold)
+            *error = std::string(ALPHA_THRESHOLD_WANTED) + ", not '" +
+                     *parsed.One("--alpha-threshold") + "'";
+        colour.alphaThreshold = threshold.value_or(DEFAULT_ALPHA_THRESHOLD);
+    }
+    return error->empty();
+}
+
 bool ReadMirrors(const ParsedArgs& parsed, BuildCommand& command, std::string* error) {
     if (!parsed.Has("--mirror")) return true;
     std::vector<int> given;
@@ -134,6 +161,7 @@ std::optional<BuildCommand> ReadBuildArgs(const ParsedArgs& parsed, std::string*
     if (!error->empty()) return std::nullopt;
     request.output = *parsed.One("-o");
     request.strict = parsed.Has("--strict");
+    if (!ReadColourOptions(parsed, request.colour, error)) return std::nullopt;
     if (parsed.Has("--key")) {
         const std::optional<KeyColour> key = ParseKey(*parsed.One("--key"));
         if (!key) *error = "--key must be R,G,B with each 0 to 255";
@@ -153,9 +181,10 @@ std::optional<BuildCommand> ReadBuildArgs(const ParsedArgs& parsed, std::string*
 }
 
 BuildOutcome Build(const BuildCommand& command) {
-    BuildOutcome outcome = command.from.empty()
-                               ? BuildSprite(command.request)
-                               : BuildFromFolder(command.from, command.request.strict);
+    BuildOutcome outcome =
+        command.from.empty()
+            ? BuildSprite(command.request)
+            : BuildFromFolder(command.from, command.request.strict, command.request.colour);
     if (!outcome.errors.empty() || command.mirrors.empty()) return outcome;
     std::string error;
     std::optional<std::vector<uint8_t>> mirrored =
@@ -177,7 +206,10 @@ int RunBuild(const std::vector<std::string>& argv, std::ostream& out, std::ostre
                                                         {"--single"},
                                                         {"--strict", false},
                                                         {"--from"},
-                                                        {"--mirror", true, true}},
+                                                        {"--mirror", true, true},
+                                                        {"--dither", false},
+                                                        {"--matte"},
+                                                        {"--alpha-threshold"}},
                                                        &error);
     if (parsed && parsed->help) {
         out << kBuildHelp;

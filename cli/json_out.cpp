@@ -24,68 +24,120 @@ void PutKey(std::ostream& out, const std::string& key, int depth) {
     out << ": ";
 }
 
-std::string FrameName(int direction, int64_t index) {
-    return DirectionKey(direction) + "_" + std::to_string(index);
+std::string FrameKey(FrameList form, const SheetRun& run, int64_t i) {
+    if (form == FrameList::Aseprite) return std::to_string(run.firstFrame + i);
+    return DirectionKey(run.direction) + "_" + std::to_string(run.firstIndex + i);
 }
 
-json FrameEntry(const SheetLayout& layout, int64_t x, int64_t y, int delayMs) {
+int DelayOf(const SheetJsonOptions& options, int direction) {
+    return options.directions ? options.directions->delayMs[direction] : options.delayMs;
+}
+
+json FrameEntry(const SheetLayout& layout, const FrameSpot& spot, int direction,
+                const SheetJsonOptions& options) {
     const int64_t w = layout.cellWidth, h = layout.cellHeight;
-    return {{"frame", {{"x", x}, {"y", y}, {"w", w}, {"h", h}}},
-            {"rotated", false},
-            {"trimmed", false},
-            {"spriteSourceSize", {{"x", 0}, {"y", 0}, {"w", w}, {"h", h}}},
-            {"sourceSize", {{"w", w}, {"h", h}}},
-            {"duration", delayMs}};
+    json entry = {{"frame", {{"x", spot.x}, {"y", spot.y}, {"w", w}, {"h", h}}},
+                  {"rotated", false},
+                  {"trimmed", false},
+                  {"spriteSourceSize", {{"x", 0}, {"y", 0}, {"w", w}, {"h", h}}},
+                  {"sourceSize", {{"w", w}, {"h", h}}},
+                  {"duration", DelayOf(options, direction)}};
+    const std::optional<PivotPoint> pivot =
+        options.directions ? options.directions->pivot[direction] : std::nullopt;
+    if (pivot) {
+        // Both are fractions of the frame; one engine reads each name.
+        const json point = {{"x", pivot->x * layout.scale / double(w)},
+                            {"y", pivot->y * layout.scale / double(h)}};
+        entry["pivot"] = point;
+        entry["anchor"] = point;
+    }
+    return entry;
 }
 
 void PutFrames(std::ostream& out, const SheetLayout& layout, const SheetJsonOptions& options) {
-    const bool hash = options.form == FrameList::Hash;
-    out << (hash ? "{" : "[");
+    const bool array = options.form == FrameList::Array;
+    out << (array ? "[" : "{");
     const char* separator = "\n";
-    for (const SheetRow& row : layout.rows) {
-        for (int64_t i = 0; i < row.count; ++i) {
+    for (const SheetRun& run : layout.runs) {
+        for (int64_t i = 0; run.page == options.page && i < run.count; ++i) {
             out << separator;
             separator = ",\n";
-            json entry = hash ? json::object() : json{{"filename", FrameName(row.direction, i)}};
-            entry.update(FrameEntry(layout, i * layout.cellWidth, row.y, options.delayMs));
-            if (hash)
-                PutKey(out, FrameName(row.direction, i), 2);
-            else
+            const std::string key = FrameKey(options.form, run, i);
+            json entry = array ? json{{"filename", key}} : json::object();
+            entry.update(FrameEntry(layout, layout.Spot(run, i), run.direction, options));
+            if (array)
                 out << "    ";
+            else
+                PutKey(out, key, 2);
             Put(out, entry, 2);
         }
     }
-    out << "\n  " << (hash ? "}" : "]");
+    out << "\n  " << (array ? "]" : "}");
 }
 
-json Meta(const SheetLayout& layout, const std::string& imageName) {
+json FrameTags(const SheetLayout& layout) {
     json tags = json::array();
-    for (const SheetRow& row : layout.rows)
-        tags.push_back({{"name", DirectionKey(row.direction)},
-                        {"from", row.firstFrame},
-                        {"to", row.firstFrame + row.count - 1},
+    for (const SheetRun& run : layout.runs) {
+        const int64_t last = run.firstFrame + run.count - 1;
+        if (run.firstIndex != 0) {
+            tags.back()["to"] = last;
+            continue;
+        }
+        tags.push_back({{"name", DirectionKey(run.direction)},
+                        {"from", run.firstFrame},
+                        {"to", last},
                         {"direction", "forward"}});
-    return {{"app", "celforge-spr"},
-            {"version", CELFORGE_SPR_VERSION},
-            {"image", imageName},
-            {"format", "RGBA8888"},
-            {"size", {{"w", layout.width}, {"h", layout.height}}},
-            {"scale", std::to_string(layout.scale)},
-            {"frameTags", tags}};
+    }
+    return tags;
 }
 
-void PutAnimations(std::ostream& out, const SheetLayout& layout) {
+// Which line of this page holds which direction's frames.
+json Rows(const SheetLayout& layout, int page) {
+    json rows = json::array();
+    for (const SheetRun& run : layout.runs)
+        if (run.page == page)
+            rows.push_back({{"name", DirectionKey(run.direction)},
+                            {"row", run.line},
+                            {"y", run.line * layout.PitchY() + layout.extrude},
+                            {"from", run.firstIndex},
+                            {"count", run.count}});
+    return rows;
+}
+
+json Meta(const SheetLayout& layout, const SheetJsonOptions& options) {
+    const SheetPage& page = layout.pages.at(options.page);
+    // The frames are the sheet's own pixels, so engines that read scale as
+    // the sheet's resolution draw a scaled sheet larger, as the others do.
+    json meta = {{"app", "celforge-spr"},
+                 {"version", CELFORGE_SPR_VERSION},
+                 {"image", options.imageName},
+                 {"format", "RGBA8888"},
+                 {"size", {{"w", page.width}, {"h", page.height}}},
+                 {"scale", "1"},
+                 {"frameTags", FrameTags(layout)}};
+    if (!options.otherPages.empty()) meta["related_multi_packs"] = options.otherPages;
+    if (layout.arrangement == Arrangement::Rows) meta["rows"] = Rows(layout, options.page);
+    return meta;
+}
+
+void PutAnimations(std::ostream& out, const SheetLayout& layout, const SheetJsonOptions& options) {
     out << "{";
-    for (size_t r = 0; r < layout.rows.size(); ++r) {
-        const SheetRow& row = layout.rows[r];
-        out << (r == 0 ? "\n" : ",\n");
-        PutKey(out, DirectionKey(row.direction), 2);
-        out << "[";
-        for (int64_t i = 0; i < row.count; ++i)
-            out << (i == 0 ? "\n" : ",\n") << "      \"" << FrameName(row.direction, i) << "\"";
-        out << "\n    ]";
+    const char* separator = "\n";
+    int open = -1;
+    for (const SheetRun& run : layout.runs) {
+        if (run.page != options.page) continue;
+        if (run.direction != open) {
+            out << (open == -1 ? "" : "\n    ]") << separator;
+            separator = ",\n";
+            PutKey(out, DirectionKey(run.direction), 2);
+            out << "[";
+        }
+        for (int64_t i = 0; i < run.count; ++i)
+            out << (run.direction != open && i == 0 ? "\n" : ",\n") << "      \""
+                << FrameKey(options.form, run, i) << "\"";
+        open = run.direction;
     }
-    out << "\n  }";
+    out << (open == -1 ? "" : "\n    ]") << "\n  }";
 }
 
 }  // namespace
@@ -94,8 +146,8 @@ void WriteSheetJson(std::ostream& out, const SheetLayout& layout, const SheetJso
     out << "{\n  \"frames\": ";
     PutFrames(out, layout, options);
     out << ",\n  \"meta\": ";
-    Put(out, Meta(layout, options.imageName), 1);
+    Put(out, Meta(layout, options), 1);
     out << ",\n  \"animations\": ";
-    PutAnimations(out, layout);
+    PutAnimations(out, layout, options);
     out << "\n}\n";
 }

@@ -53,23 +53,30 @@ const ColourPasses& Passes() {
     return passes;
 }
 
+// The matte and the alpha threshold apply in these passes; dithering cannot,
+// so it is left to the packing of the true colours.
 PictureLoad Decode(const std::vector<uint8_t>& file, std::vector<uint16_t>& out, int width,
-                   int height) {
+                   int height, const ColourOptions& options) {
     out.assign(static_cast<size_t>(width) * height, 0);
-    return DecodePicture(file.data(), file.size(), PixelTarget{out.data(), width, width, height});
+    ColourOptions flatten = options;
+    flatten.dither = false;
+    const ColourConverter colour(flatten);
+    return DecodePicture(file.data(), file.size(),
+                         PixelTarget{out.data(), width, width, height, &colour});
 }
 
 // Null when either pass fails.
 std::optional<std::vector<uint32_t>> DecodeTrueColours(const std::vector<uint8_t>& file, int width,
-                                                       int height, std::string* why) {
+                                                       int height, const ColourOptions& options,
+                                                       std::string* why) {
     const ColourPasses& passes = Passes();
     const PackTables saved = CurrentTables();
     std::vector<uint16_t> redGreen, blue;
     Install(passes.redGreen);
-    PictureLoad load = Decode(file, redGreen, width, height);
+    PictureLoad load = Decode(file, redGreen, width, height, options);
     if (load.status == PictureStatus::Complete) {
         Install(passes.blue);
-        load = Decode(file, blue, width, height);
+        load = Decode(file, blue, width, height, options);
     }
     Install(saved);
     if (load.status != PictureStatus::Complete) {
@@ -139,7 +146,8 @@ std::optional<PictureSize> ReadPictureSize(const std::vector<uint8_t>& file) {
 }
 
 std::optional<PictureCorner> CutPictureCorner(const std::vector<uint8_t>& file, int width,
-                                              int height, std::string* why) {
+                                              int height, std::string* why,
+                                              const ColourOptions& options, uint16_t keyPixel) {
     const PictureCheck check = CheckPicture(file.data(), file.size());
     if (!check.Readable()) {
         if (why) *why = check.refusal;
@@ -154,14 +162,19 @@ std::optional<PictureCorner> CutPictureCorner(const std::vector<uint8_t>& file, 
     // from its buffer: the decoder clips the same way and fills what the
     // picture does not reach with 0. The editor's pixels are the true
     // colours packed, so the picture is decoded for those alone.
-    std::optional<std::vector<uint32_t>> rgb = DecodeTrueColours(file, width, height, why);
+    std::optional<std::vector<uint32_t>> rgb = DecodeTrueColours(file, width, height, options, why);
     if (!rgb) return std::nullopt;
     corner.rgb = std::move(*rgb);
     corner.pixels.resize(corner.rgb.size());
-    for (size_t i = 0; i < corner.rgb.size(); ++i) {
-        const uint32_t c = corner.rgb[i];
-        corner.pixels[i] = PackRgb(static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8),
-                                   static_cast<uint8_t>(c));
+    const ColourConverter colour(options, keyPixel);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const size_t i = static_cast<size_t>(y) * width + x;
+            const uint32_t c = corner.rgb[i];
+            corner.pixels[i] =
+                colour.Pack(static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8),
+                            static_cast<uint8_t>(c), x, y);
+        }
     }
     return corner;
 }

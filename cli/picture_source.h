@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "formats/colour.h"
 #include "formats/picture.h"
 
 struct PictureCorner {
@@ -33,9 +34,14 @@ std::optional<PictureSize> ReadPictureSize(const std::vector<uint8_t>& file);
 
 // The corner of `width` x `height` (at most 640 x 480). Pixels the picture
 // does not reach are 0. Null when the bytes are not a picture we read, or
-// it is damaged or cut short; `why`, when given, then says which.
+// it is damaged or cut short; `why`, when given, then says which. `options`
+// turn colours into pixels as they do in the editor, dithering clear of
+// `keyPixel`; `rgb` holds the colours before packing (after the matte and
+// the alpha threshold).
 std::optional<PictureCorner> CutPictureCorner(const std::vector<uint8_t>& file, int width,
-                                              int height, std::string* why = nullptr);
+                                              int height, std::string* why = nullptr,
+                                              const ColourOptions& options = {},
+                                              uint16_t keyPixel = 0);
 
 // An interlaced PNG is decoded through all its passes however little of it a
 // frame takes, some 10 ns a pixel: beyond this it would be seconds a picture.

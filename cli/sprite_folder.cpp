@@ -70,19 +70,30 @@ std::optional<std::vector<uint8_t>> DecodeFramePng(const std::vector<uint8_t>& f
     return rgba;
 }
 
+// The colours unpack writes widen their pixels by repeating the top bits;
+// dithering leaves those alone, so an untouched frame builds back as it was.
+bool IsWidenedPixel(const uint8_t* p) {
+    const uint32_t widened = ExpandPixel(PackRgb(p[0], p[1], p[2]));
+    return p[3] == 255 && widened == (uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16);
+}
+
 // Appends the frame's 5-6-5 pixels; counts opaque pixels that are not the
 // key's colour yet pack to it.
-size_t PackFrame(const std::vector<uint8_t>& rgba, const KeyColour& key,
-                 std::vector<uint16_t>& pixels) {
+size_t PackFrame(const std::vector<uint8_t>& rgba, int width, const KeyColour& key,
+                 const ColourOptions& options, std::vector<uint16_t>& pixels) {
     const uint16_t keyPixel = PackRgb(key.red, key.green, key.blue);
+    const ColourConverter colour(options, keyPixel);
     size_t collisions = 0;
     for (size_t i = 0; i < rgba.size(); i += 4) {
         const uint8_t* p = &rgba[i];
-        if (p[3] < 128) {
+        if (p[3] < options.alphaThreshold) {
             pixels.push_back(keyPixel);
             continue;
         }
-        const uint16_t packed = PackRgb(p[0], p[1], p[2]);
+        const int at = static_cast<int>(i / 4);
+        const uint16_t packed = options.dither && IsWidenedPixel(p)
+                                    ? PackRgb(p[0], p[1], p[2])
+                                    : colour.PackRgba(p, at % width, at / width);
         if (packed == keyPixel && (p[0] != key.red || p[1] != key.green || p[2] != key.blue))
             ++collisions;
         pixels.push_back(packed);
@@ -196,7 +207,7 @@ std::vector<std::pair<std::string, std::vector<uint8_t>>> UnpackSprite(const Spr
     return files;
 }
 
-BuildOutcome BuildFromFolder(const std::string& folder, bool strict) {
+BuildOutcome BuildFromFolder(const std::string& folder, bool strict, const ColourOptions& options) {
     BuildOutcome outcome;
     const std::string jsonPath = folder + "/" + SPRITE_FOLDER_JSON;
     const std::optional<std::vector<uint8_t>> text = ReadFileBytes(jsonPath);
@@ -220,7 +231,8 @@ BuildOutcome BuildFromFolder(const std::string& folder, bool strict) {
                 outcome.errors.push_back(path + ": " + error);
                 return outcome;
             }
-            const size_t collisions = PackFrame(*rgba, description->key, pixels);
+            const size_t collisions =
+                PackFrame(*rgba, description->width, description->key, options, pixels);
             if (collisions == 0) continue;
             const std::string text =
                 std::to_string(collisions) +

@@ -37,9 +37,11 @@ std::string DescribeFolderJson(const SpriteImage& sprite);
 std::optional<FolderDescription> ParseFolderJson(const std::string& text, std::string* error);
 
 // The file from a folder unpack wrote, or one retouched since: transparent
-// pixels (alpha below 128) get the key colour, others pack to 5-6-5. Needs
-// the 5-6-5 colour tables.
-BuildOutcome BuildFromFolder(const std::string& folder, bool strict);
+// pixels (alpha below the options' threshold, 128 by default) get the key
+// colour, others pack to 5-6-5 as the options say. Needs the 5-6-5 colour
+// tables.
+BuildOutcome BuildFromFolder(const std::string& folder, bool strict,
+                             const ColourOptions& options = {});
 
 // The sprite in a file; null when it cannot be read or has problems, each
 // reported on `err`.

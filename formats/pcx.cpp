@@ -261,6 +261,25 @@ void ConvertIndexLine(const uint8_t* line, int reached, int columns, const uint1
     std::fill(out + reached, out + columns, uint16_t{0});
 }
 
+// Dithering packs each pixel on its own, its place in the picture choosing
+// the threshold.
+void DitherRgbLine(const uint8_t* line, size_t bytesPerLine, int columns, int y,
+                   const ColourConverter& colour, uint16_t* out) {
+    const uint8_t* red = line;
+    const uint8_t* green = line + bytesPerLine;
+    const uint8_t* blue = green + bytesPerLine;
+    for (int x = 0; x < columns; ++x) out[x] = colour.Pack(red[x], green[x], blue[x], x, y);
+}
+
+void DitherIndexLine(const uint8_t* line, int reached, int columns, int y, const uint8_t* palette,
+                     const ColourConverter& colour, uint16_t* out) {
+    for (int x = 0; x < reached; ++x) {
+        const uint8_t* rgb = palette + 3 * line[x];
+        out[x] = colour.Pack(rgb[0], rgb[1], rgb[2], x, y);
+    }
+    std::fill(out + reached, out + columns, uint16_t{0});
+}
+
 struct PaletteColours {
     uint16_t pixel[256] = {};
 };
@@ -311,6 +330,7 @@ bool DecodeRows(const PixelTarget& dest, RunStream& stream, const PcxLayout& lay
     const size_t lineBytes = bytesPerLine * static_cast<size_t>(layout.planes);
     const PaletteColours colours = PackPalette(layout.planes == 1 ? layout.palette : nullptr);
     const PackShifts shifts = FindPackShifts();
+    const bool dither = dest.colour != nullptr && dest.colour->Dithers();
     std::vector<uint8_t> line(lineBytes + kRunSpill);
     bool dataLeft = true;
     for (int y = 0; y < rows; ++y) {
@@ -324,12 +344,15 @@ bool DecodeRows(const PixelTarget& dest, RunStream& stream, const PcxLayout& lay
             std::memset(line.data() + reached, 0, lineBytes - reached);
             dataLeft = false;
         }
-        if (layout.planes == 3) {
+        const int indexed = static_cast<int>(std::min(reached, static_cast<size_t>(columns)));
+        if (layout.planes == 3 && dither)
+            DitherRgbLine(line.data(), bytesPerLine, columns, y, *dest.colour, out);
+        else if (layout.planes == 3)
             ConvertRgbLine(line.data(), bytesPerLine, columns, shifts, out);
-        } else {
-            const int indexed = static_cast<int>(std::min(reached, static_cast<size_t>(columns)));
+        else if (dither && layout.palette != nullptr)
+            DitherIndexLine(line.data(), indexed, columns, y, layout.palette, *dest.colour, out);
+        else
             ConvertIndexLine(line.data(), indexed, columns, colours.pixel, out);
-        }
     }
     return dataLeft;
 }

@@ -14,7 +14,8 @@
 // The decoders never read past the data they are given and never write outside
 // the destination block: the picture is clipped to the block's width and rows.
 // Pixels of the clipped area that the data does not reach (a truncated file)
-// are set to 0, and the decode reports the file as cut short.
+// are set to 0, and the decode reports the file as cut short. A destination
+// with a ColourConverter that dithers has every pixel packed through it.
 //
 // Files are read in bounded memory: the header first, then the image data
 // through one fixed buffer, only as far as the destination's rows need, and a

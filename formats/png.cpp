@@ -115,8 +115,10 @@ void WriteRow(const std::vector<uint8_t>& rgba, const spng_row_info& info, const
     const int step = kPassColumnStep[pass];
     const uint16_t magenta = PackRgb(255, 0, 255);
     uint16_t* out = dest.pixels + static_cast<ptrdiff_t>(info.row_num) * dest.pitch;
+    const int row = static_cast<int>(info.row_num);
     for (int x = kPassFirstColumn[pass]; x < plan.columns; x += step) {
-        out[x] = PackPixel(&rgba[static_cast<size_t>(x) * kBytesPerPixel], magenta);
+        const uint8_t* pixel = &rgba[static_cast<size_t>(x) * kBytesPerPixel];
+        out[x] = dest.colour ? dest.colour->PackRgba(pixel, x, row) : PackPixel(pixel, magenta);
     }
 }
 

@@ -5,7 +5,8 @@
 // green, blue and alpha and packed for the display. A pixel whose alpha is
 // below 128 (including colours a transparency chunk names) comes out magenta,
 // 255 0 255, so the artist can pick it as the key colour; other pixels keep
-// their colour and their alpha is dropped.
+// their colour and their alpha is dropped. A destination with a
+// ColourConverter has its threshold, matte and dithering instead.
 //
 // The picture is clipped to the destination's width and rows and decoded one
 // row at a time through a single row buffer, so memory stays small whatever

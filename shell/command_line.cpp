@@ -5,15 +5,31 @@
 #include <optional>
 
 const char* const USAGE_TEXT =
-    "usage: celforge [--scale N] [FILE | PICTURE...]\n"
+    "usage: celforge [--scale N] [--dither | --no-dither] [--matte R,G,B]\n"
+    "                [--alpha-threshold N] [FILE | PICTURE...]\n"
     "  FILE        a sprite file (.Spr) to go on editing, or a picture to start\n"
     "              with; without it the editor asks for the first picture\n"
     "  PICTURE...  several pictures wait in a queue in name order; the first\n"
     "              that can be read fixes the sprite size\n"
     "  --scale N   show the 800 x 600 workbench N times larger (1 to 4);\n"
-    "              the environment variable CELFORGE_SCALE sets the default\n";
+    "              the environment variable CELFORGE_SCALE sets the default\n"
+    "  --dither    turn pictures' colours into 16-bit pixels with an ordered\n"
+    "              8 x 8 dither instead of cutting their low bits; CELFORGE_DITHER=1\n"
+    "              sets it as the default, --no-dither turns it off\n"
+    "  --matte R,G,B        blend PNG pixels that are partly transparent onto\n"
+    "              this colour first\n"
+    "  --alpha-threshold N  PNG pixels with alpha below N (1 to 255, default\n"
+    "              128) become magenta, 255 0 255\n";
 
 namespace {
+
+enum class DitherChoice { Unsaid, On, Off };
+
+// What the options said, before the variables fill in what they did not.
+struct Said {
+    std::optional<std::string> scale;
+    DitherChoice dither = DitherChoice::Unsaid;
+};
 
 std::optional<int> ScaleValue(const std::string& text) {
     int value = 0;
@@ -50,42 +66,102 @@ bool TakeFile(const std::string& arg, CommandLine& line) {
     return true;
 }
 
-}  // namespace
-
-CommandLine ParseCommandLine(const std::vector<std::string>& args, const char* scaleVariable) {
-    CommandLine line;
-    std::optional<std::string> option;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--help" || arg == "-h") {
-            line.help = true;
-        } else if (arg == "--scale") {
-            if (i + 1 == args.size()) {
-                line.error = "--scale needs a number from 1 to 4";
-                return line;
-            }
-            option = args[++i];
-        } else if (arg.rfind("--scale=", 0) == 0) {
-            option = arg.substr(8);
-        } else if (arg == "--" && i + 1 < args.size()) {
-            if (!TakeFile(args[++i], line)) return line;
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            line.error = "unknown option \"" + arg + "\" (see celforge --help)";
-            return line;
-        } else if (!TakeFile(arg, line)) {
-            return line;
-        }
+// The value of `name` given as "--name VALUE" or "--name=VALUE"; null when
+// `args[i]` is another argument. `i` moves past a separate value.
+std::optional<std::string> OptionValue(const std::vector<std::string>& args, size_t& i,
+                                       const std::string& name, const char* wanted,
+                                       CommandLine& line) {
+    const std::string& arg = args[i];
+    if (arg.rfind(name + "=", 0) == 0) return arg.substr(name.size() + 1);
+    if (arg != name) return std::nullopt;
+    if (i + 1 == args.size()) {
+        line.error = name + " needs " + wanted;
+        return std::string();
     }
-    // Help is shown whatever the scale says.
-    if (line.help) return line;
+    return args[++i];
+}
+
+// False when the value is refused; `line.error` says why.
+bool TakeColourOption(const std::string& name, const std::string& text, CommandLine& line) {
+    if (name == "--matte") {
+        const std::optional<Rgb8> matte = ParseRgbText(text);
+        if (!matte) line.error = std::string(MATTE_WANTED) + ", not \"" + text + "\"";
+        line.colour.useMatte = matte.has_value();
+        line.colour.matte = matte.value_or(Rgb8{});
+        return matte.has_value();
+    }
+    const std::optional<int> threshold = ParseAlphaThresholdText(text);
+    if (!threshold) line.error = std::string(ALPHA_THRESHOLD_WANTED) + ", not \"" + text + "\"";
+    line.colour.alphaThreshold = threshold.value_or(DEFAULT_ALPHA_THRESHOLD);
+    return threshold.has_value();
+}
+
+// False when the run must not start; `line.error` says why.
+bool TakeArgument(const std::vector<std::string>& args, size_t& i, CommandLine& line, Said& said) {
+    const std::string& arg = args[i];
+    if (arg == "--help" || arg == "-h") {
+        line.help = true;
+        return true;
+    }
+    if (arg == "--dither" || arg == "--no-dither") {
+        said.dither = arg == "--dither" ? DitherChoice::On : DitherChoice::Off;
+        return true;
+    }
+    if (const std::optional<std::string> value =
+            OptionValue(args, i, "--scale", "a number from 1 to 4", line)) {
+        said.scale = *value;
+        return line.error.empty();
+    }
+    const char* const colourOptions[][2] = {{"--matte", "R,G,B"},
+                                            {"--alpha-threshold", "a number from 1 to 255"}};
+    for (const auto& [name, wanted] : colourOptions) {
+        if (const std::optional<std::string> value = OptionValue(args, i, name, wanted, line))
+            return line.error.empty() && TakeColourOption(name, *value, line);
+    }
+    if (arg == "--" && i + 1 < args.size()) return TakeFile(args[++i], line);
+    if (arg.size() > 1 && arg[0] == '-') {
+        line.error = "unknown option \"" + arg + "\" (see celforge --help)";
+        return false;
+    }
+    return TakeFile(arg, line);
+}
+
+void TakeScale(const Said& said, const char* variable, CommandLine& line) {
     // The option wins: the variable is not even read when it is given. An
     // empty variable counts as unset.
-    std::optional<std::string> text = option;
-    if (!text && scaleVariable && *scaleVariable) text = scaleVariable;
-    if (!text) return line;
+    std::optional<std::string> text = said.scale;
+    if (!text && variable && *variable) text = variable;
+    if (!text) return;
     if (const std::optional<int> scale = ScaleValue(*text))
         line.scale = *scale;
     else
-        line.error = BadScale(option ? "--scale" : "CELFORGE_SCALE", *text);
+        line.error = BadScale(said.scale ? "--scale" : "CELFORGE_SCALE", *text);
+}
+
+void TakeDither(const Said& said, const char* variable, CommandLine& line) {
+    if (said.dither != DitherChoice::Unsaid) {
+        line.colour.dither = said.dither == DitherChoice::On;
+        return;
+    }
+    if (!variable || !*variable) return;
+    const std::string text = variable;
+    if (text == "1" || text == "0")
+        line.colour.dither = text == "1";
+    else
+        line.error = "CELFORGE_DITHER wants 1 (dither) or 0 (do not), not \"" + text + "\"";
+}
+
+}  // namespace
+
+CommandLine ParseCommandLine(const std::vector<std::string>& args, const char* scaleVariable,
+                             const char* ditherVariable) {
+    CommandLine line;
+    Said said;
+    for (size_t i = 0; i < args.size(); ++i)
+        if (!TakeArgument(args, i, line, said)) return line;
+    // Help is shown whatever the variables say.
+    if (line.help) return line;
+    TakeScale(said, scaleVariable, line);
+    if (line.error.empty()) TakeDither(said, ditherVariable, line);
     return line;
 }

@@ -6,10 +6,11 @@
 #include "shell/data_folder.h"
 #include "shell/main_loop.h"
 #include "shell/workbench_init.h"
+#include "state/editor_state.h"
 
 int main(int argc, char** argv) {
-    const CommandLine line =
-        ParseCommandLine({argv + 1, argv + argc}, std::getenv("CELFORGE_SCALE"));
+    const CommandLine line = ParseCommandLine(
+        {argv + 1, argv + argc}, std::getenv("CELFORGE_SCALE"), std::getenv("CELFORGE_DITHER"));
     if (!line.error.empty()) {
         std::fprintf(stderr, "celforge: %s\n%s", line.error.c_str(), USAGE_TEXT);
         return 2;
@@ -19,6 +20,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (!LocateDataFolder()) return 1;
+    g_state.colour = line.colour;
     if (line.morePictures.empty()) {
         SetStartFile(line.file);
     } else {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "display/blocks.h"
+#include "formats/colour.h"
 #include "platform/platform.h"
 
 class CDDraw;
@@ -191,6 +192,8 @@ struct EditorState {
     ClosingState closing;
     MusicState music;
     QueueState queue;
+    // How opened pictures' colours become pixels; set from the command line.
+    ColourOptions colour;
 };
 
 extern EditorState g_state;

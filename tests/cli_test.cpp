@@ -4,10 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <tuple>
 
 #include "cli/commands.h"
 #include "formats/sprite_file.h"
@@ -161,12 +163,25 @@ TEST(CelforgeSpr, UsageErrorsExitTwoAndHelpExitsZero) {
         {{"export", "a.Spr", "-o", "s.png", "--scale", "0"}, 2},
         {{"export", "a.Spr", "-o", "s.png", "--scale", "9"}, 2},
         {{"export", "a.Spr", "-o", "s.png", "--format", "list"}, 2},
+        {{"export", "a.Spr", "-o", "s.png", "--format", "godot", "--json", "s.json"}, 2},
+        {{"export", "a.Spr", "-o", "s.png", "--delay", "sideways=40"}, 2},
+        {{"export", "a.Spr", "-o", "s.png", "--delay", "left=40", "--delay", "Left=50"}, 2},
+        {{"export", "a.Spr", "-o", "s.png", "--pivot", "1,2,3"}, 2},
+        {{"export", "a.Spr", "-o", "s.png", "--pivot", "up=-1,2"}, 2},
+        {{"export", "a.Spr", "-o", "s.png", "--padding", "-1"}, 2},
+        {{"export", "a.Spr", "-o", "s.png", "--extrude", "65"}, 2},
+        {{"export", "a.Spr", "-o", "s.png", "--max-size", "0"}, 2},
+        {{"export", "a.Spr", "-o", "s.png", "--layout", "spiral"}, 2},
         {{"build", "-o", x, "--size", "641x1", "--dir", up}, 2},
         {{"build", "-o", x, "--size", "1x481", "--dir", up}, 2},
         {{"build", "-o", x, "--size", "2x2", "--dir", "sideways=a,b,c"}, 2},
         {{"build", "-o", x, "--size", "2x2", "--dir", "up=a,b", "--dir", "up=c"}, 2},
         {{"build", "-o", x, "--size", "2x2", "--key", "256,0,0", "--dir", up}, 2},
         {{"build", "-o", x, "--single", "a.pcx", "--size", "2x2"}, 2},
+        {{"build", "-o", x, "--single", "a.pcx", "--matte", "1,2,256"}, 2},
+        {{"build", "-o", x, "--single", "a.pcx", "--alpha-threshold", "0"}, 2},
+        {{"build", "-o", x, "--from", "f", "--alpha-threshold", "x"}, 2},
+        {{"build", "-o", x, "--single", "a.pcx", "--dither", "--dither"}, 2},
         {{"check", TempPath("missing.Spr")}, 1}};
     // clang-format on
     for (const auto& [args, code] : cases) {
@@ -286,7 +301,7 @@ TEST(CelforgeSpr, ExportFormsAndScalesDescribeTheirSheet) {
         std::ifstream file(json);
         const Json doc = Json::parse(file), &frames = doc.at("frames");
         EXPECT_EQ(doc.at("meta").at("size"), (Json{{"w", w}, {"h", h}}));
-        EXPECT_EQ(doc.at("meta").at("scale"), c.scale);
+        EXPECT_EQ(doc.at("meta").at("scale"), "1") << "the frames are the sheet's own pixels";
         EXPECT_EQ(doc.at("meta").at("frameTags"), tail.at("frameTags"));
         EXPECT_EQ(doc.at("animations"), tail.at("animations"));
         EXPECT_EQ(frames.is_object(), std::string(c.form) == "hash");
@@ -303,6 +318,173 @@ TEST(CelforgeSpr, ExportFormsAndScalesDescribeTheirSheet) {
         const Json& down1 = frames.is_object() ? frames.at("Down_1") : frames.at(4);
         EXPECT_EQ(down1.at("frame").at("x"), c.down1x);
         EXPECT_EQ(down1.at("frame").at("y"), c.down1y);
+    }
+}
+
+// Left_0 (white, key) and Down_3 (black, blue) sampled where each layout puts
+// them, with the padding between slots and the extruded edges. Padded and
+// extruded, the frames are where anim8.newGrid(2, 1, 19, 7, 1, 1, 3) slices.
+TEST(CelforgeSpr, ExportLayoutsPadAndExtrudeFramesAtExactRectangles) {
+    const std::string spr = WriteSevenFrameSprite(), png = TempPath("pad.png"), json = png + "j";
+    const Rgba white = {255, 255, 255, 255}, none = {0, 0, 0, 0}, black = {0, 0, 0, 255},
+               blue = {0, 0, 255, 255};
+    const struct {
+        std::vector<std::string> options;
+        uint32_t width, height;
+        int left0x, left0y, down3x, down3y;  // frame rectangles' corners
+        std::vector<std::tuple<int, int, Rgba>> pixels;
+    } cases[] = {
+        {{"--padding", "1", "--extrude", "1"},
+         19,
+         7,
+         1,
+         1,
+         16,
+         5,
+         {{1, 1, white},
+          {2, 1, none},
+          {0, 0, white},
+          {0, 2, white},
+          {3, 1, none},
+          {16, 5, black},
+          {17, 5, blue},
+          {18, 4, blue},
+          {18, 6, blue},
+          {15, 5, black},
+          {14, 5, none},
+          {14, 4, none}}},
+        {{"--layout", "grid"}, 4, 4, 0, 0, 0, 3, {{0, 0, white}, {1, 0, none}, {1, 3, blue}}},
+        {{"--padding", "2", "--scale", "2"},
+         22,
+         6,
+         0,
+         0,
+         18,
+         4,
+         {{1, 1, white},
+          {2, 0, none},
+          {16, 4, none},
+          {17, 5, none},
+          {21, 5, blue},
+          {19, 5, black}}},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = {"export", spr, "-o", png, "--json", json};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        SCOPED_TRACE(::testing::PrintToString(args));
+        ASSERT_EQ(Spr(args).code, 0);
+        uint32_t w = 0, h = 0;
+        const std::vector<uint8_t> sheet = ReadPngRgba(png, &w, &h);
+        ASSERT_EQ(std::make_pair(w, h), std::make_pair(c.width, c.height));
+        for (const auto& [x, y, want] : c.pixels)
+            EXPECT_EQ(PixelAt(sheet, w, x, y), want) << x << "," << y;
+        std::ifstream file(json);
+        const nlohmann::json frames = nlohmann::json::parse(file).at("frames");
+        EXPECT_EQ(frames.at("Left_0").at("frame").at("x"), c.left0x);
+        EXPECT_EQ(frames.at("Left_0").at("frame").at("y"), c.left0y);
+        EXPECT_EQ(frames.at("Down_3").at("frame").at("x"), c.down3x);
+        EXPECT_EQ(frames.at("Down_3").at("frame").at("y"), c.down3y);
+    }
+}
+
+// --max-size 3 leaves one 2 x 1 frame to a line and three lines to a page:
+// Left fills page 0, Down_0-2 page 1, Down_3 page 2.
+TEST(CelforgeSpr, ExportSplitsPagesLinkedAsMultiPacks) {
+    const std::string spr = WriteSevenFrameSprite(), folder = MakeTestFolder("cli_pages");
+    const Outcome run =
+        Spr({"export", spr, "-o", folder + "/p.png", "--json", folder + "/p.json", "--max-size",
+             "3", "--delay", "80", "--delay", "down=250", "--pivot", "left=0,1"});
+    ASSERT_EQ(run.code, 0) << run.err;
+    std::vector<std::string> entries = FolderEntries(folder);
+    std::sort(entries.begin(), entries.end());
+    EXPECT_EQ(entries, (std::vector<std::string>{"p-0.json", "p-0.png", "p-1.json", "p-1.png",
+                                                 "p-2.json", "p-2.png"}));
+    using Json = nlohmann::json;
+    // Each page's last line: which direction's frames, from which index.
+    const struct {
+        const char* name;
+        Json size, frames, multiPacks, lastRow;
+    } pages[] = {{"p-0",
+                  {{"w", 2}, {"h", 3}},
+                  {"Left_0", "Left_1", "Left_2"},
+                  {"p-1.json", "p-2.json"},
+                  {{"name", "Left"}, {"row", 2}, {"y", 2}, {"from", 2}, {"count", 1}}},
+                 {"p-1",
+                  {{"w", 2}, {"h", 3}},
+                  {"Down_0", "Down_1", "Down_2"},
+                  {"p-0.json", "p-2.json"},
+                  {{"name", "Down"}, {"row", 2}, {"y", 2}, {"from", 2}, {"count", 1}}},
+                 {"p-2",
+                  {{"w", 2}, {"h", 1}},
+                  {"Down_3"},
+                  {"p-0.json", "p-1.json"},
+                  {{"name", "Down"}, {"row", 0}, {"y", 0}, {"from", 3}, {"count", 1}}}};
+    for (const auto& page : pages) {
+        SCOPED_TRACE(page.name);
+        std::ifstream file(folder + "/" + page.name + ".json");
+        const Json doc = Json::parse(file), &meta = doc.at("meta");
+        EXPECT_EQ(meta.at("image"), std::string(page.name) + ".png");
+        EXPECT_EQ(meta.at("size"), page.size);
+        EXPECT_EQ(meta.at("related_multi_packs"), page.multiPacks);
+        EXPECT_EQ(meta.at("rows").back(), page.lastRow);
+        Json names = Json::array();
+        for (const auto& [name, entry] : doc.at("frames").items()) names.push_back(name);
+        EXPECT_EQ(names, page.frames);
+    }
+    std::ifstream first(folder + "/p-0.json"), last(folder + "/p-2.json");
+    const Json left = Json::parse(first).at("frames").at("Left_1"),
+               down = Json::parse(last).at("frames").at("Down_3");
+    EXPECT_EQ(left.at("duration"), 80);
+    EXPECT_EQ(left.at("pivot"), (Json{{"x", 0.0}, {"y", 1.0}}));
+    EXPECT_EQ(left.at("anchor"), left.at("pivot"));
+    EXPECT_EQ(down.at("duration"), 250);
+    EXPECT_FALSE(down.contains("pivot"));
+}
+
+// The frames Phaser's createFromAseprite looks up: each tag's from..to as keys.
+TEST(CelforgeSpr, ExportAsepriteFormKeysFramesByPosition) {
+    const std::string spr = WriteSevenFrameSprite(), png = TempPath("ase.png"), json = png + "j";
+    ASSERT_EQ(Spr({"export", spr, "-o", png, "--json", json, "--format", "aseprite"}).code, 0);
+    std::ifstream file(json);
+    const nlohmann::ordered_json doc = nlohmann::ordered_json::parse(file);
+    std::vector<std::string> keys;
+    for (const auto& [key, entry] : doc.at("frames").items()) keys.push_back(key);
+    EXPECT_EQ(keys, (std::vector<std::string>{"0", "1", "2", "3", "4", "5", "6"}));
+    EXPECT_EQ(doc.at("frames").at("4").at("frame").at("x"), 2);  // Down_1
+    EXPECT_EQ(doc.at("meta").at("frameTags").at(1).at("from"), 3);
+    EXPECT_EQ(doc.at("animations").at("Down"), (nlohmann::ordered_json{"3", "4", "5", "6"}));
+}
+
+// The Godot 4 resource and scene as the text format has them, checked field
+// by field by hand: format=3, string ids, duration 1.0 frames, &"" names,
+// speed 1000 / delay; Left's pivot 0,1 of the 2 x 1 frame moves it by 1,-0.5.
+TEST(CelforgeSpr, ExportGodot4FormMatchesItsGoldenFiles) {
+    const std::string spr = WriteSevenFrameSprite(), folder = MakeTestFolder("cli_godot4");
+    ASSERT_EQ(Spr({"export", spr, "-o", folder + "/seven.png", "--format", "godot", "--delay",
+                   "down=250", "--pivot", "left=0,1"})
+                  .code,
+              0);
+    for (const char* extension : {".tres", ".tscn"})
+        EXPECT_EQ(ReadWholeFile(folder + "/seven" + extension),
+                  ReadWholeFile(std::string(CELFORGE_SOURCE_DIR) + "/tests/golden/seven_godot4" +
+                                extension))
+            << extension;
+}
+
+// Refused after the sprite is read: nothing is written.
+TEST(CelforgeSpr, ExportRefusesPivotsAndPageSizesTheFrameDoesNotFit) {
+    const std::string spr = WriteSevenFrameSprite(), folder = MakeTestFolder("cli_refused");
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"--max-size", "1"}, "a frame takes 2 x 1 pixels on the sheet, more than --max-size 1"},
+        {{"--max-size", "3", "--extrude", "1"}, "a frame takes 4 x 3 pixels on the sheet"},
+        {{"--pivot", "down=2.5,0"}, "--pivot for Down lies outside the 2 x 1 frame"}};
+    for (const auto& [options, message] : cases) {
+        std::vector<std::string> args = {"export", spr, "-o", folder + "/s.png"};
+        args.insert(args.end(), options.begin(), options.end());
+        const Outcome run = Spr(args);
+        EXPECT_EQ(run.code, 2);
+        EXPECT_NE(run.err.find(message), std::string::npos) << run.err;
+        EXPECT_TRUE(FolderEntries(folder).empty());
     }
 }
 

@@ -75,9 +75,15 @@ TEST(CliTools, UnpackThenBuildFromGivesTheFileByteForByte) {
             std::vector<std::string> unpack{"unpack", in, "-o", folder + "/" + tag};
             if (*keep) unpack.push_back(keep);
             ASSERT_EQ(Spr(unpack), EXIT_DONE) << tag;
-            const std::string out = folder + "/" + tag + "-back.Spr";
-            ASSERT_EQ(Spr({"build", "--from", folder + "/" + tag, "-o", out}), EXIT_DONE) << tag;
-            EXPECT_EQ(ReadWholeFile(out), original) << c.width << "x" << c.height << " " << keep;
+            // Dithering leaves the colours unpack widened as they were.
+            for (const char* dither : {"", "--dither"}) {
+                const std::string out = folder + "/" + tag + dither + ".Spr";
+                std::vector<std::string> build{"build", "--from", folder + "/" + tag, "-o", out};
+                if (*dither) build.push_back(dither);
+                ASSERT_EQ(Spr(build), EXIT_DONE) << tag;
+                EXPECT_EQ(ReadWholeFile(out), original)
+                    << c.width << "x" << c.height << " " << keep << dither;
+            }
         }
     }
 }

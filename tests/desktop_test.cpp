@@ -53,6 +53,41 @@ TEST(CommandLineTest, ScaleFromOptionOrVariable) {
     EXPECT_TRUE(ParseCommandLine({"--help"}, nullptr).help);
 }
 
+TEST(CommandLineTest, DitherMatteAndThresholdFromOptionsOrVariable) {
+    // clang-format off
+    const struct { std::vector<std::string> args; const char* variable; std::string told; } cases[] = {
+        {{}, nullptr, "0 - 128"},
+        {{}, "1", "1 - 128"},
+        {{}, "0", "0 - 128"},
+        {{}, "", "0 - 128"},
+        {{"--no-dither"}, "1", "0 - 128"},  // the option wins
+        {{"--dither"}, "0", "1 - 128"},
+        {{"--dither"}, "yes", "1 - 128"},   // a variable the option overrides is not read
+        {{}, "yes", "0 - 128 CELFORGE_DITHER wants 1 (dither) or 0 (do not), not \"yes\""},
+        {{"--matte", "10,20,30", "--alpha-threshold=200"}, nullptr, "0 10,20,30 200"},
+        {{"--matte=0,0,0", "--alpha-threshold", "1"}, nullptr, "0 0,0,0 1"},
+        {{"--alpha-threshold", "0"}, nullptr, "0 - 128 --alpha-threshold wants a whole number from 1 to 255, not \"0\""},
+        {{"--alpha-threshold=256"}, nullptr, "0 - 128 --alpha-threshold wants a whole number from 1 to 255, not \"256\""},
+        {{"--matte", "1,2"}, nullptr, "0 - 128 --matte wants R,G,B with each a whole number from 0 to 255, not \"1,2\""},
+        {{"--matte"}, nullptr, "0 - 128 --matte needs R,G,B"},
+        {{"--matte", "1,2,3,4"}, nullptr, "0 - 128 --matte wants R,G,B with each a whole number from 0 to 255, not \"1,2,3,4\""},
+        {{"--matte=-1,2,3"}, nullptr, "0 - 128 --matte wants R,G,B with each a whole number from 0 to 255, not \"-1,2,3\""},
+        {{"--alpha-threshold", "+5"}, nullptr, "0 - 128 --alpha-threshold wants a whole number from 1 to 255, not \"+5\""},
+    };
+    // clang-format on
+    for (const auto& c : cases) {
+        const CommandLine line = ParseCommandLine(c.args, nullptr, c.variable);
+        const ColourOptions& o = line.colour;
+        const std::string matte = o.useMatte ? std::to_string(o.matte.red) + "," +
+                                                   std::to_string(o.matte.green) + "," +
+                                                   std::to_string(o.matte.blue)
+                                             : "-";
+        EXPECT_EQ(std::to_string(o.dither) + " " + matte + " " + std::to_string(o.alphaThreshold) +
+                      (line.error.empty() ? "" : " " + line.error),
+                  c.told);
+    }
+}
+
 // An audio driver that does not exist fails like a machine without a card.
 TEST(SilentMachineTest, SaysOnceThatTheEditorStaysSilentAndStopsTrying) {
     setenv("SDL_AUDIODRIVER", "celforge-no-such-driver", 1);

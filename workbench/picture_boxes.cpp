@@ -1,6 +1,7 @@
 #include "workbench/picture_boxes.h"
 
 #include "display/pixmap.h"
+#include "formats/colour.h"
 #include "platform/platform.h"
 #include "state/editor_state.h"
 #include "workbench/sprite_save.h"
@@ -19,8 +20,10 @@ bool LoadPictureIntoBuffer(uint16_t* buffer, const std::string& path) {
         return false;
     }
     ClearPixels(buffer, PICTURE_WIDTH, PICTURE_HEIGHT);
-    const PictureLoad load =
-        LoadPictureFile(path, PixelTarget{buffer, PICTURE_WIDTH, PICTURE_WIDTH, PICTURE_HEIGHT});
+    // Dithering steers clear of the key colour picked so far.
+    const ColourConverter colour(g_state.colour, static_cast<uint16_t>(g_state.edit.keyColour));
+    const PictureLoad load = LoadPictureFile(
+        path, PixelTarget{buffer, PICTURE_WIDTH, PICTURE_WIDTH, PICTURE_HEIGHT, &colour});
     if (load.status == PictureStatus::Refused) {
         ShowPictureRefusal(PICTURE_REFUSED_TEXT, load.reason);
         return false;

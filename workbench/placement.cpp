@@ -9,6 +9,7 @@
 #include "state/change_log.h"
 #include "state/editor_state.h"
 #include "state/skin.h"
+#include "workbench/colour_mark.h"
 #include "workbench/file_dialogs.h"
 #include "workbench/input.h"
 #include "workbench/picture_boxes.h"
@@ -54,6 +55,7 @@ void DrawPicturePane() {
     CopyPaneRows(g_pictureBuf, PICTURE_WIDTH, PICTURE_HEIGHT, g_state.panes.pictureScrollX,
                  g_state.panes.pictureScrollY, PICTURE_PANE_WIDTH, PICTURE_PANE_X, WORK_TOP);
     if (g_state.edit.workMode == MODE_PLACE) DrawQueueCount();
+    DrawColourMark();
 }
 
 void TestCarry(int width, int height) {

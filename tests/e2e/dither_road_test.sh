@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# --dither in the editor: gradient frames placed, marked, frozen and saved
+# give the file celforge-spr build --dither writes for them, byte for byte,
+# and not the truncated one.
+# Usage: dither_road_test.sh <celforge-binary>
+source "$(dirname "$0")/lib.sh" "$@" Xvfb xdotool zenity
+spr="$(dirname "$target")/celforge-spr"
+# Two 48 x 48 gradients through near-black and near-magenta (the second with
+# its lower half changed), made here with Pillow.
+/usr/bin/python3 - "$work" <<'PY' || fail "could not write the gradients"
+import sys
+from PIL import Image
+for n in (1, 2):
+    image = Image.new("RGB", (48, 48))
+    image.putdata([(x * 5 + (n - 1) * 30 * (y >= 24), y * 2 + 1, 250 - x - y) for y in range(48) for x in range(48)])
+    image.save("%s/gradient_%d.png" % (sys.argv[1], n))
+PY
+pictures=("$work/gradient_1.png" "$work/gradient_2.png" "$work/gradient_1.png")
+
+press_at() {  # <x> <y> ...: some buttons are seen only while down, so a press spans frames
+    while (($#)); do xdotool mousemove --sync "$1" "$2" mousedown 1 sleep 0.15 mouseup 1 sleep 0.15 && shift 2; done
+}
+cell() { echo $((($1 - 1) % 29 * 48 + 24)) $((($1 - 1) / 29 * 48 + 54)); }  # 29 cells of 48 to a row
+place() {  # <picture>: opened through the Open button, placed in the next cell
+    if ((cell > 1)); then
+        press_at 700 300
+        xdotool mousemove --sync 649 17 click 1
+        answer '^Already Working Image Size Fixed' "$1"
+    fi
+    press_at $(cell "$cell")
+    cell=$((cell + 1))
+}
+join() { local IFS=,; echo "$*"; }
+build() { "$spr" build -o "$1" --size 48x48 --dir "nodirection=$(join "${pictures[@]}")" "${@:2}" >/dev/null; }
+
+start_display
+start_editor --dither
+answer '^Open PCX' "${pictures[0]}"
+cell=1
+for picture in "${pictures[@]}"; do place "$picture"; done
+pass "placed three gradient frames with --dither"
+screen_py grab "$DISPLAY" "$work/screen.png"
+/usr/bin/python3 -c '
+import sys
+from PIL import Image
+screen = Image.open(sys.argv[1])
+ink, badge, ink2 = (screen.getpixel(p) for p in ((789, 49), (791, 49), (791, 51)))
+sys.exit(ink == badge or ink != ink2)' "$work/screen.png" || fail "no checkered mark under the picture pane's count"
+pass "the checkered mark shows that dithering is on"
+
+press_at 740 470  # Animate mode, No Direction over cells 1 to 3, confirmed with Space
+press_at 230 565
+xdotool mousemove --sync $(cell 1) mousedown 1 sleep 0.2 mousemove --sync $(cell 3) \
+    sleep 0.2 key space sleep 0.2 mouseup 1 sleep 0.2
+press_at 628 470 317 551  # Place mode, the freeze
+answer '^동작을 확인합니다$'
+for _ in $(seq 20); do
+    press_at 100 15
+    box=$(window_id '^Save Sprite\.\.\.Good Luck|^Fuck you!$' 20) || continue
+    [[ $(xdotool getwindowname "$box") == Save* ]] && break
+    answer '^Fuck you!$'
+    sleep 0.5
+done
+answer '^Save Sprite\.\.\.Good Luck' "$work/dither.Spr"
+answer '^Output Infomation$'
+
+build "$work/cli.Spr" --dither || fail "celforge-spr build --dither failed"
+cmp "$work/dither.Spr" "$work/cli.Spr" || fail "the editor's file differs from celforge-spr build --dither"
+pass "the editor's dithered file equals celforge-spr build --dither, byte for byte"
+build "$work/cut.Spr" || fail "celforge-spr build failed"
+cmp -s "$work/dither.Spr" "$work/cut.Spr" && fail "the dithered file equals the truncated build"
+pass "and differs from the truncated build"
+
+for _ in $(seq 50); do alive && press_at 400 300; done  # the closing screen takes a click after its first frames
+ends_with_zero "a click on the closing screen"
