@@ -22,6 +22,7 @@ struct WorkView {
     uint32_t keyColour = 0;
     const std::vector<Change>* records = nullptr;
     size_t cursor = 0;
+    uint64_t firstSequence = 0;  // the running number of records[0]
 };
 
 struct StoredCell {
@@ -40,6 +41,7 @@ struct SessionSnapshot {
     std::vector<uint16_t> picture;  // empty: the pane was never stored (blank)
     std::vector<Change> records;
     size_t cursor = 0;
+    uint64_t firstSequence = 0;  // the running number of records[0]
 };
 
 // Cells of the sheet for a sprite size: cell i starts at
