@@ -1,77 +1,115 @@
-// The time a tick spends writing its work to the session store: one placed
-// frame (its cell, its log record with both sides, the work row) for a
-// 48 x 48 and a 640 x 480 sprite. The log keeps at most 16 records, cut back
-// to 8 as undoing and placing anew would, so memory stays flat.
+// The session store under the sequence that once grew it without bound: 500
+// placements of a 640 x 480 picture of varied content into a 640 x 480
+// sprite, every third undone and placed anew, then 1,000 key-colour picks,
+// each written as the editor's tick writes it. Reports the longest WAL seen
+// at the end of a tick, the database at the end, the process's peak memory
+// and the store's time a tick. Run it alone for the memory figure:
+//   celforge_bench --benchmark_filter=SessionSequence
 
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
-#include <ctime>
 #include <filesystem>
+#include <random>
 
 #include "session/session_store.h"
 
 namespace {
 
-double ThreadCpuSeconds() {
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
+namespace fs = std::filesystem;
+
+std::vector<uint16_t> VariedPicture(std::mt19937& random) {
+    std::vector<uint16_t> pixels(size_t(PICTURE_WIDTH) * PICTURE_HEIGHT);
+    const uint16_t base = uint16_t(random());
+    const int band = 4 + int(random() % 12);
+    for (int y = 0; y < PICTURE_HEIGHT; ++y)
+        for (int x = 0; x < PICTURE_WIDTH; ++x)
+            pixels[size_t(y) * PICTURE_WIDTH + x] =
+                uint16_t(base + (x / band) * 33 + (y / band) * 7 + (random() % 16 == 0));
+    return pixels;
 }
 
-void FlushPlacement(benchmark::State& state) {
-    const int width = int(state.range(0));
-    const int height = int(state.range(1));
+struct Figures {
+    int64_t walMost = 0;
+    double storeSeconds = 0;
+    double tickMost = 0;
+    int ticks = 0;
+    int64_t keyTickBytesMost = 0;
+};
+
+void Tick(SessionStore& store, ChangeLog& log, Figures& f) {
+    const WorkView view{PICTURE_WIDTH,
+                        PICTURE_HEIGHT,
+                        g_sheet,
+                        nullptr,
+                        {},
+                        nullptr,
+                        nullptr,
+                        0,
+                        &log.Records(),
+                        log.Cursor(),
+                        log.FirstSequence()};
+    const auto start = std::chrono::steady_clock::now();
+    const StoreHealth health = store.Flush(view, log.Dirt(), false);
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    if (health != StoreHealth::Keeping) std::abort();
+    f.storeSeconds += took.count();
+    f.tickMost = std::max(f.tickMost, took.count());
+    ++f.ticks;
+    std::error_code error;
+    f.walMost = std::max(f.walMost, int64_t(fs::file_size(store.WalPath(), error)));
+}
+
+void SessionSequence(benchmark::State& state) {
     const char* base = std::getenv("TMPDIR");
-    const std::filesystem::path root = std::filesystem::path(base ? base : "/tmp") /
-                                       ("celforge-session-bench-" + std::to_string(getpid()));
-    std::vector<uint16_t> sheet(SHEET_WIDTH * SHEET_HEIGHT);
-    std::vector<uint16_t> picture(PICTURE_WIDTH * PICTURE_HEIGHT);
-    DirectionRange ranges[DIRECTION_COUNT] = {};
-    int counts[DIRECTION_COUNT] = {1, 1, 1, 1, 1, 1, 1, 1, 1};
-    std::vector<Change> records;
-    double longest = 0;
-    double cpu = 0;
-    {
+    const fs::path root =
+        fs::path(base ? base : "/tmp") / ("celforge-session-bench-" + std::to_string(getpid()));
+    Figures f;
+    int64_t database = 0;
+    for (auto _ : state) {
+        g_state.sheet.spriteWidth = PICTURE_WIDTH;
+        g_state.sheet.spriteHeight = PICTURE_HEIGHT;
+        g_state.sheet.sheetColumns = SheetColumns(PICTURE_WIDTH);
+        ChangeLog log;
         SessionStore store(root.string());
         if (store.Create() != StoreHealth::Keeping) state.SkipWithError(store.Problem().c_str());
-        int cell = 0;
-        uint16_t shade = 1;
-        for (auto _ : state) {
-            if (!CellOnSheet(cell, width, height)) cell = 0;
-            std::vector<uint16_t> after(size_t(width) * height, shade++);
-            CellEdit edit{cell, ReadCell(sheet.data(), cell, width, height), after};
-            WriteCell(sheet.data(), cell, width, height, after);
-            if (records.size() == 16) records.resize(8);
-            records.push_back({ChangeKind::PlaceFrames, {edit}, {}, {}, {}, {}, {}});
-            LogDirt dirt{{cell}, true, true};
-            const WorkView view{
-                width,  height, sheet.data(), picture.data(), {0, 0, 1, cell + 1}, ranges,
-                counts, 0,      &records,     records.size()};
-            ++cell;
-            const double cpuStart = ThreadCpuSeconds();
-            const auto start = std::chrono::steady_clock::now();
-            const StoreHealth health = store.Flush(view, dirt, false);
-            const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-            cpu += ThreadCpuSeconds() - cpuStart;
-            if (health != StoreHealth::Keeping) state.SkipWithError(store.Problem().c_str());
-            state.SetIterationTime(took.count());
-            longest = std::max(longest, took.count());
+        std::mt19937 random(1);
+        for (int i = 0; i < 500; ++i) {
+            const int cell = i % 10;
+            for (int again = 0; again < (i % 3 == 2 ? 2 : 1); ++again) {
+                if (again) log.Undo();
+                Change place;
+                place.cells.push_back({cell, CellPixels(cell), VariedPicture(random)});
+                log.Do(std::move(place));
+                Tick(store, log, f);
+            }
         }
+        for (uint32_t key = 1; key <= 1000; ++key) {
+            Change pick;
+            pick.kind = ChangeKind::PickKeyColour;
+            pick.keyBefore = key - 1;
+            pick.keyAfter = key;
+            log.Do(std::move(pick));
+            Tick(store, log, f);
+            f.keyTickBytesMost = std::max(f.keyTickBytesMost, store.LastTickBytes());
+        }
+        database = int64_t(fs::file_size(store.Folder() + "/work.db"));
     }
-    state.counters["longest_ms"] = longest * 1000;
-    // On a shared machine the wall time counts other processes' turns too.
-    state.counters["flush_cpu_ms"] = state.iterations() ? cpu * 1000 / state.iterations() : 0;
-    std::filesystem::remove_all(root);
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    state.counters["wal_most_MiB"] = double(f.walMost) / (1 << 20);
+    state.counters["database_MiB"] = double(database) / (1 << 20);
+    state.counters["peak_memory_MiB"] = double(usage.ru_maxrss) / 1024;
+    state.counters["store_ms_a_tick"] = f.ticks ? f.storeSeconds * 1000 / f.ticks : 0;
+    state.counters["longest_tick_ms"] = f.tickMost * 1000;
+    state.counters["key_tick_KiB_most"] = double(f.keyTickBytesMost) / 1024;
+    fs::remove_all(root);
 }
 
-BENCHMARK(FlushPlacement)
-    ->Args({48, 48})
-    ->Args({640, 480})
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(SessionSequence)->Iterations(1)->Unit(benchmark::kSecond);
 
 }  // namespace

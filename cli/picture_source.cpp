@@ -1,5 +1,9 @@
 #include "cli/picture_source.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -104,24 +108,45 @@ void UseFileColourTables() {
     BuildColourTables(0xF800, 0x07E0, 0x001F);
 }
 
+namespace {
+
+std::optional<std::vector<uint8_t>> ReadOpenFile(int fd, std::string* why) {
+    std::vector<uint8_t> bytes;
+    uint8_t chunk[65536];
+    for (;;) {
+        const ssize_t got = read(fd, chunk, sizeof chunk);
+        if (got == 0) return bytes;
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            if (why) *why = std::strerror(errno);
+            return std::nullopt;
+        }
+        bytes.insert(bytes.end(), chunk, chunk + got);
+    }
+}
+
+}  // namespace
+
+// Opened without waiting and checked before reading: a named pipe or a
+// device would otherwise hold the command forever.
 std::optional<std::vector<uint8_t>> ReadFileBytes(const std::string& path, std::string* why) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
         if (why) *why = std::strerror(errno);
         return std::nullopt;
     }
-    std::vector<uint8_t> bytes;
-    uint8_t chunk[65536];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-        bytes.insert(bytes.end(), chunk, chunk + got);
-    const int error = errno;
-    const bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed) {
-        if (why) *why = std::strerror(error);
-        return std::nullopt;
+    struct stat info {};
+    std::optional<std::vector<uint8_t>> bytes;
+    if (fstat(fd, &info) != 0) {
+        if (why) *why = std::strerror(errno);
+    } else if (S_ISDIR(info.st_mode)) {
+        if (why) *why = std::strerror(EISDIR);
+    } else if (!S_ISREG(info.st_mode)) {
+        if (why) *why = "not a regular file";
+    } else {
+        bytes = ReadOpenFile(fd, why);
     }
+    close(fd);
     return bytes;
 }
 

@@ -1,14 +1,17 @@
 #include "session/change_record.h"
 
+#include <zlib.h>
+
 #include <cstring>
 
 namespace {
 
 // Bumped whenever the layout below changes; older blobs are refused.
 constexpr uint8_t RECORD_VERSION = 2;
-// A sprite is at most 640 x 480 pixels, a sheet holds fewer than 10000 cells.
+// A sprite is at most 640 x 480 pixels.
 constexpr uint32_t MAX_CELL_PIXELS = 640 * 480;
-constexpr uint32_t MAX_LIST = 100000;
+// A cell edit takes at least its cell and two pixel counts.
+constexpr size_t CELL_EDIT_MIN_BYTES = 12;
 
 class Writer {
   public:
@@ -60,9 +63,11 @@ class Reader {
         return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
     }
     int I32() { return static_cast<int>(U32()); }
-    uint32_t Count(uint32_t limit) {
+    // A count no more than `limit`, of entries of at least `entryBytes` each
+    // that the bytes left can hold: a damaged count allocates nothing.
+    uint32_t Count(uint32_t limit, size_t entryBytes = 0) {
         const uint32_t n = U32();
-        if (n > limit) ok_ = false;
+        if (n > limit || size_t{n} * entryBytes > left_) ok_ = false;
         return ok_ ? n : 0;
     }
     std::string Text() {
@@ -152,7 +157,7 @@ bool ReadNames(Reader& r, Change& change) {
     }
     if (!r.U8()) return r.ok();
     QueueMove move;
-    move.taken.resize(r.Count(MAX_LIST));
+    move.taken.resize(r.Count(UINT32_MAX, 4));
     for (std::string& name : move.taken) {
         name = r.Text();
         if (!r.ok()) return false;
@@ -213,7 +218,7 @@ std::optional<Change> DecodeChange(const uint8_t* bytes, size_t size) {
     const uint8_t kind = r.U8();
     if (!KnownKind(kind)) return std::nullopt;
     change.kind = static_cast<ChangeKind>(kind);
-    change.cells.resize(r.Count(MAX_LIST));
+    change.cells.resize(r.Count(MAX_CELL_EDITS, CELL_EDIT_MIN_BYTES));
     for (CellEdit& edit : change.cells) {
         edit.cell = r.I32();
         edit.before = r.Pixels();
@@ -333,4 +338,114 @@ uint64_t HashChange(const Change& change) {
         hash = MixPixels(MixPixels(hash, edit.before), edit.after);
     }
     return hash ^ (hash >> 29);
+}
+
+// ---- the record as the store keeps it
+
+namespace {
+
+constexpr uint8_t PACK_VERSION = 1;
+// deflate never shrinks data by more than about 1032 to 1.
+constexpr size_t DEFLATE_MOST_RATIO = 1032;
+// The fields of a record of MAX_CELL_EDITS tiny edits, with their block numbers.
+constexpr size_t PACKED_BODY_LIMIT = size_t{256} << 20;
+
+void PutU32(std::vector<uint8_t>& bytes, uint32_t v) {
+    for (int shift = 0; shift < 32; shift += 8) bytes.push_back(uint8_t(v >> shift));
+}
+
+uint32_t GetU32(const uint8_t* p) {
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+// The number of a side's block, or 0 when its pixels stay in the fields.
+int64_t MoveOut(std::vector<uint16_t>& pixels, const PutBlock& put, bool* failed) {
+    if (pixels.size() < BLOCK_MIN_PIXELS) return 0;
+    const int64_t block = put(pixels);
+    if (block == 0) *failed = true;
+    std::vector<uint16_t>().swap(pixels);
+    return block;
+}
+
+}  // namespace
+
+uint64_t PixelsHash(const std::vector<uint16_t>& pixels) {
+    const uint64_t hash = MixPixels(0xcbf29ce484222325ull, pixels);
+    return hash ^ (hash >> 29);
+}
+
+uint32_t PixelsCrc(const std::vector<uint16_t>& pixels) {
+    return uint32_t(crc32(0, reinterpret_cast<const Bytef*>(pixels.data()),
+                          uInt(pixels.size() * sizeof(uint16_t))));
+}
+
+std::vector<uint8_t> Compress(const uint8_t* bytes, size_t size) {
+    std::vector<uint8_t> out(4 + compressBound(uLong(size)));
+    uLongf written = uLongf(out.size() - 4);
+    if (size > UINT32_MAX ||
+        compress2(out.data() + 4, &written, bytes, uLong(size), Z_BEST_SPEED) != Z_OK)
+        return {};
+    out.resize(4 + written);
+    const uint32_t raw = uint32_t(size);
+    for (int i = 0; i < 4; ++i) out[i] = uint8_t(raw >> (8 * i));
+    return out;
+}
+
+std::optional<std::vector<uint8_t>> Decompress(const uint8_t* bytes, size_t size, size_t limit) {
+    if (size < 4) return std::nullopt;
+    const size_t raw = GetU32(bytes);
+    if (raw > limit || raw > (size - 4) * DEFLATE_MOST_RATIO + 64) return std::nullopt;
+    std::vector<uint8_t> out(raw);
+    uLongf got = uLongf(raw);
+    if (uncompress(out.data(), &got, bytes + 4, uLong(size - 4)) != Z_OK || got != raw)
+        return std::nullopt;
+    return out;
+}
+
+std::vector<uint8_t> PackChange(const Change& change, const PutBlock& put,
+                                std::vector<int64_t>* blocks) {
+    Change fields = change;
+    std::vector<int64_t> sides;
+    sides.reserve(fields.cells.size() * 2);
+    bool failed = false;
+    for (CellEdit& edit : fields.cells) {
+        sides.push_back(MoveOut(edit.before, put, &failed));
+        sides.push_back(MoveOut(edit.after, put, &failed));
+    }
+    if (failed || fields.cells.size() > MAX_CELL_EDITS) return {};
+    std::vector<uint8_t> body;
+    const std::vector<uint8_t> encoded = EncodeChange(fields);
+    body.reserve(8 + encoded.size() + sides.size() * 8);
+    PutU32(body, uint32_t(encoded.size()));
+    body.insert(body.end(), encoded.begin(), encoded.end());
+    for (int64_t block : sides) {
+        PutU32(body, uint32_t(uint64_t(block)));
+        PutU32(body, uint32_t(uint64_t(block) >> 32));
+        if (block) blocks->push_back(block);
+    }
+    std::vector<uint8_t> packed = Compress(body.data(), body.size());
+    if (packed.empty()) return {};
+    packed.insert(packed.begin(), PACK_VERSION);
+    return packed;
+}
+
+std::optional<Change> UnpackChange(const uint8_t* bytes, size_t size, const GetBlock& get) {
+    if (size < 1 || bytes[0] != PACK_VERSION) return std::nullopt;
+    const std::optional<std::vector<uint8_t>> body =
+        Decompress(bytes + 1, size - 1, PACKED_BODY_LIMIT);
+    if (!body || body->size() < 4) return std::nullopt;
+    const size_t fieldBytes = GetU32(body->data());
+    if (fieldBytes > body->size() - 4) return std::nullopt;
+    std::optional<Change> change = DecodeChange(body->data() + 4, fieldBytes);
+    const size_t sidesAt = 4 + fieldBytes;
+    if (!change || body->size() - sidesAt != change->cells.size() * 16) return std::nullopt;
+    const uint8_t* side = body->data() + sidesAt;
+    for (CellEdit& edit : change->cells)
+        for (std::vector<uint16_t>* pixels : {&edit.before, &edit.after}) {
+            const int64_t block =
+                int64_t(uint64_t(GetU32(side)) | uint64_t(GetU32(side + 4)) << 32);
+            side += 8;
+            if (block != 0 && (!pixels->empty() || !get(block, pixels))) return std::nullopt;
+        }
+    return change;
 }

@@ -15,10 +15,16 @@ struct SessionStartResult {
 
 // Offers the newest session no running editor holds (Yes restores it, No
 // moves it aside), then keeps this editor's work. g_pictureBuf must exist.
+// A session that cannot be read is named in a box with why, and stays.
 // root: where the sessions live; empty means SessionStore::DefaultRoot().
-// offerRestore false (a file was named to open): nothing is offered, the
-// left sessions stay for a later start.
-SessionStartResult StartSession(const std::string& root = "", bool offerRestore = true);
+// offerRestore false (a file was named to open): only a session whose work
+// belongs to namedFile is offered, before the file is opened (Yes restores
+// it instead); the other sessions stay for a later start.
+SessionStartResult StartSession(const std::string& root = "", bool offerRestore = true,
+                                const std::string& namedFile = "");
+// The work now belongs to this sprite file: it was opened from it or saved
+// to it. A later `celforge FILE` offers the work left on it.
+void SessionSetFile(const std::string& path);
 // Once at the end of each tick, before the frame is shown.
 void SessionTick(bool picturePaneChanged);
 // The animation was saved: the session ends cleanly and is deleted.

@@ -22,6 +22,7 @@ struct WorkView {
     uint32_t keyColour = 0;
     const std::vector<Change>* records = nullptr;
     size_t cursor = 0;
+    uint64_t firstSequence = 0;  // the running number of records[0]
     // Kept apart from the work: the ranges being marked (live range and
     // count, with the confirmed one in `ranges`), the mode, the direction
     // picked and the scroll positions.
@@ -59,6 +60,7 @@ struct SessionSnapshot {
     std::vector<uint16_t> picture;  // empty: the pane was never stored (blank)
     std::vector<Change> records;
     size_t cursor = 0;
+    uint64_t firstSequence = 0;  // the running number of records[0]
     LiveMarking markings[DIRECTION_COUNT] = {};
     int workMode = MODE_PLACE;
     int direction = 0;

@@ -196,14 +196,15 @@ WorkbenchStart StartWorkbench() {
     ClearPixels(g_pictureBuf, PICTURE_WIDTH, PICTURE_HEIGHT);
     ClearPixels(g_sheet, SHEET_WIDTH, SHEET_HEIGHT);
 
+    const std::string startFile = g_startFile;
     StartFile start = TakeStartFile();
     std::string path = start.picturePath;
     PictureSize size = start.size;
     if (path.empty() && !start.sprite) path = TakeStartPictures(&size);
     const bool fileNamed = !path.empty() || start.sprite;
-    // Left work is offered only when no file was named: a named file is what
-    // the user asked for now. The store is kept in either case.
-    if (StartSession("", !fileNamed).restored) {
+    // With a file named, only work left on that very sprite file is offered,
+    // before it is opened: a named file is what the user asked for now.
+    if (StartSession("", !fileNamed, start.sprite ? startFile : "").restored) {
         MakeSpriteSizePictures();
         SetPaneFile(g_state.queue.shown);
         return WorkbenchStart::Ready;
@@ -231,6 +232,7 @@ WorkbenchStart StartWorkbench() {
     ClearPixels(g_sheet, SHEET_WIDTH, SHEET_HEIGHT);
     if (start.sprite && start.sprite->header.type == SPRITE_ANIMATION)
         OpenAnimationWork(*start.sprite);
+    if (start.sprite) SessionSetFile(startFile);
     return WorkbenchStart::Ready;
 }
 

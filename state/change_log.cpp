@@ -1,6 +1,7 @@
 #include "state/change_log.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "state/editor_state.h"
 
@@ -127,12 +128,62 @@ std::string CellName(int cell) {
     return cell >= 0 && static_cast<size_t>(cell) < names.size() ? names[cell] : std::string();
 }
 
+size_t ChangeBytes(const Change& change) {
+    size_t bytes = sizeof(Change) + change.ranges.size() * sizeof(RangeEdit);
+    for (const CellEdit& edit : change.cells)
+        bytes += sizeof(CellEdit) + (edit.before.size() + edit.after.size()) * sizeof(uint16_t) +
+                 edit.nameBefore.size() + edit.nameAfter.size();
+    if (change.queue) {
+        bytes +=
+            sizeof(QueueMove) + change.queue->restBefore.size() + change.queue->restAfter.size();
+        for (const std::string& name : change.queue->taken)
+            bytes += sizeof(std::string) + name.size();
+    }
+    return bytes;
+}
+
+namespace {
+
+size_t BytesOf(std::vector<Change>::const_iterator from, std::vector<Change>::const_iterator to) {
+    size_t bytes = 0;
+    for (; from != to; ++from) bytes += ChangeBytes(*from);
+    return bytes;
+}
+
+}  // namespace
+
 void ChangeLog::Do(Change change) {
     ApplyChange(change, true);
     NoteDirt(dirt_, change);
+    bytes_ -= BytesOf(records_.begin() + long(cursor_), records_.end());
     records_.resize(cursor_);
+    bytes_ += ChangeBytes(change);
     records_.push_back(std::move(change));
     cursor_ = records_.size();
+    Trim();
+}
+
+void ChangeLog::SetBudget(size_t bytes) {
+    budget_ = bytes;
+    Trim();
+}
+
+void ChangeLog::Trim() {
+    size_t drop = 0;
+    size_t bytes = bytes_;
+    while (bytes > budget_ && drop + 1 < records_.size()) bytes -= ChangeBytes(records_[drop++]);
+    if (drop == 0) return;
+    if (!toldTrim_)
+        std::fprintf(stderr,
+                     "celforge: the undo history outgrew its %zu MiB budget; the oldest steps "
+                     "are dropped\n",
+                     budget_ >> 20);
+    toldTrim_ = true;
+    records_.erase(records_.begin(), records_.begin() + long(drop));
+    bytes_ = bytes;
+    cursor_ -= std::min(cursor_, drop);
+    firstSequence_ += drop;
+    dirt_.log = true;
 }
 
 bool ChangeLog::Undo() {
@@ -154,11 +205,15 @@ bool ChangeLog::Redo() {
 void ChangeLog::Restore(std::vector<Change> records, size_t cursor) {
     records_ = std::move(records);
     cursor_ = std::min(cursor, records_.size());
+    firstSequence_ = 0;
+    bytes_ = BytesOf(records_.begin(), records_.end());
+    Trim();
 }
 
 void ChangeLog::Open(const Change& opened) {
     records_.clear();
     cursor_ = 0;
+    bytes_ = 0;
     ApplyChange(opened, true);
     NoteDirt(dirt_, opened);
 }
@@ -166,6 +221,7 @@ void ChangeLog::Open(const Change& opened) {
 void ChangeLog::Clear() {
     records_.clear();
     cursor_ = 0;
+    bytes_ = 0;
     dirt_ = LogDirt{};
     dirt_.log = true;
 }

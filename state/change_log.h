@@ -11,6 +11,7 @@
 // batch (many frames placed at once, ranges marked from file names) is
 // simply a longer list. A cell's picture name travels with its pixels.
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -47,8 +48,6 @@ struct RangeEdit {
 // order (those placed, and those skipped on the way). An undo gives them back
 // to the queue's front, ahead of pictures added since; a redo takes them
 // again. `rest*` is what the pane shows, as placed, when nothing waits.
-// TODO(lead): the history's byte count (ChangeBytes) must count the cell
-// names and the taken pictures' names too.
 struct QueueMove {
     std::vector<std::string> taken;
     std::string restBefore;
@@ -76,6 +75,15 @@ struct LogDirt {
     bool extras = false;     // the ranges being marked, mode or scroll changed
 };
 
+// The undo history holds at most this many bytes of records; past it the
+// oldest steps are dropped. A 640 x 480 placement costs 1.2 MB (its cell
+// before and after), so the budget keeps at least some 200 such steps.
+constexpr size_t HISTORY_BUDGET_BYTES = size_t{256} << 20;
+
+// The memory one record holds: every field's pixels and entries. A field
+// added to Change must be counted here, or the budget undercounts it.
+size_t ChangeBytes(const Change& change);
+
 class ChangeLog {
   public:
     // Applies the after side and records it; drops the redo side.
@@ -93,6 +101,12 @@ class ChangeLog {
     uint64_t FirstSequence() const { return firstSequence_; }
     // Restores a log read back from the session store, without applying it.
     void Restore(std::vector<Change> records, size_t cursor);
+    // A restored log goes on numbering its records from where its store
+    // left them: `storedFirst` was the number of the first record read back.
+    void ContinueNumbering(uint64_t storedFirst) { firstSequence_ += storedFirst; }
+    // The bytes the records hold (ChangeBytes of each), and the most they may.
+    size_t Bytes() const { return bytes_; }
+    void SetBudget(size_t bytes);
     void Clear();
     // The work as a file opened it: applies the after side without
     // recording it, so the log starts empty, and leaves the dirt saying what
@@ -102,9 +116,16 @@ class ChangeLog {
     LogDirt& Dirt() { return dirt_; }
 
   private:
+    // Drops the oldest records while the history is over its budget; the
+    // newest record always stays.
+    void Trim();
+
     std::vector<Change> records_;
     size_t cursor_ = 0;
     uint64_t firstSequence_ = 0;
+    size_t bytes_ = 0;
+    size_t budget_ = HISTORY_BUDGET_BYTES;
+    bool toldTrim_ = false;
     LogDirt dirt_;
 };
 

@@ -2,6 +2,8 @@
 // sprite files made here go out to folders and pictures and must come back
 // byte for byte, or as the literal pixels written beside each case.
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -444,6 +446,8 @@ TEST(CliTools, FailuresSayWhyAndDashWritesTheOneOutputToStandardOutput) {
     const std::string s = WriteSprite(folder + "/s.Spr", file), u = folder + "/u";
     const Outcome unpacked = SprRun({"unpack", s, "-o", u});
     EXPECT_EQ(unpacked.out, u + ": wrote 1 frame and sprite.json\n");
+    const std::string pipe = MakeTestFolder("tools_why_pipe") + "/pipe.Spr";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
     const struct {
         std::vector<std::string> args;
         int code;
@@ -452,6 +456,7 @@ TEST(CliTools, FailuresSayWhyAndDashWritesTheOneOutputToStandardOutput) {
         {{"thumbnail", s, "/dev/full"}, 1, "/dev/full: cannot write: No space left on device"},
         {{"export", s, "-o", "/dev/full"}, 1, "/dev/full: cannot write: No space left on device"},
         {{"info", folder}, 1, "cannot read the file: Is a directory"},
+        {{"info", pipe}, 1, "cannot read the file: not a regular file"},
         {{"export", folder, "-o", folder + "/x.png"}, 1, "cannot read the file: Is a directory"},
         {{"export", s, "-o", "-", "--json", folder + "/x.json"}, 2, "-o - writes the sheet alone"},
         {{"unpack", s, "-o", "-"}, 2, "standard output cannot hold"},

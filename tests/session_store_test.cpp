@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <random>
 
 #include "platform/scripted_platform.h"
@@ -264,7 +265,8 @@ TEST(SessionStore, DamagedSessionsAreNotRestored) {
     } kCases[] = {
         {"intact", 1, ""},
         {"record of a cell off the sheet", 999999, ""},
-        {"short cell", 1, "UPDATE cells SET pixels = x'0000'"},
+        {"short cell", 1, "UPDATE blocks SET pixels = x'0000'"},
+        {"cell of no block", 1, "UPDATE cells SET block = 5"},
         {"gap in the log", 1, "UPDATE log SET seq = 5"},
         {"cursor past the log", 1, "UPDATE work SET cursor = 2"},
         {"short ranges", 1, "UPDATE work SET ranges = x'00'"},
@@ -298,7 +300,7 @@ TEST(SessionStore, RestoreQuestionNamesTimeFramesAndDirections) {
     const std::string saved = zone ? zone : "";
     setenv("TZ", "UTC", 1);
     tzset();
-    EXPECT_EQ(RestoreQuestion({1796606520, 12, 3}),  // 2026-12-07 01:22:00 UTC
+    EXPECT_EQ(RestoreQuestion({1796606520, 12, 3, ""}),  // 2026-12-07 01:22:00 UTC
               "Restore the unsaved work of 2026-12-07 01:22: 12 frames, 3 directions marked?");
     zone ? setenv("TZ", saved.c_str(), 1) : unsetenv("TZ");
     tzset();
@@ -448,7 +450,12 @@ TEST(SessionStore, FullDiskIsToldOnceAndWorkGoesOn) {
         Work work;
         work.width = 640;
         work.height = 480;
-        work.Place(0, 5);  // 1.8 MB with its record and the picture pane
+        std::mt19937 random(1);
+        for (int cell = 0; cell < 2; ++cell) {  // 1.2 MB that no compression shrinks
+            work.Place(cell, 5);
+            for (uint16_t& pixel : work.records.back().cells[0].after) pixel = uint16_t(random());
+            WriteCell(work.sheet.data(), cell, 640, 480, work.records.back().cells[0].after);
+        }
         EXPECT_EQ(store.Flush(work.View(), work.dirt, true), StoreHealth::FailedNow);
         EXPECT_NE(store.Problem().find("not being kept"), std::string::npos);
         work.Place(1, 6);
@@ -476,9 +483,9 @@ TEST(SessionStore, MovingAsideKeepsTheNewestFive) {
     std::vector<Orphan> orphans = finder.FindOrphans();
     ASSERT_EQ(orphans.size(), 7u);
     EXPECT_EQ(fs::path(orphans[0].folder).filename(), names[6]);
-    EXPECT_EQ(Folders(fs::path(root) / "aside"), 2);  // the garbage and the empty one
-    for (Orphan& orphan : orphans) finder.MoveAside(std::move(orphan));
-    EXPECT_EQ(Folders(root), 1);  // aside alone
+    EXPECT_EQ(Folders(root), 8);  // the garbage stays; the never written one is gone
+    for (Orphan& orphan : orphans) EXPECT_EQ(finder.MoveAside(std::move(orphan)), "");
+    EXPECT_EQ(Folders(root), 2);  // aside and the garbage
     for (size_t i = 0; i < names.size(); ++i)
         EXPECT_EQ(fs::exists(fs::path(root) / "aside" / names[i]), i >= 2) << i;
 }
@@ -486,13 +493,16 @@ TEST(SessionStore, MovingAsideKeepsTheNewestFive) {
 TEST(SessionHooks, TheBoxRestoresOrSetsTheSessionAside) {
     const struct {
         platform::BoxAnswer answer;
+        bool asideIsAFile;
         bool restored;
         int width;       // of the sprite afterwards
         uint16_t pixel;  // at sheet (3, 2), cell 467's first pixel
         int asideCount;
+        int sessions;  // folders in the root besides aside, this editor's included
     } kCases[] = {
-        {platform::BoxAnswer::Yes, true, 3, 0x2222, 0},
-        {platform::BoxAnswer::No, false, 0, 0, 1},
+        {platform::BoxAnswer::Yes, false, true, 3, 0x2222, 0, 1},
+        {platform::BoxAnswer::No, false, false, 0, 0, 1, 1},
+        {platform::BoxAnswer::No, true, false, 0, 0, 0, 2},  // told, and it stays
     };
     PictureBuffer pane;
     for (const auto& c : kCases) {
@@ -504,24 +514,254 @@ TEST(SessionHooks, TheBoxRestoresOrSetsTheSessionAside) {
             ASSERT_EQ(left.Create(), StoreHealth::Keeping);
             left.Flush(work.View(), work.dirt, false);
         }
+        if (c.asideIsAFile) std::ofstream(fs::path(root) / "aside") << "a file";
         ResetEditorState();
         platform::ScriptedPlatform script;
         platform::SetPlatform(&script);
         script.QueueBoxAnswer(c.answer);
         EXPECT_EQ(StartSession(root).restored, c.restored);
-        ASSERT_EQ(script.Shown().size(), 1u);
+        ASSERT_EQ(script.Shown().size(), c.asideIsAFile ? 2u : 1u);
         EXPECT_NE(script.Shown()[0].text.find(": 1 frames, 0 directions marked?"),
                   std::string::npos);
+        if (c.asideIsAFile) {
+            EXPECT_NE(script.Shown()[1].text.find("aside is a file, not a folder"),
+                      std::string::npos);
+        }
         EXPECT_EQ(g_state.sheet.spriteWidth, c.width);
         EXPECT_EQ(g_sheet[2 * SHEET_WIDTH + 3], c.pixel);
         EXPECT_EQ(g_changeLog.Records().size(), c.restored ? 1u : 0u);
         EXPECT_EQ(Folders(fs::path(root) / "aside"), c.asideCount);
-        EXPECT_EQ(Folders(root) - (c.asideCount ? 1 : 0), 1);  // this editor's session
+        EXPECT_EQ(Folders(root) - (c.asideCount ? 1 : 0), c.sessions);
         EndSessionSaved();
-        EXPECT_EQ(Folders(root) - (c.asideCount ? 1 : 0), 0);
+        EXPECT_EQ(Folders(root) - (c.asideCount ? 1 : 0), c.sessions - 1);
         CloseSession();
         g_changeLog.Clear();
     }
+}
+
+size_t FileHash(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::hash<std::string>()(std::string(std::istreambuf_iterator<char>(in), {}));
+}
+
+void RunSql(const std::string& db, const char* sql) {
+    sqlite3* handle = nullptr;
+    sqlite3_open(db.c_str(), &handle);
+    EXPECT_EQ(sqlite3_exec(handle, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sql;
+    sqlite3_close(handle);
+}
+
+// A session that cannot be read is named in a box with why and stays where
+// it is, its database untouched; one where nothing was ever done goes quietly.
+TEST(SessionHooks, UnreadableSessionsAreToldAndStay) {
+    using Damage = void (*)(const std::string& db);
+    const struct {
+        const char* what;
+        Damage damage;
+        const char* why;  // in the box; null: no box, the session is removed
+    } kCases[] = {
+        {"damaged",
+         [](const std::string& db) {
+             std::fstream file(db, std::ios::in | std::ios::out | std::ios::binary);
+             file.seekp(4096);
+             file << std::string(8192, '\xA5');
+         },
+         "it is damaged"},
+        {"cut short", [](const std::string& db) { fs::resize_file(db, 6000); },
+         "it cannot be read (database disk image is malformed"},
+        {"future version", [](const std::string& db) { RunSql(db, "PRAGMA user_version=99"); },
+         "written in format 99, which this version of the editor does not know"},
+        {"nothing ever done", nullptr, nullptr},
+    };
+    PictureBuffer pane;
+    for (const auto& c : kCases) {
+        const std::string root = Root("unreadable");
+        std::string folder;
+        {
+            SessionStore left(root);
+            Work work;
+            work.width = work.height = 48;
+            for (int cell = 0; cell < 40; ++cell) work.Place(cell, uint16_t(cell + 1));
+            ASSERT_EQ(left.Create(), StoreHealth::Keeping);
+            if (c.damage) left.Flush(work.View(), work.dirt, false);
+            folder = left.Folder();
+        }
+        if (c.damage) c.damage(folder + "/work.db");
+        const size_t before = FileHash(folder + "/work.db");
+        platform::ScriptedPlatform script;
+        platform::SetPlatform(&script);
+        EXPECT_FALSE(StartSession(root).restored) << c.what;
+        ASSERT_EQ(script.Shown().size(), c.why ? 1u : 0u) << c.what;
+        if (c.why) {
+            EXPECT_NE(script.Shown()[0].text.find(folder), std::string::npos) << c.what;
+            EXPECT_NE(script.Shown()[0].text.find(c.why), std::string::npos)
+                << c.what << ": " << script.Shown()[0].text;
+            EXPECT_EQ(FileHash(folder + "/work.db"), before) << c.what;
+        }
+        EXPECT_EQ(fs::exists(folder), c.why != nullptr) << c.what;
+        EXPECT_FALSE(fs::exists(fs::path(root) / "aside")) << c.what;
+        CloseSession();
+    }
+}
+
+// `celforge FILE.Spr` offers only the work left on that very file.
+TEST(SessionHooks, NamingASpriteFileOffersTheWorkLeftOnIt) {
+    const struct {
+        const char* kept;  // the file the left session's work belongs to
+        platform::BoxAnswer answer;
+        bool asked, restored, aside;
+    } kCases[] = {
+        {"walk.Spr", platform::BoxAnswer::Yes, true, true, false},
+        {"walk.Spr", platform::BoxAnswer::No, true, false, true},
+        {"run.Spr", platform::BoxAnswer::Yes, false, false, false},
+        {"", platform::BoxAnswer::Yes, false, false, false},
+    };
+    PictureBuffer pane;
+    for (const auto& c : kCases) {
+        const std::string root = Root("named");
+        {
+            SessionStore left(root);
+            Work work;
+            work.Place(2, 9);
+            ASSERT_EQ(left.Create(), StoreHealth::Keeping);
+            if (*c.kept) left.SetFile(root + "/sprites/../" + c.kept);
+            left.Flush(work.View(), work.dirt, false);
+        }
+        platform::ScriptedPlatform script;
+        platform::SetPlatform(&script);
+        script.QueueBoxAnswer(c.answer);
+        EXPECT_EQ(StartSession(root, false, root + "/walk.Spr").restored, c.restored) << c.kept;
+        ASSERT_EQ(script.Shown().size(), c.asked ? 1u : 0u) << c.kept;
+        if (c.asked) {
+            EXPECT_EQ(script.Shown()[0].text.rfind("Restore the unsaved work on walk.Spr of ", 0),
+                      0u);
+        }
+        EXPECT_EQ(Folders(fs::path(root) / "aside"), c.aside ? 1 : 0) << c.kept;
+        EXPECT_EQ(Folders(root) - (c.aside ? 1 : 0), c.asked ? 1 : 2) << c.kept;
+        CloseSession();
+        g_changeLog.Clear();
+    }
+}
+
+// A picture of 640 x 480 that differs from every other, but has the broad
+// flat areas a drawn frame has.
+std::vector<uint16_t> VariedPicture(std::mt19937& random) {
+    std::vector<uint16_t> pixels(640 * 480);
+    const uint16_t base = uint16_t(random());
+    const int band = 4 + int(random() % 12);
+    for (int y = 0; y < 480; ++y)
+        for (int x = 0; x < 640; ++x)
+            pixels[size_t(y) * 640 + x] =
+                uint16_t(base + (x / band) * 33 + (y / band) * 7 + (random() % 16 == 0));
+    return pixels;
+}
+
+// The benchmark's sequence, cut down: placements into a 640 x 480 sprite
+// (every third undone and placed anew) past a small history budget, then key
+// picks. The WAL stays under 8 MiB, a key pick writes under 64 KiB, the
+// database holds the budget's records, and all of it comes back.
+TEST(SessionStore, StaysSmallAndComesBackWhole) {
+    const std::string root = Root("small");
+    const size_t budget = size_t{24} << 20;
+    PictureBuffer pane;
+    g_state.sheet.spriteWidth = 640;
+    g_state.sheet.spriteHeight = 480;
+    g_state.sheet.sheetColumns = 2;
+    ChangeLog log;
+    log.SetBudget(budget);
+    auto kept = std::make_unique<SessionStore>(root);
+    SessionStore& store = *kept;
+    ASSERT_EQ(store.Create(), StoreHealth::Keeping);
+    int64_t walMost = 0, keyTickMost = 0;
+    auto flush = [&] {
+        const WorkView view{640,
+                            480,
+                            g_sheet,
+                            g_pictureBuf,
+                            {},
+                            nullptr,
+                            nullptr,
+                            0,
+                            &log.Records(),
+                            log.Cursor(),
+                            log.FirstSequence()};
+        ASSERT_EQ(store.Flush(view, log.Dirt(), false), StoreHealth::Keeping) << store.Problem();
+        walMost = std::max(walMost, int64_t(fs::file_size(store.WalPath())));
+    };
+    std::mt19937 random(7);
+    for (int i = 0; i < 100; ++i) {
+        const int cell = i % 10;
+        for (int again = 0; again < (i % 3 == 2 ? 2 : 1); ++again) {
+            if (again) log.Undo();
+            Change place;
+            place.cells.push_back({cell, CellPixels(cell), VariedPicture(random)});
+            log.Do(std::move(place));
+            flush();
+        }
+    }
+    for (uint32_t key = 1; key <= 200; ++key) {
+        Change pick;
+        pick.kind = ChangeKind::PickKeyColour;
+        pick.keyBefore = key - 1;
+        pick.keyAfter = key;
+        log.Do(std::move(pick));
+        flush();
+        keyTickMost = std::max(keyTickMost, store.LastTickBytes());
+    }
+    EXPECT_LE(walMost, 8 << 20);
+    EXPECT_GT(keyTickMost, 0);
+    EXPECT_LT(keyTickMost, 64 << 10);
+    EXPECT_LE(log.Bytes(), budget);
+    // 100 placements stand (the undone ones were replaced); 20 of 1.2 MB fit
+    // the budget beside the 200 picks.
+    EXPECT_EQ(log.FirstSequence(), 80u);
+    EXPECT_EQ(log.Records().size(), 220u);
+    EXPECT_LE(int64_t(fs::file_size(store.Folder() + "/work.db")), int64_t(budget));
+    kept.reset();
+
+    SessionStore finder(root);
+    std::vector<Orphan> orphans = finder.FindOrphans();
+    ASSERT_EQ(orphans.size(), 1u);
+    std::optional<SessionSnapshot> s = SessionStore::Load(orphans[0]);
+    ASSERT_TRUE(s);
+    EXPECT_EQ(s->firstSequence, log.FirstSequence());
+    ASSERT_EQ(s->records.size(), log.Records().size());
+    EXPECT_EQ(s->cells.size(), 10u);
+    for (size_t i = 0; i < s->records.size(); ++i)
+        EXPECT_EQ(HashChange(s->records[i]), HashChange(log.Records()[i])) << i;
+    for (const StoredCell& cell : s->cells) EXPECT_EQ(cell.pixels, CellPixels(cell.cell));
+}
+
+// Every record written reads back, however many cells it edits.
+TEST(SessionStore, ABatchOfAHundredThousandEditsComesBack) {
+    const std::string root = Root("batch");
+    Work work;
+    Change batch;
+    for (int cell = 0; cell < 100000; ++cell) {
+        const std::vector<uint16_t> pixels(6, uint16_t(cell));
+        WriteCell(work.sheet.data(), cell, 3, 2, pixels);
+        batch.cells.push_back({cell, {}, pixels});
+        work.dirt.cells.push_back(cell);
+    }
+    work.records.push_back(std::move(batch));
+    work.cursor = 1;
+    work.dirt.log = work.dirt.work = true;
+    {
+        SessionStore store(root);
+        ASSERT_EQ(store.Create(), StoreHealth::Keeping);
+        ASSERT_EQ(store.Flush(work.View(), work.dirt, false), StoreHealth::Keeping);
+    }
+    SessionStore finder(root);
+    std::vector<Orphan> orphans = finder.FindOrphans();
+    ASSERT_EQ(orphans.size(), 1u);
+    std::optional<SessionSnapshot> s = SessionStore::Load(orphans[0]);
+    ASSERT_TRUE(s);
+    ASSERT_EQ(s->records.size(), 1u);
+    ASSERT_EQ(s->records[0].cells.size(), 100000u);
+    EXPECT_EQ(s->records[0].cells[99999].cell, 99999);
+    EXPECT_EQ(s->records[0].cells[99999].after, std::vector<uint16_t>(6, uint16_t(99999)));
+    ASSERT_EQ(s->cells.size(), 100000u);
+    EXPECT_EQ(s->cells[70000].pixels, std::vector<uint16_t>(6, uint16_t(70000)));
 }
 
 }  // namespace

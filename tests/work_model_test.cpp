@@ -91,6 +91,7 @@ class WorkModelTest : public SessionTest {
     void Press(int key, int modifiers) {
         script.PressKey(key, modifiers);
         while (script.PeekMessage()) WindowProc(script.GetMessage());
+        Tick();  // shown, so kept
     }
     void ClickCell(int cell) { Click(kSize * cell + 4, WORK_TOP + 4); }
     std::vector<std::string> SomePictures(int most) {

@@ -4,7 +4,7 @@
 #   tools/install_deps.sh test   that, plus what the tests, fuzzer and benchmark need
 set -euo pipefail
 
-run_packages=(g++ cmake ninja-build pkg-config libsdl2-dev libxmp-dev libspng-dev libgif-dev nlohmann-json3-dev libsqlite3-dev
+run_packages=(g++ cmake ninja-build pkg-config libsdl2-dev libxmp-dev libspng-dev libgif-dev nlohmann-json3-dev libsqlite3-dev zlib1g-dev
               zenity fonts-nanum)
 test_packages=(libsdl2-image-dev libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
                xvfb xauth xdotool x11-utils xfonts-base python3 python3-pil fonts-dejavu-core
