@@ -68,7 +68,6 @@ class WorkModelTest : public SessionTest {
     std::string log;  // the actions so far, for the failure message
     int frozenBoxes = 0;
     int run = 0;
-    bool storeKeepsNames = true;
 
     int Pick(int below) { return std::uniform_int_distribution<int>(0, below - 1)(random); }
     static uint16_t Colour(int picture) { return static_cast<uint16_t>((picture + 1) << 11); }
@@ -325,7 +324,6 @@ class WorkModelTest : public SessionTest {
             }
             default:
                 if (Pick(4) == 0 && !frozen) return log += "freeze ", Freeze();
-                if (!storeKeepsNames) return;
                 return log += "restore ", KillAndRestore();
         }
     }
@@ -365,12 +363,6 @@ TEST_F(WorkModelTest, RandomSequencesKeepTheWorkAsTheModelSaysThroughUndoAndRest
     script.onUnanswered = [this](const platform::ShownDialog& dialog) {
         if (dialog.caption == "Frozen" && !frozen) ++frozenBoxes;
     };
-    // A store that does not keep the queue yet cannot restore this model.
-    Begin();
-    Add({paths[0]}, false);
-    KillAndRestore();
-    storeKeepsNames = g_state.queue.waiting.size() == 1;
-    if (!storeKeepsNames) std::printf("work model: the store keeps no names: no restores\n");
     const uint64_t only = EnvNumber("CELFORGE_MODEL_SEED", 0);
     const uint64_t runs = only ? 1 : EnvNumber("CELFORGE_MODEL_RUNS", 60);
     for (uint64_t seed = only ? only : 1; seed < (only ? only : 1) + runs; ++seed) {
