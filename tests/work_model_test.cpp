@@ -364,7 +364,7 @@ TEST_F(WorkModelTest, RandomSequencesKeepTheWorkAsTheModelSaysThroughUndoAndRest
         if (dialog.caption == "Frozen" && !frozen) ++frozenBoxes;
     };
     const uint64_t only = EnvNumber("CELFORGE_MODEL_SEED", 0);
-    const uint64_t runs = only ? 1 : EnvNumber("CELFORGE_MODEL_RUNS", 60);
+    const uint64_t runs = only ? 1 : EnvNumber("CELFORGE_MODEL_RUNS", 150);
     for (uint64_t seed = only ? only : 1; seed < (only ? only : 1) + runs; ++seed) {
         random.seed(seed);
         log = "seed " + std::to_string(seed) + " (CELFORGE_MODEL_SEED replays it): ";
