@@ -436,16 +436,17 @@ void SdlPlatform::HandleKey(int sdlKey, bool down, bool repeat, int modifiers) {
     SetKey(code, down);
 }
 
-// A drop while a box is up was aimed at the window behind it: ignored, as a
-// key press then is; the open-pictures dialog takes it as its answer.
+// A drop while a box is up waits until the box is answered, then reaches
+// the window; the open-pictures dialog takes it as its answer.
 void SdlPlatform::HandleDrop(char* file) {
     if (!file) return;
-    if (m_modal == 0 || m_dropAnswers) {
-        Message message{MessageKind::DropFile, 0, 0};
-        message.path = file;
-        PostMessage(message);
-    }
+    Message message{MessageKind::DropFile, 0, 0};
+    message.path = file;
     SDL_free(file);
+    if (m_modal == 0 || m_dropAnswers)
+        PostMessage(message);
+    else
+        m_heldDrops.push_back(std::move(message));
 }
 
 int SdlPlatform::HeldModifiers() {
@@ -535,7 +536,10 @@ std::string SdlPlatform::OwnerWindowId() const {
 void SdlPlatform::EndModal() {
     PumpEvents();
     --m_modal;
-    if (m_modal == 0 && m_window) SDL_SetWindowInputFocus(m_window);
+    if (m_modal != 0) return;
+    if (m_window) SDL_SetWindowInputFocus(m_window);
+    for (Message& message : m_heldDrops) PostMessage(message);
+    m_heldDrops.clear();
 }
 
 bool SdlPlatform::CloseWaiting() const {

@@ -101,8 +101,9 @@ class SdlPlatform : public Platform {
     std::deque<Message> m_messages;
     std::array<KeyPoll, 256> m_keys{};
     Point m_cursor;
-    int m_modal = 0;             // boxes and dialogs up; their input is not ours
-    bool m_dropAnswers = false;  // a drop ends the dialog that is up
+    int m_modal = 0;                   // boxes and dialogs up; their input is not ours
+    bool m_dropAnswers = false;        // a drop ends the dialog that is up
+    std::vector<Message> m_heldDrops;  // dropped while a box was up
     // SIGINT/SIGTERM/SIGHUP handlers installed here, to be put back at the end.
     bool m_ownsCloseSignals = false;
 

@@ -7,7 +7,7 @@
 namespace {
 
 // Bumped whenever the layout below changes; older blobs are refused.
-constexpr uint8_t RECORD_VERSION = 1;
+constexpr uint8_t RECORD_VERSION = 2;
 // A sprite is at most 640 x 480 pixels.
 constexpr uint32_t MAX_CELL_PIXELS = 640 * 480;
 // A cell edit takes at least its cell and two pixel counts.
@@ -33,6 +33,10 @@ class Writer {
         }
 #endif
     }
+    void Text(const std::string& text) {
+        U32(static_cast<uint32_t>(text.size()));
+        bytes_.insert(bytes_.end(), text.begin(), text.end());
+    }
     void Reserve(size_t n) {
         bytes_.reserve(n);
     }
@@ -43,6 +47,9 @@ class Writer {
   private:
     std::vector<uint8_t> bytes_;
 };
+
+// A file name is at most a path's length.
+constexpr uint32_t MAX_NAME = 4096;
 
 class Reader {
   public:
@@ -62,6 +69,11 @@ class Reader {
         const uint32_t n = U32();
         if (n > limit || size_t{n} * entryBytes > left_) ok_ = false;
         return ok_ ? n : 0;
+    }
+    std::string Text() {
+        const uint32_t n = Count(MAX_NAME);
+        if (!Take(n)) return {};
+        return std::string(reinterpret_cast<const char*>(at_ - n), n);
     }
     std::vector<uint16_t> Pixels() {
         const uint32_t n = Count(MAX_CELL_PIXELS);
@@ -122,6 +134,40 @@ DirectionRange ReadRange(Reader& r) {
     return range;
 }
 
+// The names section follows the fields above: each cell edit's picture
+// names, then the queue's move when the change has one.
+void WriteNames(Writer& w, const Change& change) {
+    for (const CellEdit& edit : change.cells) {
+        w.Text(edit.nameBefore);
+        w.Text(edit.nameAfter);
+    }
+    w.U8(change.queue.has_value());
+    if (!change.queue) return;
+    w.U32(static_cast<uint32_t>(change.queue->taken.size()));
+    for (const std::string& name : change.queue->taken) w.Text(name);
+    w.Text(change.queue->restBefore);
+    w.Text(change.queue->restAfter);
+}
+
+bool ReadNames(Reader& r, Change& change) {
+    for (CellEdit& edit : change.cells) {
+        edit.nameBefore = r.Text();
+        edit.nameAfter = r.Text();
+        if (!r.ok()) return false;
+    }
+    if (!r.U8()) return r.ok();
+    QueueMove move;
+    move.taken.resize(r.Count(UINT32_MAX, 4));
+    for (std::string& name : move.taken) {
+        name = r.Text();
+        if (!r.ok()) return false;
+    }
+    move.restBefore = r.Text();
+    move.restAfter = r.Text();
+    change.queue = std::move(move);
+    return r.ok();
+}
+
 bool KnownKind(uint8_t kind) {
     return kind >= uint8_t(ChangeKind::PlaceFrames) && kind <= uint8_t(ChangeKind::PickKeyColour);
 }
@@ -161,6 +207,7 @@ std::vector<uint8_t> EncodeChange(const Change& change) {
         w.U32(*change.keyBefore);
         w.U32(*change.keyAfter);
     }
+    WriteNames(w, change);
     return w.Take();
 }
 
@@ -195,7 +242,7 @@ std::optional<Change> DecodeChange(const uint8_t* bytes, size_t size) {
         change.keyBefore = r.U32();
         change.keyAfter = r.U32();
     }
-    if (!r.ok() || !r.AtEnd()) return std::nullopt;
+    if (!ReadNames(r, change) || !r.AtEnd()) return std::nullopt;
     return change;
 }
 
@@ -265,8 +312,27 @@ RecordPrint PrintChange(const Change& change) {
     return print;
 }
 
+namespace {
+
+uint64_t MixText(uint64_t hash, const std::string& text) {
+    hash = Mix(hash, text.size());
+    for (unsigned char c : text) hash = Mix(hash, c);
+    return hash;
+}
+
+uint64_t MixNames(uint64_t hash, const Change& change) {
+    for (const CellEdit& edit : change.cells)
+        hash = MixText(MixText(hash, edit.nameBefore), edit.nameAfter);
+    hash = Mix(hash, change.queue.has_value());
+    if (!change.queue) return hash;
+    for (const std::string& name : change.queue->taken) hash = MixText(hash, name);
+    return MixText(MixText(hash, change.queue->restBefore), change.queue->restAfter);
+}
+
+}  // namespace
+
 uint64_t HashChange(const Change& change) {
-    uint64_t hash = MixSmallFields(0xcbf29ce484222325ull, change);
+    uint64_t hash = MixNames(MixSmallFields(0xcbf29ce484222325ull, change), change);
     for (const CellEdit& edit : change.cells) {
         hash = Mix(hash, uint32_t(edit.cell));
         hash = MixPixels(MixPixels(hash, edit.before), edit.after);

@@ -2,6 +2,79 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
+
+namespace {
+
+// The confirmed ranges as of the last CurrentWork(): a range being marked
+// shows on the sheet, but the work holds what it replaced until confirmed.
+DirectionRange g_confirmed[DIRECTION_COUNT];
+int g_confirmedCounts[DIRECTION_COUNT];
+
+constexpr uint8_t EXTRAS_VERSION = 1;
+constexpr uint8_t NAMES_VERSION = 1;
+constexpr uint32_t MAX_NAME = 4096;
+
+class BlobWriter {
+  public:
+    void U8(uint8_t v) { bytes_.push_back(v); }
+    void U32(uint32_t v) {
+        for (int shift = 0; shift < 32; shift += 8) bytes_.push_back(uint8_t(v >> shift));
+    }
+    void I32(int v) { U32(static_cast<uint32_t>(v)); }
+    void Text(const std::string& text) {
+        U32(static_cast<uint32_t>(text.size()));
+        bytes_.insert(bytes_.end(), text.begin(), text.end());
+    }
+    std::vector<uint8_t> Take() { return std::move(bytes_); }
+
+  private:
+    std::vector<uint8_t> bytes_;
+};
+
+class BlobReader {
+  public:
+    BlobReader(const uint8_t* bytes, size_t size) : at_(bytes), left_(bytes ? size : 0) {}
+    bool ok() const { return ok_; }
+    bool AtEnd() const { return left_ == 0; }
+    uint8_t U8() { return Take(1) ? at_[-1] : 0; }
+    uint32_t U32() {
+        if (!Take(4)) return 0;
+        const uint8_t* p = at_ - 4;
+        return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+    }
+    int I32() { return static_cast<int>(U32()); }
+    // A count of items of at least `itemBytes` each: never more than are left.
+    uint32_t Count(size_t itemBytes) {
+        const uint32_t n = U32();
+        if (size_t{n} * itemBytes > left_) ok_ = false;
+        return ok_ ? n : 0;
+    }
+    std::string Text() {
+        const uint32_t n = U32();
+        if (n > MAX_NAME || !Take(n)) {
+            ok_ = false;
+            return {};
+        }
+        return std::string(reinterpret_cast<const char*>(at_ - n), n);
+    }
+
+  private:
+    bool Take(size_t n) {
+        if (!ok_ || n > left_) {
+            ok_ = false;
+            return false;
+        }
+        at_ += n;
+        left_ -= n;
+        return true;
+    }
+    const uint8_t* at_;
+    size_t left_;
+    bool ok_ = true;
+};
+
+}  // namespace
 
 int SheetColumns(int spriteWidth) {
     return spriteWidth > 0 ? SHEET_WIDTH / spriteWidth : 0;
@@ -47,11 +120,28 @@ WorkView CurrentWork() {
     view.picture = g_pictureBuf;
     view.mark = {g_state.sheet.cellX, g_state.sheet.cellY, g_state.sheet.sheetHasRoom,
                  g_state.sheet.placedCount};
-    view.ranges = g_state.directions.directionRanges;
-    view.counts = g_state.directions.directionCount;
+    const DirectionState& directions = g_state.directions;
+    for (int slot = 0; slot < DIRECTION_COUNT; ++slot) {
+        const RangeDraft& draft = directions.drafts[slot];
+        g_confirmed[slot] = draft.open ? draft.range : directions.directionRanges[slot];
+        g_confirmedCounts[slot] = draft.open ? draft.count : directions.directionCount[slot];
+    }
+    view.ranges = g_confirmed;
+    view.counts = g_confirmedCounts;
     view.keyColour = g_state.edit.keyColour;
     view.records = &g_changeLog.Records();
     view.cursor = g_changeLog.Cursor();
+    view.drafts = directions.drafts;
+    view.live = directions.directionRanges;
+    view.liveCounts = directions.directionCount;
+    view.workMode = g_state.edit.workMode;
+    view.direction = directions.direction;
+    const PaneState& panes = g_state.panes;
+    const int scroll[4] = {panes.sheetScrollX, panes.sheetScrollY, panes.pictureScrollX,
+                           panes.pictureScrollY};
+    std::copy(scroll, scroll + 4, view.scroll);
+    view.colour = g_state.colour;
+    view.queue = &g_state.queue;
     return view;
 }
 
@@ -73,6 +163,9 @@ SessionSnapshot CaptureWork(const WorkView& view) {
         snapshot.picture.assign(view.picture, view.picture + PICTURE_WIDTH * PICTURE_HEIGHT);
     if (view.records) snapshot.records = *view.records;
     snapshot.cursor = view.cursor;
+    std::vector<uint8_t> extras = EncodeWorkExtras(view);
+    DecodeWorkExtras(extras.data(), extras.size(), &snapshot);
+    if (view.queue) snapshot.queue = *view.queue;
     return snapshot;
 }
 
@@ -100,21 +193,106 @@ void ApplySnapshot(SessionSnapshot snapshot) {
         if (snapshot.picture.size() == size_t(PICTURE_WIDTH) * PICTURE_HEIGHT)
             std::copy(snapshot.picture.begin(), snapshot.picture.end(), g_pictureBuf);
     }
+    DirectionState& directions = g_state.directions;
+    directions.direction = snapshot.direction;
+    // The pick was taken up when it was made: a restore starts no marking.
+    directions.directionPick = snapshot.direction ? 10 : 0;
+    for (int slot = 0; slot < DIRECTION_COUNT; ++slot) {
+        const LiveMarking& marking = snapshot.markings[slot];
+        directions.drafts[slot] = {marking.open, snapshot.ranges[slot], snapshot.counts[slot]};
+        if (!marking.open) continue;
+        directions.directionRanges[slot] = marking.range;
+        directions.directionCount[slot] = marking.count;
+    }
+    g_state.edit.workMode = static_cast<WorkMode>(snapshot.workMode);
+    g_state.colour = snapshot.colour;
+    PaneState& panes = g_state.panes;
+    panes.sheetScrollX = snapshot.scroll[0];
+    panes.sheetScrollY = snapshot.scroll[1];
+    panes.pictureScrollX = snapshot.scroll[2];
+    panes.pictureScrollY = snapshot.scroll[3];
+    g_state.queue = std::move(snapshot.queue);
     g_changeLog.Restore(std::move(snapshot.records), snapshot.cursor);
 }
 
-std::vector<uint8_t> EncodeWorkExtras(const WorkView&) {
-    return {};
+std::vector<uint8_t> EncodeWorkExtras(const WorkView& view) {
+    BlobWriter w;
+    w.U8(EXTRAS_VERSION);
+    w.I32(view.workMode);
+    w.I32(view.direction);
+    for (int v : view.scroll) w.I32(v);
+    w.U8(DIRECTION_COUNT);
+    for (int slot = 0; slot < DIRECTION_COUNT; ++slot) {
+        const bool open = view.drafts && view.live && view.liveCounts && view.drafts[slot].open;
+        w.U8(open);
+        if (!open) continue;
+        w.I32(view.live[slot].state);
+        w.I32(view.live[slot].firstCell);
+        w.I32(view.live[slot].lastCell);
+        w.I32(view.liveCounts[slot]);
+    }
+    const ColourOptions& colour = view.colour;
+    w.U8(colour.dither);
+    w.U8(colour.useMatte);
+    for (uint8_t channel : {colour.matte.red, colour.matte.green, colour.matte.blue}) w.U8(channel);
+    w.I32(colour.alphaThreshold);
+    return w.Take();
 }
 
-bool DecodeWorkExtras(const uint8_t*, size_t, SessionSnapshot*) {
-    return true;
+// Empty bytes are a session written before these fields were kept: the
+// start-up values stand.
+bool DecodeWorkExtras(const uint8_t* bytes, size_t size, SessionSnapshot* into) {
+    if (size == 0) return true;
+    BlobReader r(bytes, size);
+    if (r.U8() != EXTRAS_VERSION) return false;
+    const int mode = r.I32();
+    if (mode < MODE_PLACE || mode > MODE_ANIMATE) return false;
+    into->workMode = mode;
+    into->direction = r.I32();
+    if (into->direction < 0 || into->direction > DIRECTION_COUNT) return false;
+    for (int& v : into->scroll) v = r.I32();
+    if (r.U8() != DIRECTION_COUNT) return false;
+    for (LiveMarking& marking : into->markings) {
+        marking.open = r.U8() != 0;
+        if (!marking.open) continue;
+        marking.range.state = r.I32();
+        marking.range.firstCell = r.I32();
+        marking.range.lastCell = r.I32();
+        marking.count = r.I32();
+    }
+    ColourOptions& colour = into->colour;
+    colour.dither = r.U8() != 0;
+    colour.useMatte = r.U8() != 0;
+    colour.matte = {r.U8(), r.U8(), r.U8()};
+    colour.alphaThreshold = r.I32();
+    if (colour.alphaThreshold < 1 || colour.alphaThreshold > 255) return false;
+    return r.ok() && r.AtEnd();
 }
 
-std::vector<uint8_t> EncodeNames(const WorkView&) {
-    return {};
+std::vector<uint8_t> EncodeNames(const WorkView& view) {
+    static const QueueState NO_QUEUE;
+    const QueueState& queue = view.queue ? *view.queue : NO_QUEUE;
+    BlobWriter w;
+    w.U8(NAMES_VERSION);
+    w.U32(static_cast<uint32_t>(queue.placedNames.size()));
+    for (const std::string& name : queue.placedNames) w.Text(name);
+    w.Text(queue.shown);
+    w.U8(queue.shownPlaced);
+    w.U32(static_cast<uint32_t>(queue.waiting.size()));
+    for (const std::string& name : queue.waiting) w.Text(name);
+    return w.Take();
 }
 
-bool DecodeNames(const uint8_t*, size_t, SessionSnapshot*) {
-    return true;
+bool DecodeNames(const uint8_t* bytes, size_t size, SessionSnapshot* into) {
+    if (size == 0) return true;
+    BlobReader r(bytes, size);
+    if (r.U8() != NAMES_VERSION) return false;
+    QueueState& queue = into->queue;
+    queue.placedNames.resize(r.Count(4));
+    for (std::string& name : queue.placedNames) name = r.Text();
+    queue.shown = r.Text();
+    queue.shownPlaced = r.U8() != 0;
+    queue.waiting.resize(r.Count(4));
+    for (std::string& name : queue.waiting) name = r.Text();
+    return r.ok() && r.AtEnd();
 }

@@ -23,6 +23,25 @@ struct WorkView {
     const std::vector<Change>* records = nullptr;
     size_t cursor = 0;
     uint64_t firstSequence = 0;  // the running number of records[0]
+    // Kept apart from the work: the ranges being marked (live range and
+    // count, with the confirmed one in `ranges`), the mode, the direction
+    // picked and the scroll positions.
+    const RangeDraft* drafts = nullptr;    // DIRECTION_COUNT; null: none open
+    const DirectionRange* live = nullptr;  // DIRECTION_COUNT, as the sheet shows them
+    const int* liveCounts = nullptr;
+    int workMode = MODE_PLACE;
+    int direction = 0;
+    int scroll[4] = {};  // sheet x, y, picture x, y
+    ColourOptions colour = {};
+    // The cells' picture names, the pane's picture and the queue.
+    const QueueState* queue = nullptr;
+};
+
+// A range being marked when the work was kept.
+struct LiveMarking {
+    bool open = false;
+    DirectionRange range;
+    int count = 0;
 };
 
 struct StoredCell {
@@ -42,6 +61,12 @@ struct SessionSnapshot {
     std::vector<Change> records;
     size_t cursor = 0;
     uint64_t firstSequence = 0;  // the running number of records[0]
+    LiveMarking markings[DIRECTION_COUNT] = {};
+    int workMode = MODE_PLACE;
+    int direction = 0;
+    int scroll[4] = {};
+    ColourOptions colour = {};
+    QueueState queue;  // names by cell, the pane's picture, the waiting pictures
 };
 
 // Cells of the sheet for a sprite size: cell i starts at
@@ -68,6 +93,7 @@ std::vector<uint8_t> EncodeNames(const WorkView& view);
 bool DecodeNames(const uint8_t* bytes, size_t size, SessionSnapshot* into);
 
 // The editor's live work: g_state, g_sheet, g_pictureBuf and g_changeLog.
+// Its ranges are the confirmed ones, never a range being marked.
 WorkView CurrentWork();
 // Every cell of the sheet that holds a non-blank pixel, with the rest of the
 // live work: what a store that starts writing now must hold.

@@ -14,6 +14,7 @@
 #include "workbench/freeze.h"
 #include "workbench/input.h"
 #include "workbench/mode_tools.h"
+#include "workbench/open_flow.h"
 #include "workbench/placement.h"
 #include "workbench/single_sprite.h"
 #include "workbench/sprite_save.h"
@@ -185,6 +186,7 @@ void ComposeWorkbench() {
 void UpdateFrame() {
     BeginInputTick();
     if (g_state.freeze.phase != PHASE_CLOSING) {
+        OpenDroppedFiles();
         RefreshCursor();
         if (g_state.panes.openPictureRequest == 1) OpenNextPicture();
         PollScrollKeys(g_state.panes.focusPane);
@@ -195,6 +197,7 @@ void UpdateFrame() {
     }
     ComposeWorkbench();
     if (g_state.freeze.phase != PHASE_CLOSING) SelectFocusPane();
+    NoteViewChanges();
     // Stored before it is shown: a kill after this frame loses nothing seen.
     SessionTick(std::exchange(g_state.panes.pictureChanged, false));
     g_screen.Present();

@@ -1,9 +1,9 @@
 #include "shell/window.h"
 
 #include "display/ddraw.h"
-#include "shell/workbench_init.h"
 #include "state/editor_state.h"
 #include "workbench/history.h"
+#include "workbench/open_flow.h"
 #include "workbench/queue_flow.h"
 
 using platform::Message;
@@ -52,7 +52,7 @@ void WindowProc(const Message& message) {
             g_screen.Present();
             break;
         case MessageKind::DropFile:
-            HandleDroppedFile(message.path);
+            TakeDroppedFile(message.path);
             break;
         case MessageKind::Quit:
             break;

@@ -14,9 +14,9 @@
 #include "session/session_hooks.h"
 #include "shell/data_folder.h"
 #include "shell/window.h"
-#include "state/change_log.h"
-#include "state/editor_state.h"
+#include "state/work.h"
 #include "workbench/file_dialogs.h"
+#include "workbench/open_flow.h"
 #include "workbench/picture_boxes.h"
 #include "workbench/queue_flow.h"
 #include "workbench/sprite_save.h"
@@ -127,7 +127,12 @@ WorkbenchStart AskFirstPicture(std::string* path, PictureSize* size) {
         const bool chosen = answer.outcome == platform::DialogOutcome::Chosen;
         // One picture keeps its own refusal boxes; of several, the first usable.
         if (chosen && answer.paths.size() > 1) answer.path = TakeFirstPicture(answer.paths);
-        const PictureCheck check = chosen ? CheckPictureFile(answer.path) : PictureCheck{};
+        PictureCheck check;
+        if (chosen) {
+            const std::optional<std::string> notFile = NotAFileRefusal(answer.path);
+            check = notFile ? PictureCheck{} : CheckPictureFile(answer.path);
+            if (notFile) check.refusal = *notFile;
+        }
         const PictureSize read = check.size;
         const bool readable = chosen && check.Readable();
         const bool usable = readable && FitsPictureBuffer(read);
@@ -139,26 +144,12 @@ WorkbenchStart AskFirstPicture(std::string* path, PictureSize* size) {
         if (pass == 2)
             p.MessageBox("씨발 자식아!,빨리 그림 읽어!", "Fuck You!", platform::BoxButtons::Ok);
         if (usable) {
-            g_state.queue.shown = answer.path;
+            if (answer.paths.size() <= 1) SetUnplacedPictures(g_state.queue, {answer.path}, "");
             *path = answer.path;
             *size = read;
             return WorkbenchStart::Ready;
         }
     }
-}
-
-// The first picture is already in the picture buffer.
-void MakeSpriteSizePictures() {
-    g_spritePictures.cell = new CPixmap(g_state.sheet.spriteWidth, g_state.sheet.spriteHeight);
-    g_spritePictures.preview = new CPixmap(g_state.sheet.spriteWidth, g_state.sheet.spriteHeight);
-    g_spritePictures.working = new CPixmap(g_state.sheet.spriteWidth, g_state.sheet.spriteHeight);
-    g_spritePictures.working->GrabPicture(g_pictureBuf, 0, 0, g_state.sheet.spriteWidth,
-                                          g_state.sheet.spriteHeight);
-    g_state.sheet.cellRight = g_state.sheet.cellX + g_state.sheet.spriteWidth;
-    g_state.sheet.cellBottom = g_state.sheet.cellY + g_state.sheet.spriteHeight;
-    g_state.sheet.sheetColumns = SHEET_WIDTH / g_state.sheet.spriteWidth;
-    g_spritePictures.clipboard = new CPixmap(g_state.sheet.spriteWidth, g_state.sheet.spriteHeight);
-    g_spritePictures.swap = new CPixmap(g_state.sheet.spriteWidth, g_state.sheet.spriteHeight);
 }
 
 std::string g_startFile;
@@ -190,17 +181,6 @@ StartFile TakeStartFile() {
     return start;
 }
 
-void WarnShortDirections(const std::vector<std::string>& directions) {
-    if (directions.empty()) return;
-    std::string names;
-    for (const std::string& name : directions) names += (names.empty() ? "" : ", ") + name;
-    platform::Current().MessageBox(
-        "A direction is saved only from 3 frames on. These are marked but will be left out of "
-        "the next save unless their ranges are marked longer: " +
-            names,
-        "Notice", platform::BoxButtons::Ok);
-}
-
 }  // namespace
 
 WorkbenchStart StartWorkbench() {
@@ -226,6 +206,7 @@ WorkbenchStart StartWorkbench() {
     // before it is opened: a named file is what the user asked for now.
     if (StartSession("", !fileNamed, start.sprite ? startFile : "").restored) {
         MakeSpriteSizePictures();
+        SetPaneFile(g_state.queue.shown);
         return WorkbenchStart::Ready;
     }
     if (!fileNamed) {
@@ -242,81 +223,17 @@ WorkbenchStart StartWorkbench() {
     else
         LoadPictureIntoBuffer(g_pictureBuf, path);
     MakeSpriteSizePictures();
-    if (!start.sprite) g_state.queue.shown = path;
+    if (!start.sprite && g_state.queue.shown != path)
+        SetUnplacedPictures(g_state.queue, {path}, "");
+    SetPaneFile(start.sprite ? "" : path);
+    g_changeLog.Dirt().names = true;
 
     ClearPixels(g_pictureBuf, PICTURE_WIDTH, PICTURE_HEIGHT);
     ClearPixels(g_sheet, SHEET_WIDTH, SHEET_HEIGHT);
     if (start.sprite && start.sprite->header.type == SPRITE_ANIMATION)
-        WarnShortDirections(OpenSpriteWork(*start.sprite));
+        OpenAnimationWork(*start.sprite);
     if (start.sprite) SessionSetFile(startFile);
     return WorkbenchStart::Ready;
-}
-
-namespace {
-
-bool IsSpriteFileName(const std::string& path) {
-    if (path.size() < 4) return false;
-    std::string end = path.substr(path.size() - 4);
-    for (char& c : end) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return end == ".spr";
-}
-
-void ReleaseSpritePictures() {
-    for (CPixmap** image :
-         {&g_spritePictures.cell, &g_spritePictures.preview, &g_spritePictures.working,
-          &g_spritePictures.clipboard, &g_spritePictures.swap}) {
-        delete *image;
-        *image = nullptr;
-    }
-}
-
-// Nothing placed and nothing to undo: the work is still the empty sheet.
-bool SheetStillEmpty() {
-    return g_state.sheet.placedCount == 0 && g_changeLog.Records().empty() &&
-           g_state.freeze.phase == PHASE_EDITING;
-}
-
-// The sprite takes the place of the empty sheet, as when named on the
-// command line; the pictures waiting stay queued.
-void OpenDroppedSprite(const std::string& path) {
-    StartFile start = ReadStartFile(path);
-    if (!start.sprite) {
-        HandleDroppedPath(path);  // a picture under a sprite's name, or refused with its reason
-        return;
-    }
-    ReleaseSpritePictures();
-    ReleaseDirectionStrips();
-    g_state.sheet = SheetState{};
-    g_state.directions = DirectionState{};
-    g_state.queue.shown.clear();
-    g_state.queue.placedNames.clear();
-    g_state.sheet.spriteWidth = start.size.width;
-    g_state.sheet.spriteHeight = start.size.height;
-    ClearPixels(g_pictureBuf, PICTURE_WIDTH, PICTURE_HEIGHT);
-    PutFirstFrame(*start.sprite, g_pictureBuf);
-    MakeSpriteSizePictures();
-    ClearPixels(g_pictureBuf, PICTURE_WIDTH, PICTURE_HEIGHT);
-    ClearPixels(g_sheet, SHEET_WIDTH, SHEET_HEIGHT);
-    if (start.sprite->header.type == SPRITE_ANIMATION)
-        WarnShortDirections(OpenSpriteWork(*start.sprite));
-}
-
-}  // namespace
-
-void HandleDroppedFile(const std::string& path) {
-    if (!IsSpriteFileName(path) || !g_spritePictures.working) {
-        HandleDroppedPath(path);
-        return;
-    }
-    if (SheetStillEmpty()) {
-        OpenDroppedSprite(path);
-        return;
-    }
-    platform::Current().MessageBox(
-        "A sprite file can be opened only while the sheet is still empty, as the work on it "
-        "would be lost. Save this work first, then start the editor with " +
-            path + ".",
-        "Error!", platform::BoxButtons::Ok);
 }
 
 void SetStartFile(const std::string& path) {

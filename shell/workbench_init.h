@@ -20,10 +20,6 @@ enum class WorkbenchStart {
 WorkbenchStart StartWorkbench();
 // The file the next start opens: a sprite file or a picture (empty: none).
 void SetStartFile(const std::string& path);
-// A file or folder dropped on the window: a sprite file opens in place of a
-// still empty sheet (and is refused with a box once there is work); anything
-// else goes to the picture queue.
-void HandleDroppedFile(const std::string& path);
 // With start pictures set, the first usable one is the first picture and the
 // rest wait in the queue; when none can be used the first is asked for.
 void SetStartPictures(const std::vector<std::string>& paths);

@@ -3,12 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 
-ChangeLog g_changeLog;
+#include "state/editor_state.h"
 
-bool PlacementMark::operator==(const PlacementMark& other) const {
-    return cellX == other.cellX && cellY == other.cellY && sheetHasRoom == other.sheetHasRoom &&
-           placedCount == other.placedCount;
-}
+ChangeLog g_changeLog;
 
 namespace {
 
@@ -45,9 +42,42 @@ void ApplyMark(const PlacementMark& mark) {
     sheet.cellBottom = sheet.cellY + sheet.spriteHeight;
 }
 
+void NameCell(int cell, const std::string& name) {
+    std::vector<std::string>& names = g_state.queue.placedNames;
+    if (cell < 0) return;
+    if (static_cast<size_t>(cell) >= names.size()) {
+        if (name.empty()) return;
+        names.resize(cell + 1);
+    }
+    names[cell] = name;
+}
+
+void RemoveFirst(std::vector<std::string>& pictures, const std::string& name) {
+    const auto at = std::find(pictures.begin(), pictures.end(), name);
+    if (at != pictures.end()) pictures.erase(at);
+}
+
+void ApplyQueueMove(const QueueMove& move, bool after) {
+    std::vector<std::string> unplaced = UnplacedPictures(g_state.queue);
+    if (after) {
+        for (const std::string& name : move.taken) RemoveFirst(unplaced, name);
+    } else {
+        unplaced.insert(unplaced.begin(), move.taken.begin(), move.taken.end());
+    }
+    SetUnplacedPictures(g_state.queue, std::move(unplaced),
+                        after ? move.restAfter : move.restBefore);
+}
+
+bool MovesNames(const Change& change) {
+    if (change.queue) return true;
+    return std::any_of(change.cells.begin(), change.cells.end(),
+                       [](const CellEdit& e) { return e.nameBefore != e.nameAfter; });
+}
+
 void NoteDirt(LogDirt& dirt, const Change& change) {
     for (const CellEdit& edit : change.cells) dirt.cells.push_back(edit.cell);
     if (change.markAfter || !change.ranges.empty() || change.keyAfter) dirt.work = true;
+    if (MovesNames(change)) dirt.names = true;
     dirt.log = true;
 }
 
@@ -71,10 +101,15 @@ std::vector<uint16_t> CellPixels(int cell) {
 // ends as it was before the first edit.
 void ApplyChange(const Change& change, bool after) {
     if (after) {
-        for (const CellEdit& edit : change.cells) WriteCell(edit.cell, edit.after);
+        for (const CellEdit& edit : change.cells) {
+            WriteCell(edit.cell, edit.after);
+            NameCell(edit.cell, edit.nameAfter);
+        }
     } else {
-        for (auto edit = change.cells.rbegin(); edit != change.cells.rend(); ++edit)
+        for (auto edit = change.cells.rbegin(); edit != change.cells.rend(); ++edit) {
             WriteCell(edit->cell, edit->before);
+            NameCell(edit->cell, edit->nameBefore);
+        }
     }
     const std::optional<PlacementMark>& mark = after ? change.markAfter : change.markBefore;
     if (mark) ApplyMark(*mark);
@@ -85,12 +120,25 @@ void ApplyChange(const Change& change, bool after) {
     }
     const std::optional<uint32_t>& key = after ? change.keyAfter : change.keyBefore;
     if (key) g_state.edit.keyColour = *key;
+    if (change.queue) ApplyQueueMove(*change.queue, after);
+}
+
+std::string CellName(int cell) {
+    const std::vector<std::string>& names = g_state.queue.placedNames;
+    return cell >= 0 && static_cast<size_t>(cell) < names.size() ? names[cell] : std::string();
 }
 
 size_t ChangeBytes(const Change& change) {
     size_t bytes = sizeof(Change) + change.ranges.size() * sizeof(RangeEdit);
     for (const CellEdit& edit : change.cells)
-        bytes += sizeof(CellEdit) + (edit.before.size() + edit.after.size()) * sizeof(uint16_t);
+        bytes += sizeof(CellEdit) + (edit.before.size() + edit.after.size()) * sizeof(uint16_t) +
+                 edit.nameBefore.size() + edit.nameAfter.size();
+    if (change.queue) {
+        bytes +=
+            sizeof(QueueMove) + change.queue->restBefore.size() + change.queue->restAfter.size();
+        for (const std::string& name : change.queue->taken)
+            bytes += sizeof(std::string) + name.size();
+    }
     return bytes;
 }
 

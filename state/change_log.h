@@ -6,16 +6,18 @@
 // a new change after an undo drops what could have been redone.
 //
 // One Change is the shape of every kind: a placement is cell edits plus the
-// mark, an exchange is two cell edits, a marked range is one range edit, a
-// picked key is a key edit; a batch (many frames placed at once, ranges
-// marked from file names) is simply a longer list.
+// mark and the pictures it took from the queue, an exchange is two cell
+// edits, a marked range is one range edit, a picked key is a key edit; a
+// batch (many frames placed at once, ranges marked from file names) is
+// simply a longer list. A cell's picture name travels with its pixels.
 
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
-#include "state/editor_state.h"
+#include "state/work_types.h"
 
 enum class ChangeKind : uint8_t {
     PlaceFrames = 1,
@@ -24,20 +26,14 @@ enum class ChangeKind : uint8_t {
     PickKeyColour = 4,
 };
 
-// A cell's pixels (sprite width x height, row by row) before and after.
+// A cell's pixels (sprite width x height, row by row) and the name of the
+// picture they came from, before and after.
 struct CellEdit {
     int cell = 0;  // sheet cell index, 0-based in reading order
     std::vector<uint16_t> before;
     std::vector<uint16_t> after;
-};
-
-// Where the next frame goes, and how many were placed.
-struct PlacementMark {
-    int cellX = 0;
-    int cellY = 0;
-    int sheetHasRoom = 1;
-    int placedCount = 0;
-    bool operator==(const PlacementMark& other) const;
+    std::string nameBefore = {};
+    std::string nameAfter = {};
 };
 
 struct RangeEdit {
@@ -48,6 +44,16 @@ struct RangeEdit {
     int countAfter = 1;
 };
 
+// The pictures a placement took from the pane and the queue's front, in
+// order (those placed, and those skipped on the way). An undo gives them back
+// to the queue's front, ahead of pictures added since; a redo takes them
+// again. `rest*` is what the pane shows, as placed, when nothing waits.
+struct QueueMove {
+    std::vector<std::string> taken;
+    std::string restBefore;
+    std::string restAfter;
+};
+
 struct Change {
     ChangeKind kind = ChangeKind::PlaceFrames;
     std::vector<CellEdit> cells;
@@ -56,6 +62,7 @@ struct Change {
     std::vector<RangeEdit> ranges;
     std::optional<uint32_t> keyBefore;  // both set or both empty
     std::optional<uint32_t> keyAfter;
+    std::optional<QueueMove> queue = std::nullopt;
 };
 
 // What the session store must write after a tick: set by Do, Undo and Redo,
@@ -131,3 +138,5 @@ PlacementMark CurrentPlacementMark();
 std::vector<uint16_t> CellPixels(int cell);
 // Applies one side of a change to g_state and g_sheet.
 void ApplyChange(const Change& change, bool after);
+// The name of the picture a cell holds (empty: unknown or none).
+std::string CellName(int cell);

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "display/ddraw.h"
-#include "state/change_log.h"
 
 uintptr_t g_hWnd = 0;
 CDDraw g_screen;
@@ -16,12 +15,11 @@ platform::Point g_cursor;
 
 EditorState g_state;
 
-void ResetEditorState() {
+void ResetEditorStateOnly() {
     g_hWnd = 0;
     g_bActive = 1;
     std::fill(std::begin(g_screenBuf), std::end(g_screenBuf), 0);
     std::fill(std::begin(g_sheet), std::end(g_sheet), 0);
     g_cursor = {};
     g_state = EditorState{};
-    g_changeLog.Clear();
 }

@@ -11,6 +11,7 @@
 #include "display/blocks.h"
 #include "formats/colour.h"
 #include "platform/platform.h"
+#include "state/work_types.h"
 
 class CDDraw;
 class CPixmap;
@@ -35,14 +36,6 @@ enum PreviewError : int {
     PREVIEW_RANGE_SEEN = 0,
     PREVIEW_NOTHING_SEEN = 1,
     PREVIEW_NOTICE_SHOWING = 3,
-};
-
-constexpr int DIRECTION_COUNT = 9;
-
-struct DirectionRange {
-    int state = 0;
-    int firstCell = 0;
-    int lastCell = 0;
 };
 
 // Window, display and buffers
@@ -79,14 +72,6 @@ struct PaneState {
     // The picture pane changed since the session store last wrote it. It
     // starts set: the first tick shows the working image there.
     bool pictureChanged = true;
-};
-
-// What a direction held before a new marking of it began; the marking is
-// not part of the work until it is confirmed.
-struct RangeDraft {
-    bool open = false;
-    DirectionRange range;
-    int count = 1;
 };
 
 // The nine entries run No Direction, Left, Right, Up, Down, LeftUp, LeftDown,
@@ -156,32 +141,6 @@ struct MusicState {
     void* musicModule = nullptr;
 };
 
-// Pictures chosen or dropped that wait for the picture pane, in natural name
-// order, and the file each placed cell came from, so directions can be read
-// from the names.
-struct QueueSnapshot {
-    std::string shown;
-    bool shownPlaced = false;
-    std::vector<std::string> waiting;
-};
-
-// What the queue was before and after a logged change that moved it, so an
-// undo brings back the pictures the change took and a redo takes them again.
-struct LoggedQueue {
-    size_t record = 0;     // the change's place in the log
-    size_t cellCount = 0;  // with its kind, tells the change from a later one there
-    QueueSnapshot before;
-    QueueSnapshot after;
-};
-
-struct QueueState {
-    std::vector<std::string> waiting;
-    std::string shown;                     // the picture in the pane; empty when not known
-    bool shownPlaced = false;              // the pane's picture is on the sheet already
-    std::vector<std::string> placedNames;  // by 0-based cell; empty: unknown
-    std::vector<LoggedQueue> logged;
-};
-
 struct EditorState {
     SheetState sheet;
     PaneState panes;
@@ -198,6 +157,6 @@ struct EditorState {
 
 extern EditorState g_state;
 
-// Puts the state back to its start-up values and clears the buffers.
-// Pictures the state points at are not released here (their owners do that).
-void ResetEditorState();
+// Puts the state back to its start-up values and clears the buffers, but not
+// the change log (state/work's ResetWork does both).
+void ResetEditorStateOnly();

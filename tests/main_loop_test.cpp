@@ -10,6 +10,7 @@
 #include "shell/main_loop.h"
 #include "shell/music.h"
 #include "state/editor_state.h"
+#include "state/work.h"
 #include "tests/support/recording_audio.h"
 
 using platform::Message;

@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include <filesystem>
 
 #include "display/pixmap.h"
@@ -107,31 +109,25 @@ TEST_F(QueueTest, ChosenPicturesQueueInNameOrderAndSkipTheUnusableInOneBox) {
                                         folder + "/walk_10.pcx"}));
 }
 
-TEST_F(QueueTest, DropsJoinTheQueueAndFoldersAreRefused) {
+// The files of one drop join together, in name order, and one box names
+// every file of it that is not a picture file; a pipe is never opened.
+TEST_F(QueueTest, OneDropJoinsTogetherAndOneBoxNamesWhatIsNotAFile) {
     StartWith(Flat("a_1.pcx", 1));
     const std::string folder = std::filesystem::path(Flat("a_3.pcx", 3)).parent_path();
-    using platform::MessageKind;
-    auto drop = [](const std::string& path) {
-        platform::Message message(MessageKind::DropFile);
-        message.path = path;
-        WindowProc(message);
-    };
-    drop(folder + "/a_3.pcx");
-    drop(Flat("a_2.pcx", 2));
+    ASSERT_EQ(mkfifo((folder + "/pipe.pcx").c_str(), 0600), 0);
+    for (const std::string& path :
+         {folder + "/a_3.pcx", folder + "/pipe.pcx", Flat("a_2.pcx", 2), folder})
+        WindowProc(platform::DropFileMessage(path));
+    script.QueueBoxAnswer(platform::BoxAnswer::Ok);
+    Tick();
+    ASSERT_EQ(script.Shown().size(), 2u);
+    EXPECT_EQ(script.Shown()[1].text,
+              "These pictures could not be used and were skipped:\npipe.pcx: a named pipe, not a "
+              "file\n" +
+                  std::filesystem::path(folder).filename().string() + ": a folder, not a picture");
     EXPECT_EQ(g_state.queue.waiting,
               (std::vector<std::string>{folder + "/a_2.pcx", folder + "/a_3.pcx"}));
     EXPECT_EQ(Working(), 0x0800) << "the pane's picture is not placed yet";
-    script.QueueBoxAnswer(platform::BoxAnswer::Ok);
-    drop(folder);
-    ASSERT_EQ(script.Shown().size(), 2u);
-    EXPECT_NE(script.Shown()[1].text.find("is a folder"), std::string::npos);
-    for (uint16_t expected : {0x1000, 0x1800, 0x1800}) {
-        PlaceOnMark();
-        EXPECT_EQ(Working(), expected);
-    }
-    drop(Flat("a_4.pcx", 4));
-    EXPECT_EQ(Working(), 0x2000) << "a placed picture gives way at once";
-    EXPECT_TRUE(g_state.queue.waiting.empty());
 }
 
 // `celforge a.pcx b.pcx ...` starts with them queued and asks for nothing.
@@ -157,19 +153,20 @@ TEST_F(QueueTest, DroppedSpriteOpensOnlyOnTheEmptySheet) {
     ASSERT_TRUE(WriteBytesToFile(
         sprite, EncodeSpriteFile(MakeSpriteHeader(SPRITE_ANIMATION, 8, 4, 0, counts),
                                  {{pixels.data(), pixels.size()}})));
-    platform::Message message(platform::MessageKind::DropFile);
-    message.path = sprite;
+    const platform::Message message = platform::DropFileMessage(sprite);
     WindowProc(message);
+    Tick();
     EXPECT_EQ(g_state.sheet.spriteWidth, 8);
     EXPECT_EQ(g_state.sheet.spriteHeight, 4);
     EXPECT_EQ(g_state.sheet.placedCount, 3);
     EXPECT_EQ(g_sheet[3 * SHEET_WIDTH + 23], 0x0123) << "the third frame's last pixel";
-    EXPECT_EQ(Working(), 0x0123);
-    Tick();
+    EXPECT_EQ(Working(), 0x0800) << "the picture waiting in the pane stays";
     script.QueueBoxAnswer(platform::BoxAnswer::Ok);
     WindowProc(message);
+    Tick();
     ASSERT_EQ(script.Shown().size(), 2u);
-    EXPECT_EQ(script.Shown()[1].text.rfind("A sprite file can be opened only while", 0), 0u);
+    EXPECT_NE(script.Shown()[1].text.find("A sprite file can be opened only while"),
+              std::string::npos);
     EXPECT_EQ(g_state.sheet.placedCount, 3);
 }
 
@@ -207,10 +204,16 @@ TEST_F(QueueTest, ShiftClickFillsTheSheetKeepsTheRestAndUndoesAsOne) {
     EXPECT_EQ(at(1360, 2432), 0x0800);  // f_1
     EXPECT_EQ(at(1375, 2447), 0x0800);
     EXPECT_EQ(at(1376, 2432), 0x1000);  // f_2, the last cell with room
-    EXPECT_EQ(at(0, 2448), PLACEMENT_MARK);
+    EXPECT_EQ(at(0, 2448), 0) << "no mark on a row without room";
     EXPECT_EQ(g_state.sheet.placedCount, 7);
-    EXPECT_EQ(g_state.queue.waiting,
+    EXPECT_EQ(g_state.sheet.sheetHasRoom, 0);
+    EXPECT_EQ(UnplacedPictures(g_state.queue),
               (std::vector<std::string>{folder + "/f_3.pcx", folder + "/f_4.pcx"}));
+    script.QueueBoxAnswer(platform::BoxAnswer::Ok);
+    g_state.panes.sheetScrollX = 0;
+    Click(8, 485);
+    EXPECT_EQ(script.Shown().back().caption, "The sheet is full");
+    EXPECT_EQ(at(0, 2448), 0) << "a full sheet refuses and overwrites nothing";
     script.PressKey(platform::kKeyZ, platform::kModCtrl);
     while (script.PeekMessage()) WindowProc(script.GetMessage());
     EXPECT_EQ(at(1360, 2432), PLACEMENT_MARK);

@@ -97,6 +97,17 @@ TEST_F(ReopenTest, TheSheetHoldsTheFramesRangesKeyAndMark) {
     EXPECT_EQ(g_changeLog.Dirt().cells, (std::vector<int>{0, 1, 2, 3, 4, 5, 6}));
 }
 
+// Nine frames of 400 x 480 fill the rows at y 0, 480 and 960 (three to a
+// row); only the first two rows take placements, yet all nine count and the
+// mark waits after the last, with no room, on no frame.
+TEST_F(ReopenTest, TheMarkOfASpriteFillingTheRowsWaitsAfterItsLastFrame) {
+    SetStartFile(Write("rows.Spr", Sprite(SPRITE_ANIMATION, 400, 480, 0, {9})));
+    ASSERT_TRUE(InitWorkbench());
+    const PlacementMark mark = CurrentPlacementMark();
+    EXPECT_EQ(std::vector<int>({mark.cellX, mark.cellY, mark.sheetHasRoom, mark.placedCount}),
+              std::vector<int>({0, 1440, 0, 9}));
+}
+
 TEST_F(ReopenTest, ASingleSpriteOrAPictureIsTheFirstPicture) {
     SetStartFile(Write("one.Spr", Sprite(SPRITE_SINGLE, 3, 2, 9, {1})));
     ASSERT_TRUE(InitWorkbench());

@@ -268,4 +268,19 @@ TEST_F(SdlPlatformTest, DropsAnswerTheOpenPicturesDialogOrWaitAsMessages) {
     }
 }
 
+// A drop while a box is up waits for the box's answer, then reaches the window.
+TEST_F(SdlPlatformTest, ADropWhileABoxIsUpArrivesAfterIt) {
+    Start(false);
+    FakeZenity("sleep 1");
+    std::thread user([] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        SDL_Event event{SDL_DROPFILE};
+        event.drop.file = SDL_strdup("/p/late.pcx");
+        SDL_PushEvent(&event);
+    });
+    sdl->MessageBox("Busy", "Box", platform::BoxButtons::Ok);
+    user.join();
+    EXPECT_EQ(Told(DialogResult{}), "cancelled +drop /p/late.pcx");
+}
+
 }  // namespace

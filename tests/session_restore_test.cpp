@@ -14,6 +14,7 @@
 #include "state/change_log.h"
 #include "state/editor_state.h"
 #include "state/skin.h"
+#include "state/work.h"
 #include "tests/support/session.h"
 #include "workbench/directions.h"
 #include "workbench/freeze.h"

@@ -16,6 +16,7 @@
 #include "platform/scripted_platform.h"
 #include "session/change_record.h"
 #include "session/session_hooks.h"
+#include "state/work.h"
 
 namespace fs = std::filesystem;
 
@@ -96,7 +97,7 @@ std::string IntegrityCheck(const std::string& folder) {
 TEST(SessionRecord, KeyPickIsWrittenFieldByField) {
     const Change pick{ChangeKind::PickKeyColour, {}, {}, {}, {}, 0x10u, 0x0A0B0Cu};
     const std::vector<uint8_t> bytes = {
-        1,                       // layout version
+        2,                       // layout version
         4,                       // kind: key pick
         0,    0,    0,    0,     // no cell edits
         0,                       // no mark
@@ -104,6 +105,7 @@ TEST(SessionRecord, KeyPickIsWrittenFieldByField) {
         1,                       // key colours follow
         0x10, 0,    0,    0,     // before
         0x0C, 0x0B, 0x0A, 0x00,  // after
+        0,                       // no queue move
     };
     EXPECT_EQ(EncodeChange(pick), bytes);
     // Every shorter prefix, and one byte more, is refused.

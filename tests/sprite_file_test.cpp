@@ -4,6 +4,7 @@
 #include "formats/sprite_file.h"
 #include "formats/sprite_reader.h"
 #include "state/editor_state.h"
+#include "state/work.h"
 #include "workbench/sprite_save.h"
 
 namespace {

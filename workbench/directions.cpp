@@ -3,9 +3,10 @@
 #include <cstdint>
 
 #include "display/pixmap.h"
-#include "state/change_log.h"
 #include "state/skin.h"
+#include "state/work.h"
 #include "workbench/input.h"
+#include "workbench/work_guard.h"
 
 using platform::Point;
 
@@ -105,6 +106,10 @@ void CommitMarking(int slot, const DirectionRange& before, int countBefore) {
         slot, draft.open ? draft.range : before, g_state.directions.directionRanges[slot],
         draft.open ? draft.count : countBefore, g_state.directions.directionCount[slot]};
     draft.open = false;
+    if (edit.before == edit.after && edit.countBefore == edit.countAfter) {
+        g_changeLog.Dirt().extras = true;  // the marking ended; the work is as it was
+        return;
+    }
     Change change;
     change.kind = ChangeKind::MarkRanges;
     change.ranges.push_back(edit);
@@ -151,6 +156,11 @@ void UpdateDirectionRanges() {
     DirectionRange& range = g_state.directions.directionRanges[selector - 1];
     if (g_state.directions.directionPick != DIRECTION_PICK_TAKEN &&
         g_state.directions.directionPick == selector) {
+        if (RefusedWhileFrozen()) {
+            g_state.directions.directionPick = DIRECTION_PICK_TAKEN;
+            return;
+        }
+        g_changeLog.Dirt().extras = true;
         RangeDraft& draft = g_state.directions.drafts[selector - 1];
         if (!draft.open) draft = {true, range, g_state.directions.directionCount[selector - 1]};
         range.state = RANGE_AWAIT_FIRST;
@@ -158,18 +168,24 @@ void UpdateDirectionRanges() {
         g_state.directions.directionPick = DIRECTION_PICK_TAKEN;
     }
     TrackCellUnderCursor();
+    const DirectionRange live = range;
+    const int liveCount = g_state.directions.directionCount[selector - 1];
     if (range.state == RANGE_AWAIT_FIRST && KeyDown(platform::kKeyLeftButton)) {
         range.firstCell = TrackCellUnderCursor();
         range.state = RANGE_MARKING;
     } else if (range.state == RANGE_MARKING) {
         ContinueMarking(selector);
     }
+    // The range being marked is kept with the work, apart from it.
+    if (!(live == range) || liveCount != g_state.directions.directionCount[selector - 1])
+        g_changeLog.Dirt().extras = true;
 }
 
 void DropMarkings() {
     for (int slot = 0; slot < DIRECTION_COUNT; ++slot) {
         RangeDraft& draft = g_state.directions.drafts[slot];
         if (!draft.open) continue;
+        g_changeLog.Dirt().extras = true;
         g_state.directions.directionRanges[slot] = draft.range;
         g_state.directions.directionCount[slot] = draft.count;
         draft.open = false;

@@ -1,40 +1,38 @@
 #include "workbench/history.h"
 
-#include "state/change_log.h"
-#include "state/editor_state.h"
+#include "state/work.h"
 #include "workbench/directions.h"
+#include "workbench/mode_tools.h"
 #include "workbench/queue_flow.h"
+#include "workbench/work_guard.h"
 
 namespace {
 
-bool WorkOpen() {
-    return g_state.freeze.phase == PHASE_EDITING && g_state.freeze.freezeRequested == 0;
-}
-
-// A marking or a clipboard exchange under way was begun on the work as it
-// stood; both start again after the work moves.
+// A marking, a key pick or a clipboard exchange under way was begun on the
+// work as it stood; they end before the work moves.
 void EndUnfinished() {
     DropMarkings();
+    FinishKeyPick();
     if (g_state.edit.clipboardState == CLIPBOARD_AWAIT_EXCHANGE)
         g_state.edit.clipboardState = CLIPBOARD_AWAIT_STORE;
+}
+
+bool Step(bool undo) {
+    if (RefusedWhileFrozen()) return false;
+    EndUnfinished();
+    if (!(undo ? g_changeLog.Undo() : g_changeLog.Redo())) return false;
+    SyncPicturePane();
+    return true;
 }
 
 }  // namespace
 
 bool UndoChange() {
-    if (!WorkOpen()) return false;
-    EndUnfinished();
-    if (!g_changeLog.Undo()) return false;
-    QueueFollowsUndo();
-    return true;
+    return Step(true);
 }
 
 bool RedoChange() {
-    if (!WorkOpen()) return false;
-    EndUnfinished();
-    if (!g_changeLog.Redo()) return false;
-    QueueFollowsRedo();
-    return true;
+    return Step(false);
 }
 
 bool HandleHistoryKey(int key, int modifiers) {

@@ -1,10 +1,11 @@
 #include "workbench/input.h"
 
+#include <algorithm>
 #include <array>
 
 #include "display/ddraw.h"
 #include "display/pixmap.h"
-#include "state/editor_state.h"
+#include "state/work.h"
 
 using platform::Point;
 
@@ -36,6 +37,11 @@ bool KeyDown(int code) {
 
 bool KeyPressed(int code) {
     return Poll(code).pressed;
+}
+
+bool PressedThisTick(int code) {
+    Poll(code);
+    return code >= 0 && code < static_cast<int>(g_tappedThisTick.size()) && g_tappedThisTick[code];
 }
 
 bool KeyActive(int code) {
@@ -147,4 +153,28 @@ void PollOpenPictureButton() {
     if (g_state.panes.focusPane == FOCUS_PICTURE && KeyActive(platform::kKeyLeftButton)) {
         if (HitArea(RefreshCursor(), 609, 689, 11, 24)) g_state.panes.openPictureRequest = 1;
     }
+}
+
+namespace {
+
+struct ViewSeen {
+    int mode = 0, direction = 0, scroll[4] = {};
+    bool operator==(const ViewSeen& o) const {
+        return mode == o.mode && direction == o.direction &&
+               std::equal(scroll, scroll + 4, o.scroll);
+    }
+};
+ViewSeen g_viewSeen;
+
+}  // namespace
+
+void NoteViewChanges() {
+    const PaneState& panes = g_state.panes;
+    const ViewSeen now{
+        g_state.edit.workMode,
+        g_state.directions.direction,
+        {panes.sheetScrollX, panes.sheetScrollY, panes.pictureScrollX, panes.pictureScrollY}};
+    if (now == g_viewSeen) return;
+    g_viewSeen = now;
+    g_changeLog.Dirt().extras = true;
 }

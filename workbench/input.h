@@ -13,6 +13,8 @@ void BeginInputTick();
 bool KeyDown(int code);     // held now
 bool KeyPressed(int code);  // went down since the previous poll
 bool KeyActive(int code);   // either of the two
+// Went down during this tick, however often it was polled since.
+bool PressedThisTick(int code);
 
 // Reads the cursor into g_cursor and returns it.
 platform::Point RefreshCursor();
@@ -44,3 +46,7 @@ void ScrollSheet();
 void ScrollPicturePane();
 void SelectFocusPane();
 void PollOpenPictureButton();
+
+// At the end of a tick: the mode, the direction picked or a scroll position
+// moved, so the store keeps them with the work.
+void NoteViewChanges();

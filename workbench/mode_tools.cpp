@@ -3,11 +3,11 @@
 #include <algorithm>
 
 #include "display/pixmap.h"
-#include "state/change_log.h"
-#include "state/editor_state.h"
 #include "state/skin.h"
+#include "state/work.h"
 #include "workbench/directions.h"
 #include "workbench/input.h"
+#include "workbench/work_guard.h"
 
 using platform::BeepKind;
 using platform::BoxAnswer;
@@ -82,38 +82,37 @@ void ExchangeWithClipboard(int index) {
     const int stored = g_state.edit.clipboardCell - 1;
     const int cell = index - 1;
     const CPixmap& copy = *g_spritePictures.clipboard;
+    const std::string storedName = CellName(stored);
+    const std::string cellName = CellName(cell);
     Change change;
     change.kind = ChangeKind::ExchangeCells;
-    change.cells.push_back({stored, CellPixels(stored), CellPixels(cell)});
+    change.cells.push_back({stored, CellPixels(stored), CellPixels(cell), storedName, cellName});
     // Exchanged with itself, the cell's second edit starts from its first.
     change.cells.push_back({cell,
                             change.cells[0].after,
-                            {copy.GetBits(), copy.GetBits() + copy.Width() * copy.Height()}});
+                            {copy.GetBits(), copy.GetBits() + copy.Width() * copy.Height()},
+                            cellName,
+                            storedName});
     if (cell != stored) change.cells[1].before = CellPixels(cell);
-    g_changeLog.Do(std::move(change));
+    if (change.cells[0].before != change.cells[0].after || storedName != cellName)
+        g_changeLog.Do(std::move(change));
     g_state.edit.clipboardState = CLIPBOARD_AWAIT_STORE;
 }
 
-// Whether the previous tick picked too: one press dragged over the sheet is
-// one change, whatever colours it passed over.
-bool g_pickStroke = false;
+// One press dragged over the sheet is one pick, whatever colours it passed
+// over: the key follows the cursor and the change is logged once the press
+// ends, only when the key differs from where it started.
+struct KeyStroke {
+    bool on = false;
+    uint32_t before = 0;
+};
+KeyStroke g_stroke;
 
 void PickKeyColour(uint32_t colour) {
-    const std::vector<Change>& records = g_changeLog.Records();
-    const bool continues = g_pickStroke && g_changeLog.Cursor() == records.size() &&
-                           !records.empty() && records.back().kind == ChangeKind::PickKeyColour;
+    if (!g_stroke.on) g_stroke = {true, g_state.edit.keyColour};
     if (colour == g_state.edit.keyColour) return;
-    uint32_t before = g_state.edit.keyColour;
-    if (continues) {
-        before = records.back().keyBefore.value_or(before);
-        g_changeLog.Undo();
-    }
-    if (colour == before) return;
-    Change change;
-    change.kind = ChangeKind::PickKeyColour;
-    change.keyBefore = before;
-    change.keyAfter = colour;
-    g_changeLog.Do(std::move(change));
+    g_state.edit.keyColour = colour;
+    g_changeLog.Dirt().work = true;
 }
 
 }  // namespace
@@ -148,16 +147,40 @@ void ColourPickerTick() {
     if (KeyActive(platform::kKeyLeftButton) && On(g_cursor, PICKER_BUTTON)) {
         if (g_state.edit.colourPickOn == 1) {
             g_state.edit.colourPickOn = 0;
+            FinishKeyPick();
             return;
         }
         g_state.edit.colourPickOn = 1;
     }
-    if (g_state.edit.colourPickOn != 1) return;
+    if (g_state.edit.colourPickOn != 1) {
+        FinishKeyPick();
+        return;
+    }
     g_skin.pickerOn->PutTinted(g_screenBuf, SCREEN_WIDTH, 305, 541, TINT_GREEN);
     const Point cursor = RefreshCursor();
     const bool picking = KeyActive(platform::kKeyLeftButton) && On(cursor, PICK_AREA);
-    if (picking) PickKeyColour(GetPixel(g_screenBuf, SCREEN_WIDTH, cursor.x, cursor.y));
-    g_pickStroke = picking;
+    if (!picking) {
+        FinishKeyPick();
+        return;
+    }
+    if (!WorkCanChange()) {
+        if (PressedThisTick(platform::kKeyLeftButton)) RefusedWhileFrozen();
+        return;
+    }
+    PickKeyColour(GetPixel(g_screenBuf, SCREEN_WIDTH, cursor.x, cursor.y));
+}
+
+void FinishKeyPick() {
+    if (!g_stroke.on) return;
+    g_stroke.on = false;
+    const uint32_t after = g_state.edit.keyColour;
+    if (after == g_stroke.before) return;
+    g_state.edit.keyColour = g_stroke.before;
+    Change change;
+    change.kind = ChangeKind::PickKeyColour;
+    change.keyBefore = g_stroke.before;
+    change.keyAfter = after;
+    g_changeLog.Do(std::move(change));
 }
 
 // A click on a cell below the sheet's last full row names no frame and is
@@ -166,6 +189,10 @@ void ClipboardExchangeTick() {
     if (!KeyActive(platform::kKeyLeftButton) || !On(g_cursor, PICK_AREA)) return;
     const int index = CellIndexAt(g_cursor.x, g_cursor.y);
     if (!CellFitsSheet(index)) return;
+    if (!WorkCanChange()) {
+        if (PressedThisTick(platform::kKeyLeftButton)) RefusedWhileFrozen();
+        return;
+    }
     if (g_state.edit.clipboardState == CLIPBOARD_AWAIT_STORE) {
         StoreClipboardCell(index);
         return;

@@ -8,6 +8,8 @@ void KeyColourPaneTick();
 void ModeBarTick();
 void ShowSinglePicture();
 void ColourPickerTick();
+// Ends a key-colour drag under way: one change when the key moved.
+void FinishKeyPick();
 void ClipboardExchangeTick();
 
 // The clipboard's questions and notices.

@@ -6,14 +6,14 @@
 
 #include "display/pixmap.h"
 #include "formats/picture.h"
-#include "state/change_log.h"
-#include "state/editor_state.h"
 #include "state/skin.h"
+#include "state/work.h"
 #include "workbench/colour_mark.h"
 #include "workbench/file_dialogs.h"
 #include "workbench/input.h"
 #include "workbench/picture_boxes.h"
 #include "workbench/queue_flow.h"
+#include "workbench/work_guard.h"
 
 namespace {
 
@@ -89,27 +89,75 @@ std::vector<uint16_t> WorkingPixels() {
 
 }  // namespace
 
+namespace {
+
+constexpr const char* SHEET_FULL_TEXT =
+    "The sheet is full: no more frames can be placed. Freeze and save this sprite.";
+
+// A placement of the pane's picture into the marked cell, and of each
+// picture behind it while `batch` and the sheet has room: one change.
+void PlacePictures(bool batch) {
+    const PlacementMark before = CurrentPlacementMark();
+    QueueState& queue = g_state.queue;
+    const std::vector<std::string> unplaced = UnplacedPictures(queue);
+    Change change;
+    change.queue = QueueMove{};
+    QueueMove& move = *change.queue;
+    move.restBefore = queue.shown;
+    size_t next = 0;
+    if (!queue.shownPlaced && !queue.shown.empty()) move.taken.push_back(unplaced[next++]);
+    std::string name = queue.shown;
+    std::vector<std::string> skipped;
+    PlacementMark mark = before;
+    for (;;) {
+        const int cell = MarkedCell(mark);
+        change.cells.push_back({cell, CellPixels(cell), WorkingPixels(), CellName(cell), name});
+        move.restAfter = name;
+        mark = MarkAfterPlacing(mark);
+        if (!batch || mark.sheetHasRoom != 1) break;
+        bool loaded = false;
+        while (!loaded && next < unplaced.size()) {
+            const std::string& path = unplaced[next++];
+            move.taken.push_back(path);
+            const std::optional<std::string> refusal = PictureRefusal(path);
+            if (refusal)
+                skipped.push_back(RefusalLine(path, *refusal));
+            else if ((loaded = LoadIntoPane(path)))
+                name = path;
+        }
+        if (!loaded) break;
+    }
+    AddMarkMove(change, before, mark);
+    g_changeLog.Do(std::move(change));
+    g_state.panes.carrying = 0;
+    SyncPicturePane();
+    ShowSkipped(skipped);
+}
+
+}  // namespace
+
 void PlaceWorkingImage() {
     if (g_state.edit.workMode != MODE_PLACE) return;
     ScrollSheet();
     const platform::Point cursor = RefreshCursor();
     const int sx = cursor.x + g_state.panes.sheetScrollX;
     const int sy = cursor.y - WORK_TOP + g_state.panes.sheetScrollY;
-    if (g_state.sheet.cellX < sx && sx < g_state.sheet.cellRight && g_state.sheet.cellY < sy &&
-        sy < g_state.sheet.cellBottom) {
-        if (platform::Current().HeldModifiers() & platform::kModShift) {
-            PlaceQueuedBatch();
-            return;
-        }
-        const PlacementMark before = CurrentPlacementMark();
-        const int cell = MarkedCell(before);
-        Change change;
-        change.cells.push_back({cell, CellPixels(cell), WorkingPixels()});
-        AddMarkMove(change, before, MarkAfterPlacing(before));
-        g_changeLog.Do(std::move(change));
-        g_state.panes.carrying = 0;
-        if (before.sheetHasRoom == 1) PicturePlaced(cell);
+    if (!(g_state.sheet.cellX < sx && sx < g_state.sheet.cellRight && g_state.sheet.cellY < sy &&
+          sy < g_state.sheet.cellBottom))
+        return;
+    // One box a press: the button may stay down over the mark for many ticks.
+    const bool pressed = PressedThisTick(platform::kKeyLeftButton);
+    if (!WorkCanChange()) {
+        if (pressed) RefusedWhileFrozen();
+        return;
     }
+    if (g_state.sheet.sheetHasRoom != 1 || !RowHasRoom(g_state.sheet.cellY)) {
+        if (pressed)
+            platform::Current().MessageBox(SHEET_FULL_TEXT, "The sheet is full",
+                                           platform::BoxButtons::Ok);
+        return;
+    }
+    PlacePictures((platform::Current().HeldModifiers() & platform::kModShift) != 0);
 }
 
 PlacementMark MarkAfterPlacing(PlacementMark mark) {
@@ -120,6 +168,17 @@ PlacementMark MarkAfterPlacing(PlacementMark mark) {
         mark.cellX = 0;
         mark.cellY += g_state.sheet.spriteHeight;
     }
+    if (!RowHasRoom(mark.cellY)) mark.sheetHasRoom = 0;
+    return mark;
+}
+
+PlacementMark MarkAfterFrames(int64_t frames) {
+    PlacementMark mark;
+    const int columns = SHEET_WIDTH / g_state.sheet.spriteWidth;
+    mark.placedCount = static_cast<int>(frames);
+    mark.cellX = static_cast<int>(frames % columns) * g_state.sheet.spriteWidth;
+    mark.cellY = static_cast<int>(frames / columns) * g_state.sheet.spriteHeight;
+    mark.sheetHasRoom = RowHasRoom(mark.cellY) ? 1 : 0;
     return mark;
 }
 
@@ -132,7 +191,7 @@ void AddMarkMove(Change& change, const PlacementMark& before, const PlacementMar
     change.markAfter = after;
     if (after.sheetHasRoom != 1) return;
     const int cell = MarkedCell(after);
-    CellEdit marking{cell, CellPixels(cell), {}};
+    CellEdit marking{cell, CellPixels(cell), {}, CellName(cell), CellName(cell)};
     marking.after.assign(marking.before.size(), PLACEMENT_MARK);
     change.cells.push_back(std::move(marking));
 }
@@ -149,18 +208,7 @@ bool OpenNextPicture() {
     const platform::DialogResult answer = AskPictureFileNames(NextPictureTitle());
     g_state.panes.openPictureRequest = 0;
     if (answer.outcome != platform::DialogOutcome::Chosen) return false;
-    g_state.panes.pictureChanged = true;
-    if (answer.paths.size() > 1) {
-        OpenChosenPictures(answer.paths);
-        return true;
-    }
-    // A file refused while decoding has already cleared the pane, which is
-    // written again all the same.
-    if (!LoadPictureIntoBuffer(g_pictureBuf, answer.path)) return true;
-    g_spritePictures.working->GrabPicture(g_pictureBuf, 0, 0, g_state.sheet.spriteWidth,
-                                          g_state.sheet.spriteHeight);
-    g_state.queue.shown = answer.path;
-    g_state.queue.shownPlaced = false;
+    OpenChosenPictures(answer.paths.empty() ? std::vector<std::string>{answer.path} : answer.paths);
     return true;
 }
 

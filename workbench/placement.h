@@ -19,12 +19,15 @@ void DrawSheetPane();
 void DrawPicturePane();
 void TestCarry(int width, int height);
 void DrawCarried(int width, int height);
-// Places the working image on the marked cell when the cursor is on it: one
-// change in the log.
+// Places the working image on the marked cell when the cursor is on it (with
+// Shift, every waiting picture after it while the sheet has room): one
+// change in the log. A frozen or full sheet refuses with a box.
 void PlaceWorkingImage();
 // Where the mark goes once a frame is placed: the next cell while the sheet
 // has room, counting the frame; a full sheet keeps the mark where it is.
 PlacementMark MarkAfterPlacing(PlacementMark mark);
+// The mark right after `frames` frames laid from the first cell on.
+PlacementMark MarkAfterFrames(int64_t frames);
 // Whether the sheet takes frames on from the row at cellY (the frame checks
 // it every tick and stops counting frames below).
 bool RowHasRoom(int cellY);

@@ -9,13 +9,12 @@
 #include "display/blocks.h"
 #include "display/pixmap.h"
 #include "formats/picture.h"
-#include "state/change_log.h"
-#include "state/editor_state.h"
 #include "state/skin.h"
+#include "state/work.h"
 #include "workbench/directions.h"
 #include "workbench/picture_boxes.h"
 #include "workbench/picture_queue.h"
-#include "workbench/placement.h"
+#include "workbench/work_guard.h"
 
 namespace {
 
@@ -26,53 +25,30 @@ constexpr int MIN_NAMED_FRAMES = 3;
 constexpr int COUNT_RIGHT = 797;  // the count's right edge, inside the pane's outline
 constexpr int COUNT_TOP = WORK_TOP + 3;
 
+std::string g_paneFile;
+
 std::string FileName(const std::string& path) {
     const size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-void ShowSkipped(const std::vector<std::string>& lines) {
-    if (lines.empty()) return;
-    std::string text = "These pictures could not be used and were skipped:";
-    for (const std::string& line : lines) text += "\n" + line;
-    platform::Current().MessageBox(text, SKIPPED_CAPTION, platform::BoxButtons::Ok);
-}
-
-// Takes waiting pictures until a usable one; the others are noted in `skipped`.
-std::optional<std::string> PopUsable(std::vector<std::string>* skipped) {
-    std::vector<std::string>& waiting = g_state.queue.waiting;
-    while (!waiting.empty()) {
-        const std::string path = waiting.front();
-        waiting.erase(waiting.begin());
-        const std::optional<std::string> refusal = PictureRefusal(path);
-        if (!refusal) return path;
-        skipped->push_back(FileName(path) + ": " + *refusal);
-    }
-    return std::nullopt;
-}
-
 // The pictures of `paths` that can be used, in natural order; the others
-// are noted in `skipped`.
-std::vector<std::string> Usable(std::vector<std::string> paths, std::vector<std::string>* skipped) {
+// are noted in `refused`.
+std::vector<std::string> Usable(std::vector<std::string> paths, std::vector<std::string>* refused) {
     SortNaturally(paths);
     std::vector<std::string> usable;
     for (const std::string& path : paths) {
         const std::optional<std::string> refusal = PictureRefusal(path);
         if (refusal)
-            skipped->push_back(FileName(path) + ": " + *refusal);
+            refused->push_back(RefusalLine(path, *refusal));
         else
             usable.push_back(path);
     }
     return usable;
 }
 
-void ShowInPane(const std::string& path) {
-    g_state.panes.pictureChanged = true;  // a refused file may have cleared it too
-    if (!LoadPictureIntoBuffer(g_pictureBuf, path)) return;
-    g_spritePictures.working->GrabPicture(g_pictureBuf, 0, 0, g_state.sheet.spriteWidth,
-                                          g_state.sheet.spriteHeight);
-    g_state.queue.shown = path;
-    g_state.queue.shownPlaced = false;
+void NamesChanged() {
+    g_changeLog.Dirt().names = true;
 }
 
 void PutDigit(int digit, int x, int y) {
@@ -87,12 +63,21 @@ void PutDigit(int digit, int x, int y) {
 
 }  // namespace
 
+std::optional<std::string> NotAFileRefusal(const std::string& path) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0) return std::string(std::strerror(errno));
+    if (S_ISREG(info.st_mode)) return std::nullopt;
+    if (S_ISDIR(info.st_mode)) return "a folder, not a picture";
+    if (S_ISFIFO(info.st_mode)) return "a named pipe, not a file";
+    if (S_ISSOCK(info.st_mode)) return "a socket, not a file";
+    if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode)) return "a device, not a file";
+    return "not a regular file";
+}
+
 std::optional<std::string> PictureRefusal(const std::string& path) {
     if (path.find('\n') != std::string::npos) return "its name holds a line break";
     if (path.empty() || path[0] != '/') return "not a full path";
-    struct stat info {};
-    if (stat(path.c_str(), &info) != 0) return std::string(std::strerror(errno));
-    if (S_ISDIR(info.st_mode)) return "a folder, not a picture";
+    if (std::optional<std::string> refusal = NotAFileRefusal(path)) return refusal;
     const PictureCheck check = CheckPictureFile(path);
     if (!check.Readable()) return check.refusal;
     const PictureSize size = check.size;
@@ -102,56 +87,91 @@ std::optional<std::string> PictureRefusal(const std::string& path) {
     return std::nullopt;
 }
 
-void QueuePictures(const std::vector<std::string>& paths) {
+std::string RefusalLine(const std::string& path, const std::string& reason) {
+    return FileName(path) + ": " + reason;
+}
+
+void ShowSkipped(const std::vector<std::string>& lines) {
+    if (lines.empty()) return;
+    std::string text = "These pictures could not be used and were skipped:";
+    for (const std::string& line : lines) text += "\n" + line;
+    platform::Current().MessageBox(text, SKIPPED_CAPTION, platform::BoxButtons::Ok);
+}
+
+void AddPictures(std::vector<std::string> paths, std::vector<std::string>* refused) {
     std::vector<std::string> skipped;
-    std::vector<std::string> usable = Usable(paths, &skipped);
-    std::vector<std::string>& waiting = g_state.queue.waiting;
-    waiting.insert(waiting.end(), usable.begin(), usable.end());
-    SortNaturally(waiting);
+    const std::vector<std::string> usable = Usable(std::move(paths), refused ? refused : &skipped);
+    if (!usable.empty()) {
+        std::vector<std::string> unplaced = UnplacedPictures(g_state.queue);
+        unplaced.insert(unplaced.end(), usable.begin(), usable.end());
+        SetUnplacedPictures(g_state.queue, std::move(unplaced), g_state.queue.shown);
+        NamesChanged();
+        SyncPicturePane();
+    }
     ShowSkipped(skipped);
 }
 
 std::string TakeFirstPicture(std::vector<std::string> paths) {
-    g_state.queue.waiting.clear();
-    QueuePictures(paths);
     std::vector<std::string> skipped;
-    const std::optional<std::string> first = PopUsable(&skipped);
+    const std::vector<std::string> usable = Usable(std::move(paths), &skipped);
+    SetUnplacedPictures(g_state.queue, usable, "");
+    NamesChanged();
     ShowSkipped(skipped);
-    g_state.queue.shown = first.value_or("");
-    g_state.queue.shownPlaced = false;
-    return first.value_or("");
+    g_paneFile = g_state.queue.shown;
+    return g_state.queue.shown;
 }
 
-bool ShowNextQueued() {
+void OpenChosenPictures(std::vector<std::string> paths) {
+    g_state.panes.pictureChanged = true;
     std::vector<std::string> skipped;
-    const std::optional<std::string> next = PopUsable(&skipped);
-    if (next) ShowInPane(*next);
-    ShowSkipped(skipped);
-    return next.has_value();
-}
-
-void OpenChosenPictures(const std::vector<std::string>& paths) {
-    std::vector<std::string> skipped;
-    std::vector<std::string> chosen = Usable(paths, &skipped);
-    ShowSkipped(skipped);
+    const bool one = paths.size() == 1;
+    const std::optional<std::string> refusal = one ? PictureRefusal(paths[0]) : std::nullopt;
+    std::vector<std::string> chosen = Usable(std::move(paths), &skipped);
+    // One picture keeps the box that names its reason alone.
+    if (refusal)
+        ShowPictureRefusal(PICTURE_REFUSED_TEXT, *refusal);
+    else
+        ShowSkipped(skipped);
     if (chosen.empty()) return;
-    ShowInPane(chosen.front());
-    std::vector<std::string>& waiting = g_state.queue.waiting;
-    waiting.insert(waiting.end(), chosen.begin() + 1, chosen.end());
-    SortNaturally(waiting);
+    g_paneFile.clear();  // a picture opened again is read again
+    std::vector<std::string> unplaced = UnplacedPictures(g_state.queue);
+    unplaced.insert(unplaced.begin(), chosen.begin(), chosen.end());
+    SetUnplacedPictures(g_state.queue, std::move(unplaced), "");
+    NamesChanged();
+    SyncPicturePane();
 }
 
-void HandleDroppedPath(const std::string& path) {
-    if (!g_spritePictures.working) return;  // no sheet yet: the first dialog takes drops
-    struct stat info {};
-    if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
-        platform::Current().MessageBox(
-            FileName(path) + " is a folder. Drop the pictures in it instead.", SKIPPED_CAPTION,
-            platform::BoxButtons::Ok);
-        return;
+bool LoadIntoPane(const std::string& path) {
+    g_state.panes.pictureChanged = true;  // a refused file may have cleared it too
+    if (!LoadPictureIntoBuffer(g_pictureBuf, path)) return false;
+    g_spritePictures.working->GrabPicture(g_pictureBuf, 0, 0, g_state.sheet.spriteWidth,
+                                          g_state.sheet.spriteHeight);
+    g_paneFile = path;
+    return true;
+}
+
+void SyncPicturePane() {
+    std::vector<std::string> skipped;
+    QueueState& queue = g_state.queue;
+    while (!queue.shown.empty() && queue.shown != g_paneFile && g_spritePictures.working) {
+        const std::optional<std::string> refusal = PictureRefusal(queue.shown);
+        if (!refusal && LoadIntoPane(queue.shown)) break;
+        if (refusal) skipped.push_back(RefusalLine(queue.shown, *refusal));
+        if (queue.shownPlaced) break;  // the last placed picture stays named
+        std::vector<std::string> unplaced = UnplacedPictures(queue);
+        unplaced.erase(unplaced.begin());
+        SetUnplacedPictures(queue, std::move(unplaced), "");
+        NamesChanged();
     }
-    QueuePictures({path});
-    if (g_state.queue.shownPlaced) ShowNextQueued();
+    ShowSkipped(skipped);
+}
+
+void SetPaneFile(const std::string& path) {
+    g_paneFile = path;
+}
+
+const std::string& PaneFile() {
+    return g_paneFile;
 }
 
 void DrawQueueCount() {
@@ -164,116 +184,13 @@ void DrawQueueCount() {
     }
 }
 
-namespace {
-
-QueueSnapshot TakeSnapshot() {
-    return {g_state.queue.shown, g_state.queue.shownPlaced, g_state.queue.waiting};
-}
-
-void RestoreSnapshot(const QueueSnapshot& snapshot) {
-    if (snapshot.shown != g_state.queue.shown && !snapshot.shown.empty() &&
-        !PictureRefusal(snapshot.shown))
-        ShowInPane(snapshot.shown);
-    g_state.queue.shown = snapshot.shown;
-    g_state.queue.shownPlaced = snapshot.shownPlaced;
-    g_state.queue.waiting = snapshot.waiting;
-}
-
-// Called right after the change that moved the queue went into the log.
-void LogQueueMove(const QueueSnapshot& before) {
-    const size_t record = g_changeLog.Cursor() - 1;
-    g_state.queue.logged.erase(
-        std::remove_if(g_state.queue.logged.begin(), g_state.queue.logged.end(),
-                       [&](const LoggedQueue& l) { return l.record >= record; }),
-        g_state.queue.logged.end());
-    g_state.queue.logged.push_back(
-        {record, g_changeLog.Records()[record].cells.size(), before, TakeSnapshot()});
-}
-
-const LoggedQueue* LoggedAt(size_t record) {
-    const std::vector<Change>& records = g_changeLog.Records();
-    for (const LoggedQueue& logged : g_state.queue.logged) {
-        if (logged.record == record && record < records.size() &&
-            records[record].kind == ChangeKind::PlaceFrames &&
-            records[record].cells.size() == logged.cellCount)
-            return &logged;
-    }
-    return nullptr;
-}
-
-int MarkedCell(const PlacementMark& mark) {
-    return mark.cellY / g_state.sheet.spriteHeight * g_state.sheet.sheetColumns +
-           mark.cellX / g_state.sheet.spriteWidth;
-}
-
-std::vector<uint16_t> WorkingPixels() {
-    const CPixmap& working = *g_spritePictures.working;
-    return {working.GetBits(), working.GetBits() + working.Width() * working.Height()};
-}
-
-void NamePlacedCell(int cell, const std::string& name) {
-    std::vector<std::string>& names = g_state.queue.placedNames;
-    if (static_cast<size_t>(cell) >= names.size()) names.resize(cell + 1);
-    names[cell] = name;
-}
-
-}  // namespace
-
-void PicturePlaced(int cell) {
-    if (cell < 0) return;
-    const QueueSnapshot before = TakeSnapshot();
-    NamePlacedCell(cell, g_state.queue.shown);
-    g_state.queue.shownPlaced = true;
-    if (!g_state.queue.waiting.empty()) ShowNextQueued();
-    LogQueueMove(before);
-}
-
-void PlaceQueuedBatch() {
-    const PlacementMark before = CurrentPlacementMark();
-    if (before.sheetHasRoom != 1) return;
-    const QueueSnapshot queueBefore = TakeSnapshot();
-    Change change;
-    change.kind = ChangeKind::PlaceFrames;
-    std::vector<std::string> skipped;
-    PlacementMark mark = before;
-    for (;;) {
-        const int cell = MarkedCell(mark);
-        change.cells.push_back({cell, CellPixels(cell), WorkingPixels()});
-        NamePlacedCell(cell, g_state.queue.shown);
-        g_state.queue.shownPlaced = true;
-        mark = MarkAfterPlacing(mark);
-        if (g_state.queue.waiting.empty() || !RowHasRoom(mark.cellY)) break;
-        const std::optional<std::string> next = PopUsable(&skipped);
-        if (!next) break;
-        ShowInPane(*next);
-    }
-    AddMarkMove(change, before, mark);
-    g_changeLog.Do(std::move(change));
-    g_state.panes.carrying = 0;
-    LogQueueMove(queueBefore);
-    ShowSkipped(skipped);
-}
-
-void QueueFollowsUndo() {
-    if (const LoggedQueue* logged = LoggedAt(g_changeLog.Cursor())) RestoreSnapshot(logged->before);
-}
-
-void QueueFollowsRedo() {
-    if (g_changeLog.Cursor() == 0) return;
-    if (const LoggedQueue* logged = LoggedAt(g_changeLog.Cursor() - 1))
-        RestoreSnapshot(logged->after);
-}
-
 void MarkDirectionsFromNames() {
-    if (g_state.edit.workMode != MODE_ANIMATE || g_state.freeze.phase != PHASE_EDITING ||
-        g_state.freeze.freezeRequested != 0)
-        return;
+    if (g_state.edit.workMode != MODE_ANIMATE || RefusedWhileFrozen()) return;
     DropMarkings();
     std::vector<std::optional<int>> slots;
-    const std::vector<std::string>& names = g_state.queue.placedNames;
     for (int cell = 0; cell < g_state.sheet.placedCount; ++cell) {
-        const bool named = static_cast<size_t>(cell) < names.size() && !names[cell].empty();
-        slots.push_back(named ? DirectionSlotInName(names[cell]) : std::nullopt);
+        const std::string name = CellName(cell);
+        slots.push_back(name.empty() ? std::nullopt : DirectionSlotInName(name));
     }
     // Cells count from 1 in the directions' ranges.
     const NamedRanges found = RangesFromNames(slots, 1, MIN_NAMED_FRAMES);
@@ -282,9 +199,12 @@ void MarkDirectionsFromNames() {
     DirectionState& directions = g_state.directions;
     for (const NamedRange& range : found.marked) {
         const DirectionRange after{RANGE_CONFIRMED, range.firstCell, range.lastCell};
+        const int count = range.lastCell - range.firstCell;
+        if (directions.directionRanges[range.slot] == after &&
+            directions.directionCount[range.slot] == count)
+            continue;
         change.ranges.push_back({range.slot, directions.directionRanges[range.slot], after,
-                                 directions.directionCount[range.slot],
-                                 range.lastCell - range.firstCell});
+                                 directions.directionCount[range.slot], count});
     }
     if (!change.ranges.empty()) g_changeLog.Do(std::move(change));
     std::string text;

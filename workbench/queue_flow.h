@@ -1,45 +1,48 @@
 #pragma once
-// The queue of pictures waiting for the picture pane: what joins it, what
-// shows next after each placement, the count in the pane's corner, placing
-// them all with one Shift+click, and directions read from their names.
+// The picture pane and the queue of pictures waiting for it: what joins the
+// queue, what the pane shows, the count in the pane's corner, and
+// directions read from the placed pictures' names. A picture leaves the
+// pane or the queue only by being placed, or by a box that names it.
 
 #include <optional>
 #include <string>
 #include <vector>
 
-// Why a file cannot go into the picture pane; nothing when it can.
+// Why a file cannot go into the picture pane; nothing when it can. Only a
+// regular file is ever opened: a pipe, socket, device or folder is refused
+// from its stat alone, which never blocks.
 std::optional<std::string> PictureRefusal(const std::string& path);
+// The same for any file the editor is asked to open (a sprite or a picture).
+std::optional<std::string> NotAFileRefusal(const std::string& path);
+// "name: reason" lines for a box.
+std::string RefusalLine(const std::string& path, const std::string& reason);
+// One box naming every picture refused from one addition; none when empty.
+void ShowSkipped(const std::vector<std::string>& lines);
 
-// Joins `paths` to the waiting pictures, keeping natural name order; those
-// that cannot be used are named in one box and left out.
-void QueuePictures(const std::vector<std::string>& paths);
+// Pictures added together (a drop, a dialog's choice, the command line):
+// ordered naturally among themselves and put behind those waiting; those
+// that cannot be used are named in `refused` (or in one box when null). When
+// the pane's picture is placed already, the first of them shows at once.
+void AddPictures(std::vector<std::string> paths, std::vector<std::string>* refused = nullptr);
 // The first usable picture of `paths` (in natural order) for the sheet's
 // first picture; the rest wait in the queue. Pictures that cannot be used
 // are named in one box. Empty when none can.
 std::string TakeFirstPicture(std::vector<std::string> paths);
-// Puts the first readable waiting picture into the pane, naming those
-// skipped on the way in one box. False when none was left.
-bool ShowNextQueued();
 // `paths` chosen with the Open button: the first usable goes into the pane
-// in place of the one there, the rest wait.
-void OpenChosenPictures(const std::vector<std::string>& paths);
+// and the others wait at the queue's front; the picture that waited in the
+// pane, unless placed, goes back to the front behind them.
+void OpenChosenPictures(std::vector<std::string> paths);
 
-// After the pane's picture went into `cell` (0-based) and counted: its name
-// is kept for that cell and the next waiting picture takes its place.
-void PicturePlaced(int cell);
-
-// A file or folder dropped on the window: a picture joins the queue (and
-// shows at once when the pane's picture is placed already); a folder is
-// refused with a box.
-void HandleDroppedPath(const std::string& path);
-
-// Shift+click on the mark: the pane's picture and every waiting one go into
-// the next cells in order until the queue is empty or the sheet is full;
-// one change in the log.
-void PlaceQueuedBatch();
-// An undo or redo of a change that moved the queue moves it back or again.
-void QueueFollowsUndo();
-void QueueFollowsRedo();
+// The pane's pixels follow g_state.queue.shown: loads it when another file
+// is in the pane, skipping waiting pictures that can no longer be read (one
+// box names them). Call after every change of the queue.
+void SyncPicturePane();
+// The file whose pixels the pane holds, as SyncPicturePane last loaded it.
+void SetPaneFile(const std::string& path);
+const std::string& PaneFile();
+// Loads a picture's sprite-size corner into the working image (and the
+// pane). False when it could not be read.
+bool LoadIntoPane(const std::string& path);
 
 // Ctrl+D in Animate mode: each direction named by the placed pictures' file
 // names gets its range over the cells holding them, as one change; the

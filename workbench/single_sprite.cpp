@@ -12,6 +12,7 @@
 #include "state/editor_state.h"
 #include "workbench/file_dialogs.h"
 #include "workbench/picture_boxes.h"
+#include "workbench/queue_flow.h"
 #include "workbench/sprite_save.h"
 
 const char* const SINGLE_OPEN_TITLE = "Open PCX(Only 64K Colors 24Bit";
@@ -49,6 +50,10 @@ std::optional<std::string> AskSinglePicture(PictureSize* size) {
         if (answer.outcome == platform::DialogOutcome::Cancelled) {
             if (!p.HasWindow() || p.CloseRequested()) return std::nullopt;
             ShowOkBox(SINGLE_IMPORT_NAG, SINGLE_IMPORT_NAG_CAPTION);
+            continue;
+        }
+        if (const std::optional<std::string> notFile = NotAFileRefusal(answer.path)) {
+            ShowPictureRefusal(PICTURE_REFUSED_TEXT, *notFile);
             continue;
         }
         const PictureCheck check = CheckPictureFile(answer.path);

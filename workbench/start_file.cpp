@@ -6,11 +6,11 @@
 #include <cstring>
 
 #include "display/blocks.h"
-#include "state/change_log.h"
-#include "state/editor_state.h"
+#include "state/work.h"
 #include "workbench/directions.h"
 #include "workbench/input.h"
 #include "workbench/placement.h"
+#include "workbench/queue_flow.h"
 
 namespace {
 
@@ -124,6 +124,11 @@ void MarkStoredRanges(const SpriteImage& sprite, Change& work, std::vector<std::
 }  // namespace
 
 StartFile ReadStartFile(const std::string& path) {
+    if (const std::optional<std::string> refusal = NotAFileRefusal(path)) {
+        StartFile refused;
+        refused.refusal = path + " cannot be opened: " + *refusal;
+        return refused;
+    }
     const FileStart head = ReadFileStart(path, sizeof SPRITE_SIGNATURE);
     if (!head.error.empty()) {
         StartFile refused;
@@ -156,14 +161,9 @@ std::vector<std::string> OpenSpriteWork(const SpriteImage& sprite) {
                         g_sheet + (origin.y + row) * SHEET_WIDTH + origin.x);
         g_changeLog.Dirt().cells.push_back(static_cast<int>(frame));
     }
+    g_state.queue.placedNames.clear();
     Change work;
-    const PlacementMark before = CurrentPlacementMark();
-    PlacementMark after = before;
-    for (int64_t frame = 0; frame < frames; ++frame) {
-        if (!RowHasRoom(after.cellY)) after.sheetHasRoom = 0;
-        after = MarkAfterPlacing(after);
-    }
-    AddMarkMove(work, before, after);
+    AddMarkMove(work, CurrentPlacementMark(), MarkAfterFrames(frames));
     std::vector<std::string> tooShort;
     MarkStoredRanges(sprite, work, tooShort);
     work.keyBefore = g_state.edit.keyColour;

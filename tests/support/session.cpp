@@ -7,6 +7,7 @@
 #include "shell/main_loop.h"
 #include "shell/workbench_init.h"
 #include "state/editor_state.h"
+#include "state/work.h"
 #include "workbench/input.h"
 
 void SessionTest::SetUp() {
