@@ -5,6 +5,7 @@
 
 #include "display/pixmap.h"
 #include "platform/platform.h"
+#include "session/session_hooks.h"
 #include "state/skin.h"
 #include "state/work.h"
 #include "workbench/directions.h"
@@ -118,8 +119,10 @@ void OpenDroppedFiles() {
             pictures.push_back(path);  // a picture under a sprite's name, or refused there
         else if (!SheetStillEmpty())
             refused.push_back(RefusalLine(path, SPRITE_ON_WORK_TEXT + path + "."));
-        else
+        else {
             OpenDroppedSprite(*start.sprite);
+            SessionSetFile(path);  // a later start on this file offers this work back
+        }
     }
     AddPictures(std::move(pictures), &refused);
     ShowSkipped(refused);
