@@ -170,18 +170,6 @@ TEST_F(QueueTest, DroppedSpriteOpensOnlyOnTheEmptySheet) {
     EXPECT_EQ(g_state.sheet.placedCount, 3);
 }
 
-// A drop that comes while the open dialog is up answers it.
-TEST_F(QueueTest, DropsAnswerTheFirstDialog) {
-    platform::Message message(platform::MessageKind::DropFile);
-    message.path = Flat("d_2.pcx", 2);
-    script.PostMessage(message);
-    message.path = Flat("d_1.pcx", 1);
-    script.PostMessage(message);
-    ASSERT_TRUE(InitWorkbench());
-    EXPECT_EQ(Working(), 0x0800);
-    EXPECT_EQ(g_state.queue.waiting.size(), 1u);
-}
-
 // The mark on the last cells with room of a sheet of 16 x 16 sprites (87 to a
 // row; the row at y 2432 is the last that takes frames), the sheet scrolled
 // to its far corner.

@@ -153,6 +153,24 @@ TEST_F(WorkbenchTest, ClosingScreenFiguresTakeTurnsUntilAClickOrTheEnd) {
     EXPECT_TRUE(QuitPosted());
 }
 
+// Sprites of 2 x 2 on a blank sheet: a confirmed range, and one being
+// marked, tint their cells with their own direction's colour.
+TEST_F(WorkbenchTest, ConfirmedAndLiveRangesTintWithTheirOwnDirection) {
+    Start(2, 2);
+    std::fill_n(g_sheet, 8, uint16_t{0});
+    std::fill_n(g_sheet + SHEET_WIDTH, 8, uint16_t{0});
+    for (auto [selector, tint] : {std::pair{2, 0x0019}, {5, 0x6000}}) {
+        SetRange(selector, 1, 3);
+        g_screenBuf[WORK_TOP * SCREEN_WIDTH] = 0;
+        DrawConfirmedRanges();
+        EXPECT_EQ(Screen(0, WORK_TOP), tint) << selector;
+        g_state.directions.directionRanges[selector - 1].state = RANGE_UNSET;
+        g_screenBuf[WORK_TOP * SCREEN_WIDTH + 2] = 0;
+        DrawLiveRange(selector);
+        EXPECT_EQ(Screen(2, WORK_TOP), tint) << selector;
+    }
+}
+
 // Arrows are 20 pixels wide; a cell of a 10-pixel sprite scrolled just off
 // the pane's left edge still shows the right half of its arrow, where cell
 // 3's own arrow has its hole.
