@@ -61,7 +61,11 @@ std::string PrivateStateRoot() {
     const bool shm = std::filesystem::is_directory("/dev/shm");
     std::string pattern =
         (shm ? std::string("/dev/shm/") : ::testing::TempDir()) + "celforge-model-XXXXXX";
-    return mkdtemp(pattern.data()) ? pattern : ::testing::TempDir();
+    if (!mkdtemp(pattern.data())) {
+        pattern = ::testing::TempDir() + "celforge-model";
+        std::filesystem::create_directories(pattern);
+    }
+    return pattern;
 }
 
 class WorkModelTest : public SessionTest {
