@@ -2,8 +2,8 @@
 // after every action against a plain model of the work kept here: cells,
 // names, the mark, Left/Right/Up ranges, the key colour, the pane and the
 // queue, and the steps undo walks. Killing the editor goes through the real
-// session store. CELFORGE_MODEL_RUNS sets the number of sequences (2000
-// unless set), CELFORGE_MODEL_SEED replays one.
+// session store. CELFORGE_MODEL_RUNS sets the number of sequences (2000,
+// 1000 in a sanitized build), CELFORGE_MODEL_SEED replays one.
 
 #include <algorithm>
 #include <cstdio>
@@ -33,6 +33,13 @@ const char* const kNames[] = {"w_left_1",  "w_left_2", "w_left_3", "w_right_1", 
                               "w_right_3", "w_up_1",   "w_up_2",   "x_1",       "x_2"};
 constexpr int kPictures = 10;
 constexpr int kActions = 12;
+// Each sequence starts an editor (its skin, its session); under the
+// sanitizers that is several times slower, so fewer sequences run there.
+#ifdef __SANITIZE_ADDRESS__
+constexpr uint64_t kRuns = 1000;
+#else
+constexpr uint64_t kRuns = 2000;
+#endif
 constexpr int kSlots = 4;  // No Direction, Left, Right, Up: the words the names hold
 
 uint64_t EnvNumber(const char* name, uint64_t fallback) {
@@ -430,7 +437,7 @@ TEST_F(WorkModelTest, RandomSequencesKeepTheWorkAsTheModelSaysThroughUndoAndRest
         unexpected += dialog.caption + ": " + dialog.text + "\n";
     };
     const uint64_t only = EnvNumber("CELFORGE_MODEL_SEED", 0);
-    const uint64_t runs = only ? 1 : EnvNumber("CELFORGE_MODEL_RUNS", 2000);
+    const uint64_t runs = only ? 1 : EnvNumber("CELFORGE_MODEL_RUNS", kRuns);
     for (uint64_t seed = only ? only : 1; seed < (only ? only : 1) + runs; ++seed) {
         random.seed(seed);
         log = "seed " + std::to_string(seed) + " (CELFORGE_MODEL_SEED replays it): ";
