@@ -220,6 +220,39 @@ TEST(SessionStore, EveryFieldComesBack) {
     EXPECT_EQ(g_changeLog.Cursor(), 1u);
 }
 
+// Undo, then a new placement: the record past the cursor is replaced, and a
+// log cut shorter drops its rows. A replacement built in the very memory of
+// the record it drops, differing in one pixel, is caught too.
+TEST(SessionStore, ReplacedAndDroppedRecordsAreWritten) {
+    const std::string root = Root("log");
+    Work work;
+    work.width = work.height = 48;
+    {
+        SessionStore store(root);
+        ASSERT_EQ(store.Create(), StoreHealth::Keeping);
+        for (int cell = 0; cell < 3; ++cell) work.Place(cell, uint16_t(cell + 1));
+        store.Flush(work.View(), work.dirt, false);
+        work.cursor = 1;  // two undos, then a placement in their place
+        work.Place(5, 9);
+        store.Flush(work.View(), work.dirt, false);
+        work.cursor = 1;
+        work.dirt.log = true;
+        store.Flush(work.View(), work.dirt, false);
+        work.records[1].cells[0].after[1] = 77;
+        work.cursor = 2;
+        work.dirt.log = true;
+        store.Flush(work.View(), work.dirt, false);
+    }
+    std::optional<SessionSnapshot> s = LoadTheOrphan(root);
+    ASSERT_TRUE(s);
+    ASSERT_EQ(s->records.size(), 2u);
+    EXPECT_EQ(s->records[0].cells[0].cell, 0);
+    EXPECT_EQ(s->records[1].cells[0].cell, 5);
+    EXPECT_EQ(s->records[1].cells[0].after[0], 9);
+    EXPECT_EQ(s->records[1].cells[0].after[1], 77);
+    EXPECT_EQ(s->cursor, 2u);
+}
+
 TEST(SessionStore, SessionsLiveInTheStateFolder) {
     const struct {
         const char* state;  // XDG_STATE_HOME; null: unset
