@@ -39,13 +39,6 @@ FileStart ReadFileStart(const std::string& path, size_t limit) {
     return start;
 }
 
-bool NamedAsSprite(const std::string& path) {
-    if (path.size() < 4) return false;
-    std::string ending = path.substr(path.size() - 4);
-    std::transform(ending.begin(), ending.end(), ending.begin(), ::tolower);
-    return ending == ".spr";
-}
-
 bool SignedAsSprite(const std::vector<uint8_t>& bytes) {
     return bytes.size() >= sizeof SPRITE_SIGNATURE &&
            std::memcmp(bytes.data(), SPRITE_SIGNATURE, sizeof SPRITE_SIGNATURE) == 0;
@@ -137,6 +130,13 @@ StartFile ReadStartFile(const std::string& path) {
     }
     if (NamedAsSprite(path) || SignedAsSprite(head.bytes)) return ReadSpriteStart(path);
     return ReadPictureStart(path);
+}
+
+bool NamedAsSprite(const std::string& path) {
+    if (path.size() < 4) return false;
+    std::string ending = path.substr(path.size() - 4);
+    std::transform(ending.begin(), ending.end(), ending.begin(), ::tolower);
+    return ending == ".spr";
 }
 
 int64_t SheetCells(int width, int height) {
