@@ -11,6 +11,7 @@
 #include "cli/options.h"
 #include "cli/output_files.h"
 #include "cli/picture_source.h"
+#include "cli/sprite_folder.h"
 
 namespace {
 
@@ -180,18 +181,6 @@ int WriteExport(const ExportArgs& args, const ExportPaths& paths, const ExportFi
     if (files.pages.size() > 1) out << " in " << files.pages.size() << " pages";
     out << "\n";
     return EXIT_DONE;
-}
-
-std::optional<SpriteImage> ReadSpriteFile(const std::string& path, std::ostream& err) {
-    std::string why;
-    const std::optional<std::vector<uint8_t>> bytes = ReadFileBytes(path, &why);
-    if (!bytes) {
-        Report(err, path, "cannot read the file: " + why);
-        return std::nullopt;
-    }
-    SpriteReadResult read = ReadSprite(bytes->data(), bytes->size());
-    for (const std::string& problem : read.problems) Report(err, path, problem);
-    return std::move(read.sprite);
 }
 
 ExportOptions OptionsFor(const ExportArgs& args) {

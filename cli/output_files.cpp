@@ -11,11 +11,11 @@
 #include <filesystem>
 #include <ostream>
 
+#include "formats/safe_file.h"
+
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr int kMaxLinkHops = 40;  // as the system allows before ELOOP
 
 struct FileIdentity {
     bool exists = false;
@@ -24,21 +24,6 @@ struct FileIdentity {
     ino_t inode = 0;
     std::string path;  // absolute and normalised, links followed
 };
-
-// Links are followed by hand, so one naming a file not yet there leads to
-// the file that writing through it would make.
-std::string FollowLinks(std::string path) {
-    for (int hop = 0; hop < kMaxLinkHops; ++hop) {
-        struct stat info {};
-        if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
-        char named[PATH_MAX];
-        const ssize_t length = ::readlink(path.c_str(), named, sizeof named);
-        if (length <= 0 || static_cast<size_t>(length) == sizeof named) return path;
-        const fs::path next(std::string(named, static_cast<size_t>(length)));
-        path = next.is_absolute() ? next.string() : (fs::path(path).parent_path() / next).string();
-    }
-    return path;
-}
 
 std::string NormalPath(const std::string& path) {
     std::error_code failure;

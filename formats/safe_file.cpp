@@ -42,21 +42,6 @@ std::string FolderOf(const std::string& path) {
     return slash == std::string::npos ? "" : path.substr(0, slash + 1);
 }
 
-// Links are followed by hand, so one that names no file yet leads to where
-// the new file goes, and stays a link.
-std::string ResolveTarget(std::string path) {
-    for (int hop = 0; hop < kMaxLinkHops; ++hop) {
-        struct stat info {};
-        if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
-        char named[PATH_MAX];
-        const ssize_t length = ::readlink(path.c_str(), named, sizeof named);
-        if (length <= 0 || static_cast<size_t>(length) == sizeof named) return path;
-        const std::string next(named, static_cast<size_t>(length));
-        path = next[0] == '/' ? next : FolderOf(path) + next;
-    }
-    return path;  // a loop of links: looking at it fails with ELOOP
-}
-
 mode_t NewFileMode() {
     const mode_t mask = ::umask(0);
     ::umask(mask);
@@ -166,6 +151,19 @@ const char* StepText(WriteStep step) {
 
 }  // namespace
 
+std::string FollowLinks(std::string path) {
+    for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+        struct stat info {};
+        if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+        char named[PATH_MAX];
+        const ssize_t length = ::readlink(path.c_str(), named, sizeof named);
+        if (length <= 0 || static_cast<size_t>(length) == sizeof named) return path;
+        const std::string next(named, static_cast<size_t>(length));
+        path = next[0] == '/' ? next : FolderOf(path) + next;
+    }
+    return path;  // a loop of links: looking at it fails with ELOOP
+}
+
 std::string Describe(const WriteResult& result) {
     std::string text = StepText(result.step);
     if (result.error != 0) text += std::string(": ") + std::strerror(result.error);
@@ -174,7 +172,7 @@ std::string Describe(const WriteResult& result) {
 
 WriteResult WriteFileReplacing(const std::string& path, const std::vector<uint8_t>& bytes) {
     if (path.empty()) return Failed(WriteStep::Stat, ENOENT);
-    const std::string target = ResolveTarget(path);
+    const std::string target = FollowLinks(path);
     struct stat info {};
     if (::stat(target.c_str(), &info) != 0) {
         if (errno != ENOENT) return Failed(WriteStep::Stat);

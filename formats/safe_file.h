@@ -27,6 +27,11 @@ struct WriteResult {
     explicit operator bool() const { return step == WriteStep::Done; }
 };
 
+// The file a path names once its links are followed, the last of them too:
+// one that names no file yet leads to where writing through it would make
+// one. A loop of links stops after as many hops as the system allows.
+std::string FollowLinks(std::string path);
+
 // One line for the user or a log, e.g. "cannot write: No space left on device".
 std::string Describe(const WriteResult& result);
 

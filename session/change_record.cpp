@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "session/byte_codec.h"
+
 namespace {
 
 // Bumped whenever the layout below changes; older blobs are refused.
@@ -13,105 +15,14 @@ constexpr uint32_t MAX_CELL_PIXELS = 640 * 480;
 // A cell edit takes at least its cell and two pixel counts.
 constexpr size_t CELL_EDIT_MIN_BYTES = 12;
 
-class Writer {
-  public:
-    void U8(uint8_t v) { bytes_.push_back(v); }
-    void U32(uint32_t v) {
-        for (int shift = 0; shift < 32; shift += 8) bytes_.push_back(uint8_t(v >> shift));
-    }
-    void I32(int v) { U32(static_cast<uint32_t>(v)); }
-    void Pixels(const std::vector<uint16_t>& pixels) {
-        U32(static_cast<uint32_t>(pixels.size()));
-        const size_t at = bytes_.size();
-        bytes_.resize(at + pixels.size() * 2);
-#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-        if (!pixels.empty()) std::memcpy(&bytes_[at], pixels.data(), pixels.size() * 2);
-#else
-        for (size_t i = 0; i < pixels.size(); ++i) {
-            bytes_[at + 2 * i] = uint8_t(pixels[i]);
-            bytes_[at + 2 * i + 1] = uint8_t(pixels[i] >> 8);
-        }
-#endif
-    }
-    void Text(const std::string& text) {
-        U32(static_cast<uint32_t>(text.size()));
-        bytes_.insert(bytes_.end(), text.begin(), text.end());
-    }
-    void Reserve(size_t n) {
-        bytes_.reserve(n);
-    }
-    std::vector<uint8_t> Take() {
-        return std::move(bytes_);
-    }
-
-  private:
-    std::vector<uint8_t> bytes_;
-};
-
-// A file name is at most a path's length.
-constexpr uint32_t MAX_NAME = 4096;
-
-class Reader {
-  public:
-    Reader(const uint8_t* bytes, size_t size) : at_(bytes), left_(size) {}
-    bool ok() const { return ok_; }
-    bool AtEnd() const { return left_ == 0; }
-    uint8_t U8() { return Take(1) ? at_[-1] : 0; }
-    uint32_t U32() {
-        if (!Take(4)) return 0;
-        const uint8_t* p = at_ - 4;
-        return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-    }
-    int I32() { return static_cast<int>(U32()); }
-    // A count no more than `limit`, of entries of at least `entryBytes` each
-    // that the bytes left can hold: a damaged count allocates nothing.
-    uint32_t Count(uint32_t limit, size_t entryBytes = 0) {
-        const uint32_t n = U32();
-        if (n > limit || size_t{n} * entryBytes > left_) ok_ = false;
-        return ok_ ? n : 0;
-    }
-    std::string Text() {
-        const uint32_t n = Count(MAX_NAME);
-        if (!Take(n)) return {};
-        return std::string(reinterpret_cast<const char*>(at_ - n), n);
-    }
-    std::vector<uint16_t> Pixels() {
-        const uint32_t n = Count(MAX_CELL_PIXELS);
-        std::vector<uint16_t> pixels;
-        if (!Take(size_t{n} * 2)) return pixels;
-        const uint8_t* p = at_ - size_t{n} * 2;
-        pixels.resize(n);
-#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-        if (n) std::memcpy(pixels.data(), p, size_t{n} * 2);
-#else
-        for (uint32_t i = 0; i < n; ++i) pixels[i] = uint16_t(p[2 * i] | p[2 * i + 1] << 8);
-#endif
-        return pixels;
-    }
-
-  private:
-    bool Take(size_t n) {
-        if (!ok_ || n > left_) {
-            ok_ = false;
-            return false;
-        }
-        at_ += n;
-        left_ -= n;
-        return true;
-    }
-    const uint8_t* at_;
-    size_t left_;
-    bool ok_ = true;
-};
-
-void WriteMark(Writer& w, const PlacementMark& mark) {
+void WriteMark(ByteWriter& w, const PlacementMark& mark) {
     w.I32(mark.cellX);
     w.I32(mark.cellY);
     w.I32(mark.sheetHasRoom);
     w.I32(mark.placedCount);
 }
 
-PlacementMark ReadMark(Reader& r) {
+PlacementMark ReadMark(ByteReader& r) {
     PlacementMark mark;
     mark.cellX = r.I32();
     mark.cellY = r.I32();
@@ -120,13 +31,13 @@ PlacementMark ReadMark(Reader& r) {
     return mark;
 }
 
-void WriteRange(Writer& w, const DirectionRange& range) {
+void WriteRange(ByteWriter& w, const DirectionRange& range) {
     w.I32(range.state);
     w.I32(range.firstCell);
     w.I32(range.lastCell);
 }
 
-DirectionRange ReadRange(Reader& r) {
+DirectionRange ReadRange(ByteReader& r) {
     DirectionRange range;
     range.state = r.I32();
     range.firstCell = r.I32();
@@ -136,7 +47,7 @@ DirectionRange ReadRange(Reader& r) {
 
 // The names section follows the fields above: each cell edit's picture
 // names, then the queue's move when the change has one.
-void WriteNames(Writer& w, const Change& change) {
+void WriteNames(ByteWriter& w, const Change& change) {
     for (const CellEdit& edit : change.cells) {
         w.Text(edit.nameBefore);
         w.Text(edit.nameAfter);
@@ -149,7 +60,7 @@ void WriteNames(Writer& w, const Change& change) {
     w.Text(change.queue->restAfter);
 }
 
-bool ReadNames(Reader& r, Change& change) {
+bool ReadNames(ByteReader& r, Change& change) {
     for (CellEdit& edit : change.cells) {
         edit.nameBefore = r.Text();
         edit.nameAfter = r.Text();
@@ -175,7 +86,7 @@ bool KnownKind(uint8_t kind) {
 }  // namespace
 
 std::vector<uint8_t> EncodeChange(const Change& change) {
-    Writer w;
+    ByteWriter w;
     size_t pixels = 0;
     for (const CellEdit& edit : change.cells) pixels += edit.before.size() + edit.after.size();
     w.Reserve(64 + pixels * 2 + change.cells.size() * 12 + change.ranges.size() * 36);
@@ -212,7 +123,7 @@ std::vector<uint8_t> EncodeChange(const Change& change) {
 }
 
 std::optional<Change> DecodeChange(const uint8_t* bytes, size_t size) {
-    Reader r(bytes, size);
+    ByteReader r(bytes, size);
     if (r.U8() != RECORD_VERSION) return std::nullopt;
     Change change;
     const uint8_t kind = r.U8();
@@ -221,8 +132,8 @@ std::optional<Change> DecodeChange(const uint8_t* bytes, size_t size) {
     change.cells.resize(r.Count(MAX_CELL_EDITS, CELL_EDIT_MIN_BYTES));
     for (CellEdit& edit : change.cells) {
         edit.cell = r.I32();
-        edit.before = r.Pixels();
-        edit.after = r.Pixels();
+        edit.before = r.Pixels(MAX_CELL_PIXELS);
+        edit.after = r.Pixels(MAX_CELL_PIXELS);
         if (!r.ok()) return std::nullopt;
     }
     if (r.U8()) {

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <string>
 
+#include "session/byte_codec.h"
+
 namespace {
 
 // The confirmed ranges as of the last CurrentWork(): a range being marked
@@ -13,66 +15,6 @@ int g_confirmedCounts[DIRECTION_COUNT];
 
 constexpr uint8_t EXTRAS_VERSION = 1;
 constexpr uint8_t NAMES_VERSION = 1;
-constexpr uint32_t MAX_NAME = 4096;
-
-class BlobWriter {
-  public:
-    void U8(uint8_t v) { bytes_.push_back(v); }
-    void U32(uint32_t v) {
-        for (int shift = 0; shift < 32; shift += 8) bytes_.push_back(uint8_t(v >> shift));
-    }
-    void I32(int v) { U32(static_cast<uint32_t>(v)); }
-    void Text(const std::string& text) {
-        U32(static_cast<uint32_t>(text.size()));
-        bytes_.insert(bytes_.end(), text.begin(), text.end());
-    }
-    std::vector<uint8_t> Take() { return std::move(bytes_); }
-
-  private:
-    std::vector<uint8_t> bytes_;
-};
-
-class BlobReader {
-  public:
-    BlobReader(const uint8_t* bytes, size_t size) : at_(bytes), left_(bytes ? size : 0) {}
-    bool ok() const { return ok_; }
-    bool AtEnd() const { return left_ == 0; }
-    uint8_t U8() { return Take(1) ? at_[-1] : 0; }
-    uint32_t U32() {
-        if (!Take(4)) return 0;
-        const uint8_t* p = at_ - 4;
-        return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-    }
-    int I32() { return static_cast<int>(U32()); }
-    // A count of items of at least `itemBytes` each: never more than are left.
-    uint32_t Count(size_t itemBytes) {
-        const uint32_t n = U32();
-        if (size_t{n} * itemBytes > left_) ok_ = false;
-        return ok_ ? n : 0;
-    }
-    std::string Text() {
-        const uint32_t n = U32();
-        if (n > MAX_NAME || !Take(n)) {
-            ok_ = false;
-            return {};
-        }
-        return std::string(reinterpret_cast<const char*>(at_ - n), n);
-    }
-
-  private:
-    bool Take(size_t n) {
-        if (!ok_ || n > left_) {
-            ok_ = false;
-            return false;
-        }
-        at_ += n;
-        left_ -= n;
-        return true;
-    }
-    const uint8_t* at_;
-    size_t left_;
-    bool ok_ = true;
-};
 
 }  // namespace
 
@@ -216,7 +158,7 @@ void ApplySnapshot(SessionSnapshot snapshot) {
 }
 
 std::vector<uint8_t> EncodeWorkExtras(const WorkView& view) {
-    BlobWriter w;
+    ByteWriter w;
     w.U8(EXTRAS_VERSION);
     w.I32(view.workMode);
     w.I32(view.direction);
@@ -243,7 +185,7 @@ std::vector<uint8_t> EncodeWorkExtras(const WorkView& view) {
 // start-up values stand.
 bool DecodeWorkExtras(const uint8_t* bytes, size_t size, SessionSnapshot* into) {
     if (size == 0) return true;
-    BlobReader r(bytes, size);
+    ByteReader r(bytes, size);
     if (r.U8() != EXTRAS_VERSION) return false;
     const int mode = r.I32();
     if (mode < MODE_PLACE || mode > MODE_ANIMATE) return false;
@@ -272,7 +214,7 @@ bool DecodeWorkExtras(const uint8_t* bytes, size_t size, SessionSnapshot* into) 
 std::vector<uint8_t> EncodeNames(const WorkView& view) {
     static const QueueState NO_QUEUE;
     const QueueState& queue = view.queue ? *view.queue : NO_QUEUE;
-    BlobWriter w;
+    ByteWriter w;
     w.U8(NAMES_VERSION);
     w.U32(static_cast<uint32_t>(queue.placedNames.size()));
     for (const std::string& name : queue.placedNames) w.Text(name);
@@ -285,14 +227,14 @@ std::vector<uint8_t> EncodeNames(const WorkView& view) {
 
 bool DecodeNames(const uint8_t* bytes, size_t size, SessionSnapshot* into) {
     if (size == 0) return true;
-    BlobReader r(bytes, size);
+    ByteReader r(bytes, size);
     if (r.U8() != NAMES_VERSION) return false;
     QueueState& queue = into->queue;
-    queue.placedNames.resize(r.Count(4));
+    queue.placedNames.resize(r.Count(UINT32_MAX, 4));
     for (std::string& name : queue.placedNames) name = r.Text();
     queue.shown = r.Text();
     queue.shownPlaced = r.U8() != 0;
-    queue.waiting.resize(r.Count(4));
+    queue.waiting.resize(r.Count(UINT32_MAX, 4));
     for (std::string& name : queue.waiting) name = r.Text();
     return r.ok() && r.AtEnd();
 }
