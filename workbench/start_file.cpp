@@ -1,6 +1,7 @@
 #include "workbench/start_file.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -135,7 +136,7 @@ StartFile ReadStartFile(const std::string& path) {
 bool NamedAsSprite(const std::string& path) {
     if (path.size() < 4) return false;
     std::string ending = path.substr(path.size() - 4);
-    std::transform(ending.begin(), ending.end(), ending.begin(), ::tolower);
+    for (char& c : ending) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return ending == ".spr";
 }
 
