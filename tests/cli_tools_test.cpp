@@ -45,14 +45,19 @@ struct SpriteCase {
     SpriteCounts counts;
 };
 
+std::vector<uint8_t> SpriteOf(const SpriteCase& c, uint16_t key,
+                              const std::vector<uint16_t>& pixels) {
+    const SpriteFileHeader header = MakeSpriteHeader(c.type, c.width, c.height, key, c.counts);
+    return EncodeSpriteFile(header, {{pixels.data(), pixels.size()}});
+}
+
 // Pixels i * 40503 + seed: every 65,536 in a row hold each 5-6-5 value once.
 std::vector<uint8_t> MakeSpriteFile(const SpriteCase& c, uint16_t key, uint32_t seed) {
     int64_t frames = 0;
     for (int32_t n : c.counts) frames += n;
     std::vector<uint16_t> pixels(static_cast<size_t>(frames * c.width * c.height));
     for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<uint16_t>(i * 40503 + seed);
-    const SpriteFileHeader header = MakeSpriteHeader(c.type, c.width, c.height, key, c.counts);
-    return EncodeSpriteFile(header, {{pixels.data(), pixels.size()}});
+    return SpriteOf(c, key, pixels);
 }
 
 std::string WriteSprite(const std::string& path, const std::vector<uint8_t>& bytes) {
@@ -106,10 +111,8 @@ TEST(CliTools, UnpackThenBuildFromGivesTheFileByteForByte) {
 TEST(CliTools, UnpackWritesNamedFramesKeyTransparentAndDescribesTheSprite) {
     const std::string folder = MakeTestFolder("tools_names");
     // Up: two 2 x 1 frames, then the key 0xF81F and pure blue 0x001F.
-    const uint16_t pixels[] = {0x0000, 0xFFFF, 0xF81F, 0x001F};
-    const SpriteFileHeader header =
-        MakeSpriteHeader(SPRITE_ANIMATION, 2, 1, 0xF81F, {0, 0, 0, 2, 0, 0, 0, 0, 0});
-    WriteSprite(folder + "/up.Spr", EncodeSpriteFile(header, {{pixels, 4}}));
+    WriteSprite(folder + "/up.Spr", SpriteOf({SPRITE_ANIMATION, 2, 1, {0, 0, 0, 2}}, 0xF81F,
+                                             {0x0000, 0xFFFF, 0xF81F, 0x001F}));
     ASSERT_EQ(Spr({"unpack", folder + "/up.Spr", "-o", folder + "/plain"}), EXIT_DONE);
     ASSERT_EQ(Spr({"unpack", folder + "/up.Spr", "-o", folder + "/kept", "--keep-key"}), EXIT_DONE);
     auto names = FolderEntries(folder + "/plain");
@@ -132,10 +135,7 @@ TEST(CliTools, UnpackWritesNamedFramesKeyTransparentAndDescribesTheSprite) {
 TEST(CliTools, BuildFromARetouchedFrameKeysItsTransparentPixels) {
     UseFileColourTables();
     const std::string folder = MakeTestFolder("tools_retouch");
-    const uint16_t start[] = {0, 0, 0, 0};
-    const SpriteFileHeader header =
-        MakeSpriteHeader(SPRITE_SINGLE, 4, 1, 0x07E0, {1, 0, 0, 0, 0, 0, 0, 0, 0});
-    WriteSprite(folder + "/s.Spr", EncodeSpriteFile(header, {{start, 4}}));
+    WriteSprite(folder + "/s.Spr", SpriteOf({SPRITE_SINGLE, 4, 1, {1}}, 0x07E0, {0, 0, 0, 0}));
     ASSERT_EQ(Spr({"unpack", folder + "/s.Spr", "-o", folder + "/f"}), EXIT_DONE);
     const std::vector<uint8_t> painted = {
         12,  34, 56, 0,    // fully transparent: the key
@@ -186,10 +186,8 @@ TEST(CliTools, UnpackAndBuildFromRefuseWhatWouldLoseOrGarbleWork) {
         EXPECT_FALSE(*c.leaves && std::filesystem::exists(folder + c.leaves)) << c.leaves;
     }
     // One more frame than build --from takes is refused before anything is written.
-    const SpriteFileHeader many =
-        MakeSpriteHeader(SPRITE_ANIMATION, 1, 1, 0, {0, 100001, 0, 0, 0, 0, 0, 0, 0});
     WriteSprite(folder + "/many.Spr",
-                EncodeSpriteFile(many, {{std::vector<uint16_t>(100001).data(), 100001}}));
+                SpriteOf({SPRITE_ANIMATION, 1, 1, {0, 100001}}, 0, std::vector<uint16_t>(100001)));
     const Outcome tooMany = SprRun({"unpack", folder + "/many.Spr", "-o", folder + "/many"});
     EXPECT_EQ(tooMany.code, EXIT_BAD_INPUT);
     EXPECT_NE(tooMany.err.find("Left has 100001 frames; a folder holds at most 100000"),
@@ -206,9 +204,7 @@ TEST(CliTools, MirrorFillsDirectionsWithTheSourceFlippedInOrderAndRefusesChains)
     std::vector<uint16_t> pixels;
     for (uint16_t f = 1; f <= 3; ++f)
         for (uint16_t v : {1, 2, 3, 4, 5, 6}) pixels.push_back(static_cast<uint16_t>(f * 16 + v));
-    const SpriteFileHeader header =
-        MakeSpriteHeader(SPRITE_ANIMATION, 3, 2, 0, {0, 0, 3, 0, 0, 0, 0, 0, 0});
-    WriteSprite(folder + "/s.Spr", EncodeSpriteFile(header, {{pixels.data(), pixels.size()}}));
+    WriteSprite(folder + "/s.Spr", SpriteOf({SPRITE_ANIMATION, 3, 2, {0, 0, 3}}, 0, pixels));
     ASSERT_EQ(Spr({"unpack", folder + "/s.Spr", "-o", folder + "/f"}), EXIT_DONE);
     ASSERT_EQ(Spr({"build", "--from", folder + "/f", "-o", folder + "/m.Spr", "--mirror",
                    "RightUp=leftup", "--mirror", "down=leftup"}),
@@ -283,10 +279,9 @@ TEST(CliTools, ThumbnailScalesByWholeFactorsToFit) {
 TEST(CliTools, ThumbnailShowsTheFirstStoredFrameSharpAndRefusesDamage) {
     const std::string folder = MakeTestFolder("tools_thumb");
     // Up (the first direction stored): 4 x 1 frames; the second frame must not show.
-    const uint16_t pixels[] = {0xF81F, 0xF800, 0x001F, 0xFFFF, 1, 1, 1, 1, 2, 2, 2, 2};
-    const SpriteFileHeader header =
-        MakeSpriteHeader(SPRITE_ANIMATION, 4, 1, 0xF81F, {0, 0, 0, 3, 0, 0, 0, 0, 0});
-    const std::vector<uint8_t> file = EncodeSpriteFile(header, {{pixels, 12}});
+    const std::vector<uint8_t> file =
+        SpriteOf({SPRITE_ANIMATION, 4, 1, {0, 0, 0, 3}}, 0xF81F,
+                 {0xF81F, 0xF800, 0x001F, 0xFFFF, 1, 1, 1, 1, 2, 2, 2, 2});
     const std::string sprite = WriteSprite(folder + "/s.Spr", file);
     ASSERT_EQ(Spr({"thumbnail", "-s", "8", sprite, folder + "/big.png"}), EXIT_DONE);
     ASSERT_EQ(Spr({"thumbnail", "-s", "2", sprite, folder + "/small.png"}), EXIT_DONE);
@@ -305,8 +300,7 @@ TEST(CliTools, ThumbnailShowsTheFirstStoredFrameSharpAndRefusesDamage) {
     EXPECT_EQ(w * 100 + h, 201u);
 
     WriteSprite(folder + "/cut.Spr", std::vector<uint8_t>(file.begin(), file.end() - 1));
-    const SpriteFileHeader empty = MakeSpriteHeader(SPRITE_ANIMATION, 4, 1, 0, {});
-    WriteSprite(folder + "/empty.Spr", EncodeSpriteFile(empty, {}));
+    WriteSprite(folder + "/empty.Spr", SpriteOf({SPRITE_ANIMATION, 4, 1, {}}, 0, {}));
     for (const char* name : {"/cut", "/empty"}) {
         EXPECT_EQ(Spr({"thumbnail", folder + name + ".Spr", folder + name + ".png"}),
                   EXIT_BAD_INPUT);
@@ -411,10 +405,9 @@ TEST(CliTools, UnpackStoppedByAFileSizeLimitLeavesNothingAndThenWorks) {
         noise ^= noise << 13, noise ^= noise >> 17, noise ^= noise << 5;
         pixels[i] = uint16_t(noise);
     }
-    const SpriteFileHeader header =
-        MakeSpriteHeader(SPRITE_ANIMATION, 32, 32, 0xF81F, {0, 3, 0, 0, 0, 0, 0, 1, 0});
     const std::string sprite =
-        WriteSprite(folder + "/s.Spr", EncodeSpriteFile(header, {{pixels.data(), pixels.size()}}));
+        WriteSprite(folder + "/s.Spr",
+                    SpriteOf({SPRITE_ANIMATION, 32, 32, {0, 3, 0, 0, 0, 0, 0, 1}}, 0xF81F, pixels));
     fs::create_directory(folder + "/empty");
     const char* const targets[] = {"/new/parent/frames", "/empty"};
     for (const std::string target : targets) {
@@ -439,10 +432,8 @@ TEST(CliTools, UnpackStoppedByAFileSizeLimitLeavesNothingAndThenWorks) {
 TEST(CliTools, FailuresSayWhyAndDashWritesTheOneOutputToStandardOutput) {
     const std::string folder = MakeTestFolder("tools_why");
     // A single 2 x 1 sprite: the key 0xF81F, then white.
-    const uint16_t pixels[] = {0xF81F, 0xFFFF};
-    const SpriteFileHeader header =
-        MakeSpriteHeader(SPRITE_SINGLE, 2, 1, 0xF81F, {1, 0, 0, 0, 0, 0, 0, 0, 0});
-    const std::vector<uint8_t> file = EncodeSpriteFile(header, {{pixels, 2}});
+    const std::vector<uint8_t> file =
+        SpriteOf({SPRITE_SINGLE, 2, 1, {1}}, 0xF81F, {0xF81F, 0xFFFF});
     const std::string s = WriteSprite(folder + "/s.Spr", file), u = folder + "/u";
     const Outcome unpacked = SprRun({"unpack", s, "-o", u});
     EXPECT_EQ(unpacked.out, u + ": wrote 1 frame and sprite.json\n");

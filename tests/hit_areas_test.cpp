@@ -97,45 +97,39 @@ class HitAreaTest : public SessionTest {
         script.onUnanswered = [](const platform::ShownDialog&) {};  // boxes take their default
         StartWith(WriteGradient("first.pcx", 32, 32));
     }
-    void RunTable(bool tap);
 };
 
-void HitAreaTest::RunTable(bool tap) {
-    for (const HitCase& c : kCases) {
-        const int midX = (c.x0 + c.x1) / 2, midY = (c.y0 + c.y1) / 2;
-        const struct {
-            int x, y;
-            bool inside;
-        } probes[] = {{c.x0, midY, true},      {c.x0 - 1, midY, false}, {c.x1, midY, true},
-                      {c.x1 + 1, midY, false}, {midX, c.y0, true},      {midX, c.y0 - 1, false},
-                      {midX, c.y1, true},      {midX, c.y1 + 1, false}};
-        for (const auto& p : probes) {
-            if (p.x < 0 || p.x >= SCREEN_WIDTH || p.y < 0 || p.y >= SCREEN_HEIGHT) continue;
-            Hold(platform::kKeyLeftButton, false);
-            Tick();
-            c.prepare();
-            const size_t shown = script.Shown().size();
-            MoveTo(p.x, p.y);
-            if (tap) {
-                script.TapKey(platform::kKeyLeftButton);
+// A touchpad tap goes down and up between two ticks; every button, the mode
+// and direction buttons among them, must take it as it takes a click.
+TEST_F(HitAreaTest, EveryRectangleTakesAClickOrTapJustInsideEachEdgeOnly) {
+    for (const bool tap : {false, true}) {
+        for (const HitCase& c : kCases) {
+            const int midX = (c.x0 + c.x1) / 2, midY = (c.y0 + c.y1) / 2;
+            const struct {
+                int x, y;
+                bool inside;
+            } probes[] = {{c.x0, midY, true},      {c.x0 - 1, midY, false}, {c.x1, midY, true},
+                          {c.x1 + 1, midY, false}, {midX, c.y0, true},      {midX, c.y0 - 1, false},
+                          {midX, c.y1, true},      {midX, c.y1 + 1, false}};
+            for (const auto& p : probes) {
+                if (p.x < 0 || p.x >= SCREEN_WIDTH || p.y < 0 || p.y >= SCREEN_HEIGHT) continue;
+                Hold(platform::kKeyLeftButton, false);
                 Tick();
-            } else {
-                Click(p.x, p.y);
+                c.prepare();
+                const size_t shown = script.Shown().size();
+                MoveTo(p.x, p.y);
+                if (tap) {
+                    script.TapKey(platform::kKeyLeftButton);
+                    Tick();
+                } else {
+                    Click(p.x, p.y);
+                }
+                const bool acted = c.acted ? c.acted() : script.Shown().size() > shown;  // a box
+                EXPECT_EQ(acted, p.inside)
+                    << c.what << " at " << p.x << ", " << p.y << (tap ? " tapped" : "");
             }
-            const bool acted = c.acted ? c.acted() : script.Shown().size() > shown;  // a box
-            EXPECT_EQ(acted, p.inside) << c.what << " at " << p.x << ", " << p.y;
         }
     }
-}
-
-TEST_F(HitAreaTest, EveryRectangleTakesAClickJustInsideEachEdgeOnly) {
-    RunTable(false);
-}
-
-// A touchpad tap goes down and up between two ticks; every button, the mode
-// and direction buttons among them, must still take it.
-TEST_F(HitAreaTest, TapsBetweenTicksActOnModeAndDirectionButtons) {
-    RunTable(true);
 }
 
 }  // namespace

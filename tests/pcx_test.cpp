@@ -182,19 +182,6 @@ TEST_F(PcxTest, UncompressedFilesAreReadAsRawLines) {
     ExpectPixels(paletted, {0x07E0, 0x001F, 0xF800, 0xFFFF}, 2, 2, 2, 2);
 }
 
-// Eight pixels at a time go through vector shifts, the last two one by one;
-// every block of the row must be written.
-TEST_F(PcxTest, LongRowsPackEveryBlockOfEightPixels) {
-    std::vector<uint8_t> file = UncompressedHeader(26, 1, 3, 26);
-    for (int x = 0; x < 26; ++x) file.push_back(static_cast<uint8_t>(8 * x));         // red
-    for (int x = 0; x < 26; ++x) file.push_back(static_cast<uint8_t>(4 * x));         // green
-    for (int x = 0; x < 26; ++x) file.push_back(static_cast<uint8_t>(8 * (25 - x)));  // blue
-    ExpectPixels(file, {0x0019, 0x0838, 0x1057, 0x1876, 0x2095, 0x28B4, 0x30D3, 0x38F2, 0x4111,
-                        0x4930, 0x514F, 0x596E, 0x618D, 0x69AC, 0x71CB, 0x79EA, 0x8209, 0x8A28,
-                        0x9247, 0x9A66, 0xA285, 0xAAA4, 0xB2C3, 0xBAE2, 0xC301, 0xCB20},
-                 26, 26, 26, 1);
-}
-
 // A stream that yields `bytes` and then fails instead of ending.
 std::FILE* OpenFailingStream(std::vector<uint8_t> bytes) {
     cookie_io_functions_t io{};

@@ -90,6 +90,12 @@ class SdlPlatformTest : public ::testing::Test {
         }
         return told;
     }
+    // A file the desktop drops on the window.
+    static void Drop(const char* path) {
+        SDL_Event event{SDL_DROPFILE};
+        event.drop.file = SDL_strdup(path);
+        SDL_PushEvent(&event);
+    }
 
     static constexpr std::array<int, 3> kStartSignals{SIGINT, SIGQUIT, SIGHUP};
     std::array<struct sigaction, kStartSignals.size()> found{};
@@ -239,11 +245,6 @@ TEST_F(SdlPlatformTest, LetterKeysAndDroppedFilesBecomeMessages) {
 // place; several chosen in the dialog come back as they were printed.
 TEST_F(SdlPlatformTest, DropsAnswerTheOpenPicturesDialogOrWaitAsMessages) {
     Start(false);
-    const auto drop = [](const char* path) {
-        SDL_Event event{SDL_DROPFILE};
-        event.drop.file = SDL_strdup(path);
-        SDL_PushEvent(&event);
-    };
     const struct {
         const char* zenity;
         std::vector<const char*> drops;  // pushed 300 ms after the dialog came up
@@ -256,7 +257,7 @@ TEST_F(SdlPlatformTest, DropsAnswerTheOpenPicturesDialogOrWaitAsMessages) {
         FakeZenity(c.zenity);
         std::thread user([&] {
             if (!c.drops.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(300));
-            for (const char* path : c.drops) drop(path);
+            for (const char* path : c.drops) Drop(path);
         });
         const auto asked = std::chrono::steady_clock::now();
         const DialogResult answer = sdl->OpenFilesDialog("Open", {}, "");
@@ -274,9 +275,7 @@ TEST_F(SdlPlatformTest, ADropWhileABoxIsUpArrivesAfterIt) {
     FakeZenity("sleep 1");
     std::thread user([] {
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        SDL_Event event{SDL_DROPFILE};
-        event.drop.file = SDL_strdup("/p/late.pcx");
-        SDL_PushEvent(&event);
+        Drop("/p/late.pcx");
     });
     sdl->MessageBox("Busy", "Box", platform::BoxButtons::Ok);
     user.join();

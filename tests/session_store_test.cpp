@@ -94,6 +94,36 @@ std::string IntegrityCheck(const std::string& folder) {
     return result;
 }
 
+void RunSql(const std::string& db, const char* sql) {
+    sqlite3* handle = nullptr;
+    sqlite3_open(db.c_str(), &handle);
+    EXPECT_EQ(sqlite3_exec(handle, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sql;
+    sqlite3_close(handle);
+}
+
+// A session an editor left: its work written once (never, with `write`
+// false), on `file` when one is named. Its folder.
+std::string LeaveSession(const std::string& root, Work& work, bool write = true,
+                         const std::string& file = "", bool pictureChanged = false) {
+    SessionStore store(root);
+    EXPECT_EQ(store.Create(), StoreHealth::Keeping);
+    if (!file.empty()) store.SetFile(file);
+    if (write) {
+        EXPECT_EQ(store.Flush(work.View(), work.dirt, pictureChanged), StoreHealth::Keeping);
+    }
+    return store.Folder();
+}
+
+// The one session found under `root`, loaded; its summary into `summary`.
+std::optional<SessionSnapshot> LoadTheOrphan(const std::string& root,
+                                             SessionSummary* summary = nullptr) {
+    std::vector<Orphan> orphans = SessionStore(root).FindOrphans();
+    EXPECT_EQ(orphans.size(), 1u);
+    if (orphans.size() != 1) return std::nullopt;
+    if (summary) *summary = orphans[0].summary;
+    return SessionStore::Load(orphans[0]);
+}
+
 TEST(SessionRecord, KeyPickIsWrittenFieldByField) {
     const Change pick{ChangeKind::PickKeyColour, {}, {}, {}, {}, 0x10u, 0x0A0B0Cu};
     const std::vector<uint8_t> bytes = {
@@ -155,19 +185,13 @@ TEST(SessionStore, EveryFieldComesBack) {
     work.picture[0] = 0x7E0;
     work.picture[PICTURE_WIDTH * PICTURE_HEIGHT - 1] = 0xF800;
     work.cursor = 1;  // the second placement undone
-    {
-        SessionStore store(root);
-        ASSERT_EQ(store.Create(), StoreHealth::Keeping);
-        ASSERT_EQ(store.Flush(work.View(), work.dirt, true), StoreHealth::Keeping);
-        EXPECT_TRUE(work.dirt.cells.empty());
-    }
-    SessionStore next(root);
-    std::vector<Orphan> orphans = next.FindOrphans();
-    ASSERT_EQ(orphans.size(), 1u);
-    EXPECT_EQ(orphans[0].summary.frames, 2);
-    EXPECT_EQ(orphans[0].summary.directionsMarked, 1);  // slot 4 is still awaiting its end
-    std::optional<SessionSnapshot> loaded = SessionStore::Load(orphans[0]);
+    LeaveSession(root, work, true, "", true);
+    EXPECT_TRUE(work.dirt.cells.empty());
+    SessionSummary summary;
+    std::optional<SessionSnapshot> loaded = LoadTheOrphan(root, &summary);
     ASSERT_TRUE(loaded);
+    EXPECT_EQ(summary.frames, 2);
+    EXPECT_EQ(summary.directionsMarked, 1);  // slot 4 is still awaiting its end
     PictureBuffer pane;
     ApplySnapshot(std::move(*loaded));
     const SheetState& sheet = g_state.sheet;
@@ -206,9 +230,7 @@ TEST(SessionStore, ReplacedAndDroppedRecordsAreWritten) {
     {
         SessionStore store(root);
         ASSERT_EQ(store.Create(), StoreHealth::Keeping);
-        work.Place(0, 1);
-        work.Place(1, 2);
-        work.Place(2, 3);
+        for (int cell = 0; cell < 3; ++cell) work.Place(cell, uint16_t(cell + 1));
         store.Flush(work.View(), work.dirt, false);
         work.cursor = 1;  // two undos, then a placement in their place
         work.Place(5, 9);
@@ -221,10 +243,7 @@ TEST(SessionStore, ReplacedAndDroppedRecordsAreWritten) {
         work.dirt.log = true;
         store.Flush(work.View(), work.dirt, false);
     }
-    SessionStore next(root);
-    std::vector<Orphan> orphans = next.FindOrphans();
-    ASSERT_EQ(orphans.size(), 1u);
-    std::optional<SessionSnapshot> s = SessionStore::Load(orphans[0]);
+    std::optional<SessionSnapshot> s = LoadTheOrphan(root);
     ASSERT_TRUE(s);
     ASSERT_EQ(s->records.size(), 2u);
     EXPECT_EQ(s->records[0].cells[0].cell, 0);
@@ -275,19 +294,9 @@ TEST(SessionStore, DamagedSessionsAreNotRestored) {
     };
     for (const auto& c : kCases) {
         const std::string root = Root("damaged");
-        std::string folder;
-        {
-            SessionStore store(root);
-            Work work;
-            work.Place(c.cell, 4);
-            ASSERT_EQ(store.Create(), StoreHealth::Keeping);
-            ASSERT_EQ(store.Flush(work.View(), work.dirt, false), StoreHealth::Keeping);
-            folder = store.Folder();
-        }
-        sqlite3* db = nullptr;
-        sqlite3_open((folder + "/work.db").c_str(), &db);
-        EXPECT_EQ(sqlite3_exec(db, c.damage, nullptr, nullptr, nullptr), SQLITE_OK) << c.what;
-        sqlite3_close(db);
+        Work work;
+        work.Place(c.cell, 4);
+        RunSql(LeaveSession(root, work) + "/work.db", c.damage);
         SessionStore finder(root);
         std::vector<Orphan> orphans = finder.FindOrphans();
         const bool loads = !orphans.empty() && SessionStore::Load(orphans[0]);
@@ -377,11 +386,8 @@ TEST(SessionStore, KilledAtAnyMomentKeepsEveryWrittenTick) {
         while (read(written[0], &tick, sizeof tick) == sizeof tick) shown = tick;
         close(written[0]);
 
-        SessionStore finder(root);
-        std::vector<Orphan> orphans = finder.FindOrphans();
-        ASSERT_EQ(orphans.size(), 1u);
-        EXPECT_EQ(IntegrityCheck(orphans[0].folder), "ok");
-        std::optional<SessionSnapshot> loaded = SessionStore::Load(orphans[0]);
+        EXPECT_EQ(IntegrityCheck(SessionStore(root).FindOrphans().at(0).folder), "ok");
+        std::optional<SessionSnapshot> loaded = LoadTheOrphan(root);
         ASSERT_TRUE(loaded);
         // The tick after the last one reported may have been written too.
         EXPECT_TRUE(SameWork(*loaded, KillTrialAfter(seed, shown)) ||
@@ -469,15 +475,12 @@ TEST(SessionStore, MovingAsideKeepsTheNewestFive) {
     const std::string root = Root("aside");
     fs::create_directories(fs::path(root) / "20000101-000000-garbage");
     std::ofstream(fs::path(root) / "20000101-000000-garbage" / "work.db") << "not a database";
-    { SessionStore(root).Create(); }  // never written: nothing to offer
+    Work work;
+    LeaveSession(root, work, false);  // never written: nothing to offer
     std::vector<std::string> names;
     for (uint16_t i = 1; i <= 7; ++i) {
-        SessionStore store(root);
-        Work work;
         work.Place(0, i);
-        ASSERT_EQ(store.Create(), StoreHealth::Keeping);
-        store.Flush(work.View(), work.dirt, false);
-        names.push_back(fs::path(store.Folder()).filename());
+        names.push_back(fs::path(LeaveSession(root, work)).filename());
     }
     SessionStore finder(root);
     std::vector<Orphan> orphans = finder.FindOrphans();
@@ -490,50 +493,63 @@ TEST(SessionStore, MovingAsideKeepsTheNewestFive) {
         EXPECT_EQ(fs::exists(fs::path(root) / "aside" / names[i]), i >= 2) << i;
 }
 
+// The newest session left is offered; `celforge FILE.Spr` offers only the
+// work left on that very file. Yes restores it, No sets it aside.
 TEST(SessionHooks, TheBoxRestoresOrSetsTheSessionAside) {
+    using platform::BoxAnswer;
+    const char* const anyWork = "Restore the unsaved work of ";
+    const char* const onWalk = "Restore the unsaved work on walk.Spr of ";
     const struct {
-        platform::BoxAnswer answer;
+        const char* kept;  // the file the left session's work belongs to
+        bool named;        // the editor starts on walk.Spr
+        BoxAnswer answer;
         bool asideIsAFile;
+        const char* asked;  // how the question starts; null: none
         bool restored;
-        int width;       // of the sprite afterwards
-        uint16_t pixel;  // at sheet (3, 2), cell 467's first pixel
-        int asideCount;
+        int asides;
         int sessions;  // folders in the root besides aside, this editor's included
     } kCases[] = {
-        {platform::BoxAnswer::Yes, false, true, 3, 0x2222, 0, 1},
-        {platform::BoxAnswer::No, false, false, 0, 0, 1, 1},
-        {platform::BoxAnswer::No, true, false, 0, 0, 0, 2},  // told, and it stays
+        {"", false, BoxAnswer::Yes, false, anyWork, true, 0, 1},
+        {"", false, BoxAnswer::No, false, anyWork, false, 1, 1},
+        {"", false, BoxAnswer::No, true, anyWork, false, 0, 2},  // told, and it stays
+        {"walk.Spr", true, BoxAnswer::Yes, false, onWalk, true, 0, 1},
+        {"walk.Spr", true, BoxAnswer::No, false, onWalk, false, 1, 1},
+        {"run.Spr", true, BoxAnswer::Yes, false, nullptr, false, 0, 2},
+        {"", true, BoxAnswer::Yes, false, nullptr, false, 0, 2},
     };
     PictureBuffer pane;
     for (const auto& c : kCases) {
+        SCOPED_TRACE(std::string(c.kept) + (c.named ? " named" : "") +
+                     (c.asideIsAFile ? " file" : ""));
         const std::string root = Root("hooks");
-        {
-            SessionStore left(root);
-            Work work;
-            work.Place(467, 0x2222);
-            ASSERT_EQ(left.Create(), StoreHealth::Keeping);
-            left.Flush(work.View(), work.dirt, false);
-        }
+        Work work;
+        work.Place(467, 0x2222);
+        LeaveSession(root, work, true, *c.kept ? root + "/sprites/../" + c.kept : "");
         if (c.asideIsAFile) std::ofstream(fs::path(root) / "aside") << "a file";
         ResetEditorState();
         platform::ScriptedPlatform script;
         platform::SetPlatform(&script);
         script.QueueBoxAnswer(c.answer);
-        EXPECT_EQ(StartSession(root).restored, c.restored);
-        ASSERT_EQ(script.Shown().size(), c.asideIsAFile ? 2u : 1u);
-        EXPECT_NE(script.Shown()[0].text.find(": 1 frames, 0 directions marked?"),
-                  std::string::npos);
+        EXPECT_EQ(StartSession(root, !c.named, c.named ? root + "/walk.Spr" : "").restored,
+                  c.restored);
+        ASSERT_EQ(script.Shown().size(), (c.asked ? 1u : 0u) + c.asideIsAFile);
+        if (c.asked) {
+            EXPECT_EQ(script.Shown()[0].text.rfind(c.asked, 0), 0u) << script.Shown()[0].text;
+            EXPECT_NE(script.Shown()[0].text.find(": 1 frames, 0 directions marked?"),
+                      std::string::npos);
+        }
         if (c.asideIsAFile) {
             EXPECT_NE(script.Shown()[1].text.find("aside is a file, not a folder"),
                       std::string::npos);
         }
-        EXPECT_EQ(g_state.sheet.spriteWidth, c.width);
-        EXPECT_EQ(g_sheet[2 * SHEET_WIDTH + 3], c.pixel);
+        // The sprite is 3 x 2; cell 467's first pixel lies at (3, 2).
+        EXPECT_EQ(g_state.sheet.spriteWidth, c.restored ? 3 : 0);
+        EXPECT_EQ(g_sheet[2 * SHEET_WIDTH + 3], c.restored ? 0x2222 : 0);
         EXPECT_EQ(g_changeLog.Records().size(), c.restored ? 1u : 0u);
-        EXPECT_EQ(Folders(fs::path(root) / "aside"), c.asideCount);
-        EXPECT_EQ(Folders(root) - (c.asideCount ? 1 : 0), c.sessions);
+        EXPECT_EQ(Folders(fs::path(root) / "aside"), c.asides);
+        EXPECT_EQ(Folders(root) - (c.asides ? 1 : 0), c.sessions);
         EndSessionSaved();
-        EXPECT_EQ(Folders(root) - (c.asideCount ? 1 : 0), c.sessions - 1);
+        EXPECT_EQ(Folders(root) - (c.asides ? 1 : 0), c.sessions - 1);
         CloseSession();
         g_changeLog.Clear();
     }
@@ -542,13 +558,6 @@ TEST(SessionHooks, TheBoxRestoresOrSetsTheSessionAside) {
 size_t FileHash(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::hash<std::string>()(std::string(std::istreambuf_iterator<char>(in), {}));
-}
-
-void RunSql(const std::string& db, const char* sql) {
-    sqlite3* handle = nullptr;
-    sqlite3_open(db.c_str(), &handle);
-    EXPECT_EQ(sqlite3_exec(handle, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sql;
-    sqlite3_close(handle);
 }
 
 // A session that cannot be read is named in a box with why and stays where
@@ -576,16 +585,10 @@ TEST(SessionHooks, UnreadableSessionsAreToldAndStay) {
     PictureBuffer pane;
     for (const auto& c : kCases) {
         const std::string root = Root("unreadable");
-        std::string folder;
-        {
-            SessionStore left(root);
-            Work work;
-            work.width = work.height = 48;
-            for (int cell = 0; cell < 40; ++cell) work.Place(cell, uint16_t(cell + 1));
-            ASSERT_EQ(left.Create(), StoreHealth::Keeping);
-            if (c.damage) left.Flush(work.View(), work.dirt, false);
-            folder = left.Folder();
-        }
+        Work work;
+        work.width = work.height = 48;
+        for (int cell = 0; cell < 40; ++cell) work.Place(cell, uint16_t(cell + 1));
+        const std::string folder = LeaveSession(root, work, c.damage != nullptr);
         if (c.damage) c.damage(folder + "/work.db");
         const size_t before = FileHash(folder + "/work.db");
         platform::ScriptedPlatform script;
@@ -601,45 +604,6 @@ TEST(SessionHooks, UnreadableSessionsAreToldAndStay) {
         EXPECT_EQ(fs::exists(folder), c.why != nullptr) << c.what;
         EXPECT_FALSE(fs::exists(fs::path(root) / "aside")) << c.what;
         CloseSession();
-    }
-}
-
-// `celforge FILE.Spr` offers only the work left on that very file.
-TEST(SessionHooks, NamingASpriteFileOffersTheWorkLeftOnIt) {
-    const struct {
-        const char* kept;  // the file the left session's work belongs to
-        platform::BoxAnswer answer;
-        bool asked, restored, aside;
-    } kCases[] = {
-        {"walk.Spr", platform::BoxAnswer::Yes, true, true, false},
-        {"walk.Spr", platform::BoxAnswer::No, true, false, true},
-        {"run.Spr", platform::BoxAnswer::Yes, false, false, false},
-        {"", platform::BoxAnswer::Yes, false, false, false},
-    };
-    PictureBuffer pane;
-    for (const auto& c : kCases) {
-        const std::string root = Root("named");
-        {
-            SessionStore left(root);
-            Work work;
-            work.Place(2, 9);
-            ASSERT_EQ(left.Create(), StoreHealth::Keeping);
-            if (*c.kept) left.SetFile(root + "/sprites/../" + c.kept);
-            left.Flush(work.View(), work.dirt, false);
-        }
-        platform::ScriptedPlatform script;
-        platform::SetPlatform(&script);
-        script.QueueBoxAnswer(c.answer);
-        EXPECT_EQ(StartSession(root, false, root + "/walk.Spr").restored, c.restored) << c.kept;
-        ASSERT_EQ(script.Shown().size(), c.asked ? 1u : 0u) << c.kept;
-        if (c.asked) {
-            EXPECT_EQ(script.Shown()[0].text.rfind("Restore the unsaved work on walk.Spr of ", 0),
-                      0u);
-        }
-        EXPECT_EQ(Folders(fs::path(root) / "aside"), c.aside ? 1 : 0) << c.kept;
-        EXPECT_EQ(Folders(root) - (c.aside ? 1 : 0), c.asked ? 1 : 2) << c.kept;
-        CloseSession();
-        g_changeLog.Clear();
     }
 }
 
@@ -674,17 +638,14 @@ TEST(SessionStore, StaysSmallAndComesBackWhole) {
     ASSERT_EQ(store.Create(), StoreHealth::Keeping);
     int64_t walMost = 0, keyTickMost = 0;
     auto flush = [&] {
-        const WorkView view{640,
-                            480,
-                            g_sheet,
-                            g_pictureBuf,
-                            {},
-                            nullptr,
-                            nullptr,
-                            0,
-                            &log.Records(),
-                            log.Cursor(),
-                            log.FirstSequence()};
+        WorkView view;
+        view.spriteWidth = 640;
+        view.spriteHeight = 480;
+        view.sheet = g_sheet;
+        view.picture = g_pictureBuf;
+        view.records = &log.Records();
+        view.cursor = log.Cursor();
+        view.firstSequence = log.FirstSequence();
         ASSERT_EQ(store.Flush(view, log.Dirt(), false), StoreHealth::Keeping) << store.Problem();
         walMost = std::max(walMost, int64_t(fs::file_size(store.WalPath())));
     };
@@ -719,10 +680,7 @@ TEST(SessionStore, StaysSmallAndComesBackWhole) {
     EXPECT_LE(int64_t(fs::file_size(store.Folder() + "/work.db")), int64_t(budget));
     kept.reset();
 
-    SessionStore finder(root);
-    std::vector<Orphan> orphans = finder.FindOrphans();
-    ASSERT_EQ(orphans.size(), 1u);
-    std::optional<SessionSnapshot> s = SessionStore::Load(orphans[0]);
+    std::optional<SessionSnapshot> s = LoadTheOrphan(root);
     ASSERT_TRUE(s);
     EXPECT_EQ(s->firstSequence, log.FirstSequence());
     ASSERT_EQ(s->records.size(), log.Records().size());
@@ -746,15 +704,8 @@ TEST(SessionStore, ABatchOfAHundredThousandEditsComesBack) {
     work.records.push_back(std::move(batch));
     work.cursor = 1;
     work.dirt.log = work.dirt.work = true;
-    {
-        SessionStore store(root);
-        ASSERT_EQ(store.Create(), StoreHealth::Keeping);
-        ASSERT_EQ(store.Flush(work.View(), work.dirt, false), StoreHealth::Keeping);
-    }
-    SessionStore finder(root);
-    std::vector<Orphan> orphans = finder.FindOrphans();
-    ASSERT_EQ(orphans.size(), 1u);
-    std::optional<SessionSnapshot> s = SessionStore::Load(orphans[0]);
+    LeaveSession(root, work);
+    std::optional<SessionSnapshot> s = LoadTheOrphan(root);
     ASSERT_TRUE(s);
     ASSERT_EQ(s->records.size(), 1u);
     ASSERT_EQ(s->records[0].cells.size(), 100000u);

@@ -2,7 +2,6 @@
 
 #include "display/pixmap.h"
 #include "formats/sprite_file.h"
-#include "formats/sprite_reader.h"
 #include "state/editor_state.h"
 #include "state/work.h"
 #include "workbench/sprite_save.h"
@@ -38,28 +37,6 @@ TEST(SpriteFileHeader, FieldsLieAtTheirOffsetsLittleEndian) {
               "Number of Up Direction Frame = 14\nNumber of RightUp Direction Frame = 15\n"
               "Number of Right Direction Frame = 16\nNumber of RightDown Direction Frame = 17\n"
               "Number of Down Direction Frame = 18\nNumber of LeftDiown Direction Frame = 19");
-}
-
-// Each frame asked for is that frame, not a neighbour: three 2 x 1 frames, two
-// Left and one Up, each pixel a different value.
-TEST(SpriteReader, FramesAreTheOnesAskedFor) {
-    std::vector<uint8_t> bytes(kHeaderText, kHeaderText + 35);
-    for (uint32_t field : {1, 2, 1, 16, 0xF81F})  // type, width, height, colour bits, key
-        AppendLe32(bytes, field);
-    for (uint32_t frames : {0, 2, 0, 1, 0, 0, 0, 0, 0}) AppendLe32(bytes, frames);
-    for (uint8_t byte : {0x01, 0x00, 0x02, 0x00,   // Left 0: 0x0001 0x0002
-                         0x00, 0xF8, 0xE0, 0x07,   // Left 1: 0xF800 0x07E0
-                         0x1F, 0x00, 0x1F, 0xF8})  // Up 0: 0x001F 0xF81F
-        bytes.push_back(byte);
-    const SpriteReadResult read = ReadSprite(bytes.data(), bytes.size());
-    ASSERT_TRUE(read.sprite) << read.problems.front();
-    const SpriteImage& sprite = *read.sprite;
-    const std::vector<uint16_t> frames[] = {{0x0001, 0x0002}, {0xF800, 0x07E0}, {0x001F, 0xF81F}};
-    for (int64_t f = 0; f < 3; ++f)
-        EXPECT_EQ(std::vector<uint16_t>(sprite.Frame(f), sprite.Frame(f) + 2), frames[f]) << f;
-    EXPECT_EQ(std::vector<int64_t>({sprite.FirstFrameOf(1), sprite.FirstFrameOf(3),
-                                    sprite.FrameCount(), sprite.keyColour}),
-              std::vector<int64_t>({0, 2, 3, 0xF81F}));
 }
 
 class GrabFramesTest : public ::testing::Test {

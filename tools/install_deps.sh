@@ -8,7 +8,8 @@ run_packages=(g++ cmake ninja-build pkg-config libsdl2-dev libxmp-dev libspng-de
               zenity fonts-nanum)
 test_packages=(libsdl2-image-dev libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
                xvfb xauth xdotool x11-utils xfonts-base python3 python3-pil fonts-dejavu-core
-               shared-mime-info xdg-utils libglib2.0-bin imagemagick godot3-server nodejs)
+               shared-mime-info xdg-utils libglib2.0-bin imagemagick godot3-server nodejs
+               python3-gi gir1.2-gtk-3.0)
 # The engine checks install their Node packages with npm; Node.js builds that
 # bring their own npm need no Debian npm.
 command -v npm > /dev/null || test_packages+=(npm)

@@ -74,6 +74,7 @@ typedef struct Change {
 } Change;
 
 static void TestProblems(void) {
+    /* clang-format off */
     static const struct {
         Change changes[4];
         int changeCount;
@@ -83,70 +84,23 @@ static void TestProblems(void) {
         int lastDirection;
         const char* firstText;
     } cases[] = {
-        {{{0, 7}},
-         1,
-         103,
-         1,
-         CFSPR_BAD_SIGNATURE,
-         CFSPR_BAD_SIGNATURE,
-         -1,
+        {{{0, 7}}, 1, 103, 1, CFSPR_BAD_SIGNATURE, CFSPR_BAD_SIGNATURE, -1,
          "signature is \"\\x07risk_Kite(Brisk_Wren)\", expected \"Brisk_Kite(Brisk_Wren)\""},
-        {{{35, 2}},
-         1,
-         103,
-         3,
-         CFSPR_SINGLE_COUNT,
-         CFSPR_SINGLE_COUNT,
-         CFSPR_UP,
+        {{{35, 2}}, 1, 103, 3, CFSPR_SINGLE_COUNT, CFSPR_SINGLE_COUNT, CFSPR_UP,
          "a single sprite has 0 No Direction frames, expected 1"},
-        {{{35, 0}, {39, 0}, {47, 0}, {54, 0x80}},
-         4,
-         103,
-         4,
-         CFSPR_BAD_TYPE,
-         CFSPR_BAD_KEY_COLOUR,
-         -1,
+        {{{35, 0}, {39, 0}, {47, 0}, {54, 0x80}}, 4, 103, 4, CFSPR_BAD_TYPE, CFSPR_BAD_KEY_COLOUR, -1,
          "type is 0, expected 1 (animation) or 2 (single)"},
-        {{{43, 0xFF}, {44, 0xFF}, {45, 0xFF}, {46, 0xFF}},
-         4,
-         103,
-         1,
-         CFSPR_BAD_HEIGHT,
-         CFSPR_BAD_HEIGHT,
-         -1,
+        {{{43, 0xFF}, {44, 0xFF}, {45, 0xFF}, {46, 0xFF}}, 4, 103, 1, CFSPR_BAD_HEIGHT, CFSPR_BAD_HEIGHT, -1,
          "height is -1, expected 1 to 480"},
-        {{{62, 0xFF}},
-         1,
-         103,
-         1,
-         CFSPR_NEGATIVE_COUNT,
-         CFSPR_NEGATIVE_COUNT,
-         CFSPR_LEFT,
+        {{{62, 0xFF}}, 1, 103, 1, CFSPR_NEGATIVE_COUNT, CFSPR_NEGATIVE_COUNT, CFSPR_LEFT,
          "Left frame count is -16777214, expected 0 or more"},
-        {{{59, 1}},
-         1,
-         103,
-         1,
-         CFSPR_WRONG_LENGTH,
-         CFSPR_WRONG_LENGTH,
-         -1,
+        {{{59, 1}}, 1, 103, 1, CFSPR_WRONG_LENGTH, CFSPR_WRONG_LENGTH, -1,
          "file is 103 bytes, the header implies 99 (4 bytes too long)"},
-        {{{0, 'B'}},
-         1,
-         102,
-         1,
-         CFSPR_WRONG_LENGTH,
-         CFSPR_WRONG_LENGTH,
-         -1,
+        {{{0, 'B'}}, 1, 102, 1, CFSPR_WRONG_LENGTH, CFSPR_WRONG_LENGTH, -1,
          "file is 102 bytes, the header implies 103 (1 byte too short)"},
-        {{{0, 'B'}},
-         1,
-         90,
-         1,
-         CFSPR_HEADER_CUT,
-         CFSPR_HEADER_CUT,
-         -1,
+        {{{0, 'B'}}, 1, 90, 1, CFSPR_HEADER_CUT, CFSPR_HEADER_CUT, -1,
          "file is 90 bytes, shorter than the 91-byte header"}};
+    /* clang-format on */
     size_t i;
     for (i = 0; i < sizeof cases / sizeof cases[0]; ++i) {
         uint8_t bytes[sizeof kSprite];

@@ -1,6 +1,8 @@
 """Screen checks for the end-to-end scripts: grab <display> <png> | placed <display>
-<picture> <scale> [cell left] | doubled <png> <png> | pixel <display> <x> <y> <r> <g> <b>."""
+<picture> <scale> [cell left] | doubled <png> <png> | pixel <display> <x> <y> <r> <g> <b>
+| count <display> (prints the picture pane's queue count, 0 when none shows)."""
 import sys
+from pathlib import Path
 from PIL import Image, ImageGrab
 
 
@@ -33,5 +35,17 @@ def pixel(display, x, y, *want):
         sys.exit(f"pixel ({x}, {y}) is not about {want}")
 
 
+def count(display):  # the skin's 8 x 12 digits, right-aligned at x 797, y 33
+    screen, strip = grab(display), Image.open(Path(__file__).parents[2] / "data/digits.pcx").convert("RGB")
+
+    def block(image, left, top):
+        return [cut(image.getpixel((left + i, top + j))) for j in range(12) for i in range(8)]
+
+    digits, shown, right = [block(strip, 8 * d, 0) for d in range(10)], "", 797
+    while (seen := block(screen, right - 8, 33)) in digits:
+        shown, right = str(digits.index(seen)) + shown, right - 8
+    print(int(shown or "0"))
+
+
 command, *args = sys.argv[1:]
-{"grab": lambda d, p: grab(d).save(p), "placed": placed, "doubled": doubled, "pixel": pixel}[command](*args)
+{"grab": lambda d, p: grab(d).save(p), "placed": placed, "doubled": doubled, "pixel": pixel, "count": count}[command](*args)

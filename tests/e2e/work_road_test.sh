@@ -1,0 +1,107 @@
+#!/usr/bin/env bash
+# The work as one whole: pictures queued from the command line, two placed, two
+# more dragged onto the window while a box is up (they join when it goes),
+# kill -9 and a restore that brings back the count and the frames, then the
+# rest placed, Ctrl+D, Freeze and Save: each direction holds its own pictures.
+# Usage: work_road_test.sh <celforge-binary>
+source "$(dirname "$0")/lib.sh" "$@" Xvfb xdotool
+/usr/bin/python3 -c 'import gi; gi.require_version("Gtk", "3.0")' 2>/dev/null || { echo "SKIP: no gir1.2-gtk-3.0"; exit 77; }
+state_home=$work/state  # both starts
+names=(a_left_1 a_left_2 a_left_3 b_right_1 b_right_2 b_right_3)
+# 48 x 48, a different pattern each, in colours 5-6-5 holds exactly.
+/usr/bin/python3 - "$work" "${names[@]}" <<'END'
+import sys
+from PIL import Image
+for k, name in enumerate(sys.argv[2:]):
+    picture = Image.new("RGB", (48, 48))
+    picture.putdata([((x * 5 + k * 40) & 0xF8, (y * 5 + k * 30) & 0xFC, ((x + y) * 3 + k * 50) & 0xF8)
+                     for y in range(48) for x in range(48)])
+    picture.save(f"{sys.argv[1]}/{name}.png")
+END
+echo "not a picture" >"$work/notes.png"
+# Open… answers with notes.png; a box stays up while $work/hold exists.
+mkdir -p "$work/bin"
+cat >"$work/bin/zenity" <<END
+#!/bin/sh
+echo "\$*" >>"$work/zenity.log"
+case "\$*" in
+*--save*) echo '$work/walk.Spr' ;;
+*--file-selection*) echo '$work/notes.png' ;;
+*) while [ -e '$work/hold' ]; do sleep 0.1; done ;;
+esac
+END
+chmod +x "$work/bin/zenity" && export PATH="$work/bin:$PATH"
+
+press_at() {  # <x> <y> ...
+    while (($#)); do xdotool mousemove --sync "$1" "$2" mousedown 1 sleep 0.15 mouseup 1 sleep 0.15 && shift 2; done
+}
+count_is() {  # <count> <when>
+    wait_for 5 eval "[[ \$(screen_py count $DISPLAY) == $1 ]]" || fail "the count is $(screen_py count "$DISPLAY"), not $1, $2"
+}
+frames_shown() {  # <first cell> <last cell>
+    for ((c = $1; c <= $2; c++)); do
+        wait_for 5 screen_py placed "$DISPLAY" "$work/${names[c - 1]}.png" 1 $((48 * (c - 1))) 2>/dev/null ||
+            fail "cell $c does not show ${names[c - 1]}"
+    done
+}
+workbench_up() { wait_for 20 screen_py pixel "$DISPLAY" 10 10 230 146 58 2>/dev/null || fail "the workbench did not come up"; }
+
+start_display
+start_editor "$work"/{a_left_1,a_left_2,a_left_3,b_right_1}.png
+workbench_up
+count_is 3 "with four pictures given"
+for c in 1 2; do
+    press_at $((48 * c - 24)) 54
+    count_is $((3 - c)) "after $c placed"
+done
+frames_shown 1 2
+pass "two placed from the queue, the count 3, 2, 1"
+
+touch "$work/hold"
+press_at 700 300 && xdotool mousemove --sync 649 17 click 1  # Open…, answered with notes.png
+wait_for 20 grep -q "^--info.*cannot be read as a picture" "$work/zenity.log" || fail "no box refused notes.png"
+/usr/bin/python3 "$root/tests/e2e/drag_source.py" 880 650 "$work"/b_right_{3,2}.png &
+drag=$(window_id '^drag source$' 20) || fail "the drag source did not show"
+xdotool mousemove --sync 920 690 mousedown 1 sleep 0.2 mousemove --sync 910 680 sleep 0.2 \
+    mousemove --sync 850 600 sleep 0.2 mousemove --sync 700 300 sleep 0.2 mousemove --sync 702 302 sleep 0.3 mouseup 1
+wait_for 10 eval "! xdotool getwindowname $drag >/dev/null 2>&1" || fail "the drag did not end"
+rm "$work/hold"  # the box was up all through the drag
+count_is 3 "after the box, with the two dropped"
+pass "two files dropped while a box was up join the queue after it"
+
+kill -9 "$app_pid" && wait "$app_pid" 2>/dev/null
+app_pid="" && : >"$work/zenity.log"
+start_editor
+workbench_up
+grep -q "Restore the unsaved work of .*: 2 frames" "$work/zenity.log" || fail "no restore box: $(cat "$work/zenity.log")"
+count_is 3 "after the restore"
+frames_shown 1 2
+pass "after kill -9 and Yes, the count and the two frames are back"
+
+focus_editor
+xdotool mousemove --sync 120 54 keydown shift sleep 0.2 mousedown 1 sleep 0.15 mouseup 1 sleep 0.2 keyup shift
+count_is 0 "after Shift+click"
+frames_shown 3 6
+press_at 740 470 && focus_editor && xdotool key ctrl+d sleep 0.3
+press_at 628 470 317 551  # Place mode, the freeze (its box answers OK)
+for _ in $(seq 40); do
+    [[ -s $work/walk.Spr ]] && break
+    press_at 100 15  # refused with a box until the freeze has gathered every strip
+    sleep 0.5
+done
+[[ -s $work/walk.Spr ]] || fail "no sprite was saved"
+"$(dirname "$target")/celforge-spr" unpack --keep-key "$work/walk.Spr" -o "$work/frames" >/dev/null ||
+    fail "celforge-spr cannot unpack walk.Spr"
+/usr/bin/python3 - "$work" <<'END' || fail "the saved directions differ from their pictures"
+import json, sys
+from PIL import Image
+work = sys.argv[1]
+counts = {d: n for d, n in json.load(open(f"{work}/frames/sprite.json"))["directions"].items() if n}
+assert counts == {"Left": 3, "Right": 3}, counts
+def cut(path):  # 5-6-5 bits: unpack widens them to the full 8-bit range
+    return [(r & 0xF8, g & 0xFC, b & 0xF8) for r, g, b in Image.open(path).convert("RGB").getdata()]
+for direction, prefix in (("Left", "a_left"), ("Right", "b_right")):
+    for i in range(3):
+        assert cut(f"{work}/frames/{direction}_{i}.png") == cut(f"{work}/{prefix}_{i + 1}.png"), (direction, i)
+END
+pass "Ctrl+D, Freeze and Save: Left holds a_left_1..3, Right b_right_1..3"
