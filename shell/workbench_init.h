@@ -1,20 +1,13 @@
 #pragma once
 // Start-up of the workbench: the picture buffers, the logo, the closing-screen
-// tables, every skin picture, and the first picture, which fixes the sprite
-// size for the rest of the run.
+// tables and every skin picture; then the first work (workbench/first_open),
+// with the window's messages handled while its dialog was up.
 
 #include <string>
 #include <vector>
 
 #include "state/skin.h"
-
-extern const char* const FIRST_PICTURE_TITLE;
-
-enum class WorkbenchStart {
-    Ready,
-    ClosedByUser,  // closed while it waited for the first picture; the window is gone
-    NoFileDialog,  // the first picture cannot be asked for; the user was told why
-};
+#include "workbench/first_open.h"
 
 // With a start file set, opens it instead of asking for the first picture.
 WorkbenchStart StartWorkbench();

@@ -1,6 +1,5 @@
 #include "workbench/open_flow.h"
 
-#include <cctype>
 #include <vector>
 
 #include "display/pixmap.h"
@@ -17,13 +16,6 @@ namespace {
 
 std::vector<std::string> g_dropped;
 
-bool NamedAsSprite(const std::string& path) {
-    if (path.size() < 4) return false;
-    std::string end = path.substr(path.size() - 4);
-    for (char& c : end) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return end == ".spr";
-}
-
 // Nothing placed and nothing to undo: the work is still the empty sheet.
 bool SheetStillEmpty() {
     return g_state.sheet.placedCount == 0 && g_changeLog.Records().empty() && WorkCanChange();
@@ -38,28 +30,6 @@ void WarnShortDirections(const std::vector<std::string>& directions) {
         "the next save unless their ranges are marked longer: " +
             names,
         "Notice", platform::BoxButtons::Ok);
-}
-
-// The sprite takes the place of the empty sheet, as when named on the
-// command line. The pictures waiting stay queued, and the pane keeps its
-// picture unless it holds none: then it shows the sprite's first frame.
-void OpenDroppedSprite(const SpriteImage& sprite) {
-    ReleaseSpritePictures();
-    ReleaseDirectionStrips();
-    g_state.sheet = SheetState{};
-    g_state.directions = DirectionState{};
-    g_state.sheet.spriteWidth = sprite.header.width;
-    g_state.sheet.spriteHeight = sprite.header.height;
-    ClearPixels(g_pictureBuf, PICTURE_WIDTH, PICTURE_HEIGHT);
-    PutFirstFrame(sprite, g_pictureBuf);
-    MakeSpriteSizePictures();
-    ClearPixels(g_sheet, SHEET_WIDTH, SHEET_HEIGHT);
-    SetPaneFile("");
-    if (g_state.queue.shownPlaced) SetUnplacedPictures(g_state.queue, {}, "");
-    SyncPicturePane();
-    g_state.panes.pictureChanged = true;
-    g_changeLog.Dirt().names = true;
-    if (sprite.header.type == SPRITE_ANIMATION) OpenAnimationWork(sprite);
 }
 
 const char* const SPRITE_ON_WORK_TEXT =
@@ -95,6 +65,26 @@ void OpenAnimationWork(const SpriteImage& sprite) {
     WarnShortDirections(OpenSpriteWork(sprite));
 }
 
+void OpenSpriteOnEmptySheet(const SpriteImage& sprite, const std::string& path) {
+    ReleaseSpritePictures();
+    ReleaseDirectionStrips();
+    g_state.sheet = SheetState{};
+    g_state.directions = DirectionState{};
+    g_state.sheet.spriteWidth = sprite.header.width;
+    g_state.sheet.spriteHeight = sprite.header.height;
+    ClearPixels(g_pictureBuf, PICTURE_WIDTH, PICTURE_HEIGHT);
+    PutFirstFrame(sprite, g_pictureBuf);
+    MakeSpriteSizePictures();
+    ClearPixels(g_sheet, SHEET_WIDTH, SHEET_HEIGHT);
+    SetPaneFile("");
+    if (g_state.queue.shownPlaced) SetUnplacedPictures(g_state.queue, {}, "");
+    SyncPicturePane();
+    g_state.panes.pictureChanged = true;
+    g_changeLog.Dirt().names = true;
+    if (sprite.header.type == SPRITE_ANIMATION) OpenAnimationWork(sprite);
+    SessionSetFile(path);  // a later start on this file offers this work back
+}
+
 void TakeDroppedFile(const std::string& path) {
     g_dropped.push_back(path);
 }
@@ -119,10 +109,8 @@ void OpenDroppedFiles() {
             pictures.push_back(path);  // a picture under a sprite's name, or refused there
         else if (!SheetStillEmpty())
             refused.push_back(RefusalLine(path, SPRITE_ON_WORK_TEXT + path + "."));
-        else {
-            OpenDroppedSprite(*start.sprite);
-            SessionSetFile(path);  // a later start on this file offers this work back
-        }
+        else
+            OpenSpriteOnEmptySheet(*start.sprite, path);
     }
     AddPictures(std::move(pictures), &refused);
     ShowSkipped(refused);

@@ -111,16 +111,6 @@ void AddPictures(std::vector<std::string> paths, std::vector<std::string>* refus
     ShowSkipped(skipped);
 }
 
-std::string TakeFirstPicture(std::vector<std::string> paths) {
-    std::vector<std::string> skipped;
-    const std::vector<std::string> usable = Usable(std::move(paths), &skipped);
-    SetUnplacedPictures(g_state.queue, usable, "");
-    NamesChanged();
-    ShowSkipped(skipped);
-    g_paneFile = g_state.queue.shown;
-    return g_state.queue.shown;
-}
-
 void OpenChosenPictures(std::vector<std::string> paths) {
     g_state.panes.pictureChanged = true;
     std::vector<std::string> skipped;

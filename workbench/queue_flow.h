@@ -24,10 +24,6 @@ void ShowSkipped(const std::vector<std::string>& lines);
 // that cannot be used are named in `refused` (or in one box when null). When
 // the pane's picture is placed already, the first of them shows at once.
 void AddPictures(std::vector<std::string> paths, std::vector<std::string>* refused = nullptr);
-// The first usable picture of `paths` (in natural order) for the sheet's
-// first picture; the rest wait in the queue. Pictures that cannot be used
-// are named in one box. Empty when none can.
-std::string TakeFirstPicture(std::vector<std::string> paths);
 // `paths` chosen with the Open button: the first usable goes into the pane
 // and the others wait at the queue's front; the picture that waited in the
 // pane, unless placed, goes back to the front behind them.

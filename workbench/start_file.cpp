@@ -1,6 +1,7 @@
 #include "workbench/start_file.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -37,13 +38,6 @@ FileStart ReadFileStart(const std::string& path, size_t limit) {
     if (start.size == limit && fseeko(file, 0, SEEK_END) == 0) start.size = ftello(file);
     std::fclose(file);
     return start;
-}
-
-bool NamedAsSprite(const std::string& path) {
-    if (path.size() < 4) return false;
-    std::string ending = path.substr(path.size() - 4);
-    std::transform(ending.begin(), ending.end(), ending.begin(), ::tolower);
-    return ending == ".spr";
 }
 
 bool SignedAsSprite(const std::vector<uint8_t>& bytes) {
@@ -137,6 +131,13 @@ StartFile ReadStartFile(const std::string& path) {
     }
     if (NamedAsSprite(path) || SignedAsSprite(head.bytes)) return ReadSpriteStart(path);
     return ReadPictureStart(path);
+}
+
+bool NamedAsSprite(const std::string& path) {
+    if (path.size() < 4) return false;
+    std::string ending = path.substr(path.size() - 4);
+    for (char& c : ending) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ending == ".spr";
 }
 
 int64_t SheetCells(int width, int height) {

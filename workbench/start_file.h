@@ -20,6 +20,9 @@ struct StartFile {
 
 StartFile ReadStartFile(const std::string& path);
 
+// Whether the file's name ends in .spr, in any case.
+bool NamedAsSprite(const std::string& path);
+
 // The cells a sheet of sprites of this size holds in its full rows.
 int64_t SheetCells(int width, int height);
 
