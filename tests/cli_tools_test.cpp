@@ -244,10 +244,6 @@ TEST(CliTools, MirrorFillsDirectionsWithTheSourceFlippedInOrderAndRefusesChains)
         EXPECT_EQ(Spr(args), c.code) << c.mirrors[0];
         EXPECT_EQ(std::filesystem::exists(out), c.code == EXIT_DONE) << c.mirrors[0];
     }
-    ASSERT_EQ(Spr({"build", "-o", out, "--size", "2x1", "--dir", pics, "--mirror", "right=left"}),
-              EXIT_DONE);
-    EXPECT_EQ(PixelsOf(out), (std::vector<uint16_t>{0, 0xF800, 0, 0xF800, 0, 0xF800,     // Left
-                                                    0xF800, 0, 0xF800, 0, 0xF800, 0}));  // Right
     EXPECT_EQ(Spr({"build", "-o", out, "--single", pcx, "--mirror", "right=left"}), EXIT_USAGE);
 }
 
