@@ -10,7 +10,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <string>
 
@@ -38,32 +37,11 @@ BlockPair& RealSize(int choice) {
     return *made[choice];
 }
 
-struct ColourTables {
-    uint16_t red[256], green[256], blue[256];
-    uint32_t toRgb[65536];
-};
-
-// Building the tables takes longer than most inputs, so each layout's are
-// built once and copied in when an input asks for the other.
 void UseLayout(bool fiveFiveFive) {
     static int layout = -1;
-    static std::unique_ptr<ColourTables[]> saved;
     if (layout == fiveFiveFive) return;
-    if (!saved) {
-        saved = std::make_unique<ColourTables[]>(2);
-        for (int i = 0; i < 2; ++i) {
-            BuildColourTables(i ? 0x7C00 : 0xF800, i ? 0x03E0 : 0x07E0, 0x001F);
-            std::memcpy(saved[i].red, g_redTable, sizeof g_redTable);
-            std::memcpy(saved[i].green, g_greenTable, sizeof g_greenTable);
-            std::memcpy(saved[i].blue, g_blueTable, sizeof g_blueTable);
-            std::memcpy(saved[i].toRgb, g_pixelToRgb, sizeof g_pixelToRgb);
-        }
-    }
     layout = fiveFiveFive;
-    std::memcpy(g_redTable, saved[layout].red, sizeof g_redTable);
-    std::memcpy(g_greenTable, saved[layout].green, sizeof g_greenTable);
-    std::memcpy(g_blueTable, saved[layout].blue, sizeof g_blueTable);
-    std::memcpy(g_pixelToRgb, saved[layout].toRgb, sizeof g_pixelToRgb);
+    BuildColourTables(layout ? 0x7C00 : 0xF800, layout ? 0x03E0 : 0x07E0, 0x001F);
 }
 
 // A file holding the input, for the entry points that take a path.
