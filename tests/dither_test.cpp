@@ -142,7 +142,6 @@ TEST_F(DitherTest, MatteBlendsPartTransparentPixelsBeforeTheThresholdDecides) {
         {false, {}, 128, {255, 255, 255, 127}, 0xF81F},  // below the threshold: magenta
         {false, {}, 100, {255, 255, 255, 127}, 0xFFFF},
         {true, black, 128, {255, 255, 255, 128}, 0x8410},
-        {true, black, 128, {255, 255, 255, 127}, 0xF81F},
         {true, black, 100, {255, 255, 255, 127}, 0x7BEF},
         {true, black, 1, {255, 255, 255, 0}, 0xF81F},      // alpha 0 is always below
         {true, black, 255, {255, 255, 255, 254}, 0xF81F},
