@@ -17,20 +17,6 @@ for n in (1, 2):
 PY
 pictures=("$work/gradient_1.png" "$work/gradient_2.png" "$work/gradient_1.png")
 
-press_at() {  # <x> <y> ...: some buttons are seen only while down, so a press spans frames
-    while (($#)); do xdotool mousemove --sync "$1" "$2" mousedown 1 sleep 0.15 mouseup 1 sleep 0.15 && shift 2; done
-}
-cell() { echo $((($1 - 1) % 29 * 48 + 24)) $((($1 - 1) / 29 * 48 + 54)); }  # 29 cells of 48 to a row
-place() {  # <picture>: opened through the Open button, placed in the next cell
-    if ((cell > 1)); then
-        press_at 700 300
-        xdotool mousemove --sync 649 17 click 1
-        answer '^Already Working Image Size Fixed' "$1"
-    fi
-    press_at $(cell "$cell")
-    cell=$((cell + 1))
-}
-join() { local IFS=,; echo "$*"; }
 build() { "$spr" build -o "$1" --size 48x48 --dir "nodirection=$(join "${pictures[@]}")" "${@:2}" >/dev/null; }
 
 start_display
@@ -48,21 +34,10 @@ ink, badge, ink2 = (screen.getpixel(p) for p in ((789, 49), (791, 49), (791, 51)
 sys.exit(ink == badge or ink != ink2)' "$work/screen.png" || fail "no checkered mark under the picture pane's count"
 pass "the checkered mark shows that dithering is on"
 
-press_at 740 470  # Animate mode, No Direction over cells 1 to 3, confirmed with Space
-press_at 230 565
-xdotool mousemove --sync $(cell 1) mousedown 1 sleep 0.2 mousemove --sync $(cell 3) \
-    sleep 0.2 key space sleep 0.2 mouseup 1 sleep 0.2
-press_at 628 470 317 551  # Place mode, the freeze
-answer '^동작을 확인합니다$'
-for _ in $(seq 20); do
-    press_at 100 15
-    box=$(window_id '^Save Sprite\.\.\.Good Luck|^Fuck you!$' 20) || continue
-    [[ $(xdotool getwindowname "$box") == Save* ]] && break
-    answer '^Fuck you!$'
-    sleep 0.5
-done
-answer '^Save Sprite\.\.\.Good Luck' "$work/dither.Spr"
-answer '^Output Infomation$'
+press_at 740 470  # Animate mode: No Direction over cells 1 to 3
+mark_range 230 565 1 3
+freeze
+save_in_dialogs "$work/dither.Spr"
 
 build "$work/cli.Spr" --dither || fail "celforge-spr build --dither failed"
 cmp "$work/dither.Spr" "$work/cli.Spr" || fail "the editor's file differs from celforge-spr build --dither"
@@ -71,5 +46,4 @@ build "$work/cut.Spr" || fail "celforge-spr build failed"
 cmp -s "$work/dither.Spr" "$work/cut.Spr" && fail "the dithered file equals the truncated build"
 pass "and differs from the truncated build"
 
-for _ in $(seq 50); do alive && press_at 400 300; done  # the closing screen takes a click after its first frames
-ends_with_zero "a click on the closing screen"
+close_by_click

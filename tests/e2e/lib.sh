@@ -82,3 +82,45 @@ ends_with_zero() {  # <what>
     pass "$1 ends the editor with exit code 0"
 }
 close_with() { focus_editor; xdotool key "$1"; ends_with_zero "$1"; }
+# The workbench's own steps, shared by the roads.
+press_at() {  # <x> <y> ...: some buttons are seen only while down, so a press spans frames
+    while (($#)); do xdotool mousemove --sync "$1" "$2" mousedown 1 sleep 0.15 mouseup 1 sleep 0.15 && shift 2; done
+}
+cell() { echo $((($1 - 1) % 29 * 48 + 24)) $((($1 - 1) / 29 * 48 + 54)); }  # 29 cells of 48 to a row
+join() { local IFS=,; echo "$*"; }
+workbench_up() { wait_for 20 screen_py pixel "$DISPLAY" 10 10 230 146 58 2>/dev/null || fail "the workbench did not come up"; }
+place() {  # <picture>: opened through the Open button, placed in cell $cell, which moves on
+    if ((cell > 1)); then
+        press_at 700 300  # the picture pane takes the focus; the button a click at once
+        xdotool mousemove --sync 649 17 click 1
+        answer '^Already Working Image Size Fixed' "$1"
+    fi
+    press_at $(cell "$cell")
+    cell=$((cell + 1))
+}
+mark_range() {  # <button x> <button y> <first cell> <last cell>: confirmed with Space while held
+    press_at "$1" "$2"
+    xdotool mousemove --sync $(cell "$3") mousedown 1 sleep 0.2 mousemove --sync $(cell "$4") \
+        sleep 0.2 key space sleep 0.2 mouseup 1 sleep 0.2
+}
+freeze() { press_at 628 470 317 551; }  # Place mode, the freeze
+save_in_dialogs() {  # <file>: after the freeze's box, Save is refused with a box until every strip is in
+    answer '^동작을 확인합니다$'
+    for _ in $(seq 20); do
+        press_at 100 15
+        box=$(window_id '^Save Sprite\.\.\.Good Luck|^Fuck you!$' 20) || continue
+        [[ $(xdotool getwindowname "$box") == Save* ]] && break
+        answer '^Fuck you!$'
+        sleep 0.5
+    done
+    answer '^Save Sprite\.\.\.Good Luck' "$1"
+    answer '^Output Infomation$'
+}
+save_answered() {  # <file>: with every box answered at once, Save pressed until the file is there
+    for _ in $(seq 40); do [[ -s $1 ]] && return 0; press_at 100 15; sleep 0.5; done
+    fail "no sprite was saved"
+}
+close_by_click() {  # the closing screen takes a click after its first frames
+    for _ in $(seq 50); do alive && press_at 400 300; done
+    ends_with_zero "a click on the closing screen"
+}

@@ -32,9 +32,6 @@ esac
 END
 chmod +x "$work/bin/zenity" && export PATH="$work/bin:$PATH"
 
-press_at() {  # <x> <y> ...
-    while (($#)); do xdotool mousemove --sync "$1" "$2" mousedown 1 sleep 0.15 mouseup 1 sleep 0.15 && shift 2; done
-}
 count_is() {  # <count> <when>
     wait_for 5 eval "[[ \$(screen_py count $DISPLAY) == $1 ]]" || fail "the count is $(screen_py count "$DISPLAY"), not $1, $2"
 }
@@ -44,7 +41,6 @@ frames_shown() {  # <first cell> <last cell>
             fail "cell $c does not show ${names[c - 1]}"
     done
 }
-workbench_up() { wait_for 20 screen_py pixel "$DISPLAY" 10 10 230 146 58 2>/dev/null || fail "the workbench did not come up"; }
 
 start_display
 start_editor "$work"/{a_left_1,a_left_2,a_left_3,b_right_1}.png
@@ -83,13 +79,8 @@ xdotool mousemove --sync 120 54 keydown shift sleep 0.2 mousedown 1 sleep 0.15 m
 count_is 0 "after Shift+click"
 frames_shown 3 6
 press_at 740 470 && focus_editor && xdotool key ctrl+d sleep 0.3
-press_at 628 470 317 551  # Place mode, the freeze (its box answers OK)
-for _ in $(seq 40); do
-    [[ -s $work/walk.Spr ]] && break
-    press_at 100 15  # refused with a box until the freeze has gathered every strip
-    sleep 0.5
-done
-[[ -s $work/walk.Spr ]] || fail "no sprite was saved"
+freeze
+save_answered "$work/walk.Spr"
 "$(dirname "$target")/celforge-spr" unpack --keep-key "$work/walk.Spr" -o "$work/frames" >/dev/null ||
     fail "celforge-spr cannot unpack walk.Spr"
 /usr/bin/python3 - "$work" <<'END' || fail "the saved directions differ from their pictures"
