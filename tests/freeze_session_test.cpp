@@ -177,7 +177,8 @@ TEST_F(SingleSpriteTest, APictureBecomesAOneFrameSprite) {
 
 // A dialog that cannot be shown says why once and the window comes back; a
 // close request ends the import's insisting loop; a failed write complains,
-// and the dialog comes again on the next frame with the picture kept.
+// and the dialog comes again on the next frame with the picture kept; a name
+// too long for the file system says so.
 TEST_F(SingleSpriteTest, DialogsThatCannotBeShownACloseAndFailedSavesKeepThePicture) {
     Import(WriteGradient("keep.pcx", 40, 30));
     const auto unavailable = platform::DialogUnavailable("zenity is not installed");
@@ -214,6 +215,13 @@ TEST_F(SingleSpriteTest, DialogsThatCannotBeShownACloseAndFailedSavesKeepThePict
         Tick();
         check({"", complaint}, SINGLE_OPEN);
     });
+    const std::string name = folder + "/" + std::string(253, 'n');  // 255 bytes and ".Spr"
+    script.QueueBoxAnswer(BoxAnswer::Ok);
+    Save(name);
+    EXPECT_EQ(script.Shown().back().text,
+              "Cannot save " + name +
+                  ".Spr: the name is too long. A file name may hold at most 255 bytes: please "
+                  "choose a shorter one.");
 }
 
 class StartupTest : public SessionTest {};

@@ -58,17 +58,6 @@ TEST_F(WorkbenchTest, SheetFullThresholdAndItsNoticeAt200InPlaceModeOnly) {
         for (auto [x, y] : {std::pair{199, 200}, {200, 199}, {400, 249}, {399, 250}})
             EXPECT_NE(Screen(x, y), 0x1234) << x << ", " << y;
     }
-    g_state.edit.workMode = MODE_PLACE;
-    g_state.sheet.cellY = 960;  // the marked cells keep to the sprite-size grid
-    g_state.panes.sheetScrollY = 960;
-    script.QueueBoxAnswer(platform::BoxAnswer::Ok);
-    const uint16_t before = g_sheet[970 * SHEET_WIDTH + 10];
-    ASSERT_NE(before, g_spritePictures.working->GetBits()[10 * 64 + 10]);
-    Click(10, WORK_TOP + 10);
-    EXPECT_EQ(script.Shown().back().caption, "The sheet is full");
-    EXPECT_EQ(g_state.sheet.placedCount, 0) << "a full sheet counts no more frames";
-    EXPECT_EQ(g_state.sheet.cellX, 0);
-    EXPECT_EQ(g_sheet[970 * SHEET_WIDTH + 10], before) << "and overwrites none";
 }
 
 // The sheet steps 20 a tick, forward up to 800 and then settles on 799; the
