@@ -8,10 +8,12 @@
 
 #include "cli/picture_source.h"
 #include "display/pixmap.h"
+#include "shell/window.h"
 #include "shell/workbench_init.h"
 #include "state/change_log.h"
 #include "state/editor_state.h"
 #include "state/skin.h"
+#include "state/work.h"
 #include "tests/support/file_faults.h"
 #include "tests/support/session.h"
 #include "workbench/freeze.h"
@@ -94,6 +96,41 @@ TEST_F(ReopenTest, TheSheetHoldsTheFramesRangesKeyAndMark) {
     EXPECT_TRUE(CurrentPlacementMark() == (PlacementMark{12, 0, 1, 6}));
     EXPECT_EQ(g_changeLog.Records().size(), 0u) << "the opened work is no change";
     EXPECT_EQ(g_changeLog.Dirt().cells, (std::vector<int>{0, 1, 2, 3, 4, 5, 6}));
+}
+
+// The editor dies while working on a sprite, named on the command line or
+// dropped on the empty sheet; a start on that file offers its work back first.
+TEST_F(ReopenTest, WorkLeftOnASpriteIsOfferedWhenTheSpriteIsNamedAgain) {
+    const std::string path = Write("walk.Spr", Sprite(SPRITE_ANIMATION, 8, 8, 0, {3}));
+    for (const bool dropped : {false, true}) {
+        SCOPED_TRACE(dropped ? "dropped" : "named");
+        if (dropped) {
+            Restart();
+            StartWith(WriteGradient("first.pcx", 8, 8));
+            WindowProc(platform::DropFileMessage(path));
+        } else {
+            SetStartFile(path);
+            ASSERT_TRUE(InitWorkbench());
+        }
+        Tick();
+        script.QueueOpenAnswer(WriteGradient("next.pcx", 8, 8));  // Open…, then a click
+        g_state.panes.openPictureRequest = 1;
+        Tick();
+        g_state.edit.workMode = MODE_PLACE;
+        Click(28, WORK_TOP + 4);  // on the mark, after the three frames
+        ASSERT_EQ(g_state.sheet.placedCount, 4);
+        ReleaseWorkbench();  // killed: the session stays behind
+        ResetEditorState();
+        ASSERT_TRUE(OpenMainWindow());
+        script.ClearShown();
+        script.QueueBoxAnswer(BoxAnswer::Yes);
+        SetStartFile(path);
+        ASSERT_TRUE(InitWorkbench());
+        ASSERT_EQ(script.Shown().size(), 1u);
+        EXPECT_EQ(script.Shown()[0].text.rfind("Restore the unsaved work on walk.Spr of ", 0), 0u)
+            << script.Shown()[0].text;
+        EXPECT_EQ(g_state.sheet.placedCount, 4);
+    }
 }
 
 // Nine frames of 400 x 480 fill the rows at y 0, 480 and 960 (three to a
