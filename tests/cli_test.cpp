@@ -401,7 +401,9 @@ TEST(CelforgeSpr, RefusalsSayWhyAndLeaveTheFolderAsItWas) {
         {Joined(build, {"--from", "f", "--alpha-threshold", "x"}), 2, "1 to 255, not 'x'"},
         {Joined(build, {"--single", "a.pcx", "--dither", "--dither"}), 2, "--dither given twice"},
         {{"build", "-o", good, "--single", good}, 2, "good.pcx; give another output"},
-        {Joined(build, {"--key", "255,0,255", "--strict", "--single", nearKey}), 1, "turns transp"},
+        {Joined(build, {"--size", "1x1", "--key", "255,0,255", "--strict", "--dir",
+                        "up=" + nearKey + "," + good + "," + good}),
+         1, "near.pcx: 1 pixel turns transparent"},
         {Joined(build, {"--single", cutPcx}), 1, "cut.pcx: the file is cut short: its image data"},
         {Joined(build, {"--size", "2x2", "--dir", "up=" + good + "," + cutPcx + "," + text}), 1,
          "cut short: its image data ends before the last row\ncelforge-spr: " + text +
