@@ -130,7 +130,7 @@ TEST(CelforgeSpr, BuildWritesTheEditorsFileByteForByteAndCheckNamesEachBrokenFie
 // Frame and picture sizes; the 640 x 480 one is a single sprite. Left's 3
 // frames lie on the sheet's first row and down's 4 on the second; each
 // picture's top-left pixel is the key.
-TEST(CelforgeSpr, BuildCheckExportRoundTrips) {
+TEST(CelforgeSpr, BuildCheckInfoExportRoundTrips) {
     const int trips[][4] = {{1, 1, 3, 2}, {7, 3, 5, 4}, {48, 48, 48, 48}, {640, 480, 640, 480}};
     for (const auto& [width, height, pictureW, pictureH] : trips) {
         const bool single = width == 640;
@@ -152,7 +152,10 @@ TEST(CelforgeSpr, BuildCheckExportRoundTrips) {
                       .code,
                   0);
         EXPECT_EQ(Spr({"check", spr}).code, 0);
-        ASSERT_EQ(Spr({"export", spr, "-o", png}).code, 0);
+        const std::string implied = std::to_string(ReadWholeFile(spr).size()) + " bytes\n";
+        EXPECT_NE(Spr({"info", spr}).out.find("header implies " + implied), std::string::npos);
+        ASSERT_EQ(Spr({"export", spr, "-o", png, "--json", png + ".json"}).code, 0);
+        EXPECT_EQ(ReadJson(png + ".json").at("frames").size(), pictures.size());
         const size_t columns = single ? 1 : 4, lines = single ? 1 : 2;
         std::vector<uint8_t> want(columns * width * lines * height * 4);
         const uint8_t black[3] = {0, 0, 0};
