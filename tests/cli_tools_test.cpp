@@ -137,47 +137,42 @@ TEST(CliTools, UnpackThenBuildFromGivesTheFileByteForByte) {
     }
 }
 
-TEST(CliTools, UnpackWritesNamedFramesKeyTransparentAndDescribesTheSprite) {
-    const std::string folder = MakeTestFolder("tools_names");
-    // Up: two 2 x 1 frames, then the key 0xF81F and pure blue 0x001F.
-    WriteSprite(folder + "/up.Spr", SpriteOf({SPRITE_ANIMATION, 2, 1, {0, 0, 0, 2}}, 0xF81F,
-                                             {0x0000, 0xFFFF, 0xF81F, 0x001F}));
-    EXPECT_EQ(SprRun({"unpack", folder + "/up.Spr", "-o", folder + "/plain"}).out,
-              folder + "/plain: wrote 2 frames and sprite.json\n");
-    ASSERT_EQ(Spr({"unpack", folder + "/up.Spr", "-o", folder + "/kept", "--keep-key"}), EXIT_DONE);
-    EXPECT_EQ(SortedEntries(folder + "/plain"),
+// Up: two 2 x 1 frames, black and white, then the key 0x07E0 and pure blue.
+// One: a single sprite of the key and white.
+TEST(CliTools, UnpackedFramesAreNamedKeyedAndComeBackRetouched) {
+    UseFileColourTables();
+    const std::string f = MakeTestFolder("tools_frames");
+    const std::string up = WriteSprite(
+        f + "/up.Spr",
+        SpriteOf({SPRITE_ANIMATION, 2, 1, {0, 0, 0, 2}}, 0x07E0, {0x0000, 0xFFFF, 0x07E0, 0x001F}));
+    const std::string one =
+        WriteSprite(f + "/one.Spr", SpriteOf({SPRITE_SINGLE, 2, 1, {1}}, 0x07E0, {0x07E0, 0xFFFF}));
+    EXPECT_EQ(SprRun({"unpack", up, "-o", f + "/up"}).out,
+              f + "/up: wrote 2 frames and sprite.json\n");
+    EXPECT_EQ(SprRun({"unpack", one, "-o", f + "/one", "--keep-key"}).out,
+              f + "/one: wrote 1 frame and sprite.json\n");
+    EXPECT_EQ(SortedEntries(f + "/up"),
               (std::vector<std::string>{"Up_0.png", "Up_1.png", "sprite.json"}));
-    EXPECT_EQ(PngAt(folder + "/plain/Up_1.png"), Picture(2, 1, {0, 0, 0, 0, 0, 0, 255, 255}));
-    EXPECT_EQ(PngAt(folder + "/kept/Up_1.png"), Picture(2, 1, {255, 0, 255, 255, 0, 0, 255, 255}));
-    const auto json = nlohmann::json::parse(ReadWholeFile(folder + "/plain/sprite.json"));
+    EXPECT_EQ(PngAt(f + "/up/Up_1.png"), Picture(2, 1, {0, 0, 0, 0, 0, 0, 255, 255}));
+    EXPECT_EQ(PngAt(f + "/one/NoDirection_0.png"),
+              Picture(2, 1, {0, 255, 0, 255, 255, 255, 255, 255}));
+    EXPECT_EQ(PngAt(PipedTo(f + "/sheet.png", {"export", up, "-o", "-"})),
+              Picture(4, 1, {0, 0, 0, 255, 255, 255, 255, 255, 0, 0, 0, 0, 0, 0, 255, 255}));
+    const auto json = nlohmann::json::parse(ReadWholeFile(f + "/up/sprite.json"));
     EXPECT_EQ(nlohmann::json({json["type"], json["width"], json["height"], json["key"],
                               json["directions"]["Up"], json["directions"]["Left"]}),
               nlohmann::json::parse(R"(["animation", 2, 1,
-                                        {"red": 255, "green": 0, "blue": 255}, 2, 0])"));
-}
-
-// A single 4 x 1 sprite: the key 0x07E0, white, black, black.
-TEST(CliTools, BuildFromARetouchedFrameKeysItsTransparentPixels) {
-    UseFileColourTables();
-    const std::string folder = MakeTestFolder("tools_retouch");
-    const std::string s = WriteSprite(
-        folder + "/s.Spr", SpriteOf({SPRITE_SINGLE, 4, 1, {1}}, 0x07E0, {0x07E0, 0xFFFF, 0, 0}));
-    EXPECT_EQ(PngAt(PipedTo(folder + "/sheet.png", {"export", s, "-o", "-"})),
-              Picture(4, 1, {0, 0, 0, 0, 255, 255, 255, 255, 0, 0, 0, 255, 0, 0, 0, 255}));
-    EXPECT_EQ(SprRun({"unpack", folder + "/s.Spr", "-o", folder + "/f"}).out,
-              folder + "/f: wrote 1 frame and sprite.json\n");
-    const std::vector<uint8_t> painted = {
-        12,  34, 56, 0,    // fully transparent: the key
-        12,  34, 56, 127,  // mostly transparent: the key
-        255, 0,  0,  128,  // mostly opaque: red 0xF800
-        8,   4,  8,  255,  // 00001 000001 00001
-    };
+                                        {"red": 0, "green": 255, "blue": 0}, 2, 0])"));
+    const std::vector<uint8_t> painted[] = {{12, 34, 56, 0,     // fully transparent: the key
+                                             12, 34, 56, 127},  // mostly transparent: the key
+                                            {255, 0, 0, 128,    // mostly opaque: red 0xF800
+                                             8, 4, 8, 255}};    // 00001 000001 00001
     std::string error;
-    ASSERT_TRUE(
-        WriteBytesToFile(folder + "/f/NoDirection_0.png", *EncodePngRgba(painted, 4, 1, &error)));
-    ASSERT_EQ(Spr({"build", "--from", folder + "/f", "-o", folder + "/back.Spr"}), EXIT_DONE);
-    EXPECT_EQ(PixelsOf(folder + "/back.Spr"),
-              (std::vector<uint16_t>{0x07E0, 0x07E0, 0xF800, 0x0821}));
+    for (int i : {0, 1})
+        ASSERT_TRUE(WriteBytesToFile(f + "/up/Up_" + std::to_string(i) + ".png",
+                                     *EncodePngRgba(painted[i], 2, 1, &error)));
+    ASSERT_EQ(Spr({"build", "--from", f + "/up", "-o", f + "/back.Spr"}), EXIT_DONE);
+    EXPECT_EQ(PixelsOf(f + "/back.Spr"), (std::vector<uint16_t>{0x07E0, 0x07E0, 0xF800, 0x0821}));
 }
 
 // Every refusal says why and leaves the folder as it was.
