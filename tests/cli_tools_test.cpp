@@ -171,8 +171,11 @@ TEST(CliTools, UnpackedFramesAreNamedKeyedAndComeBackRetouched) {
     for (int i : {0, 1})
         ASSERT_TRUE(WriteBytesToFile(f + "/up/Up_" + std::to_string(i) + ".png",
                                      *EncodePngRgba(painted[i], 2, 1, &error)));
-    ASSERT_EQ(Spr({"build", "--from", f + "/up", "-o", f + "/back.Spr"}), EXIT_DONE);
-    EXPECT_EQ(PixelsOf(f + "/back.Spr"), (std::vector<uint16_t>{0x07E0, 0x07E0, 0xF800, 0x0821}));
+    // Down mirrors Up: each frame in order, flipped.
+    ASSERT_EQ(Spr({"build", "--from", f + "/up", "-o", f + "/back.Spr", "--mirror", "down=up"}),
+              EXIT_DONE);
+    EXPECT_EQ(PixelsOf(f + "/back.Spr"), (std::vector<uint16_t>{0x07E0, 0x07E0, 0xF800, 0x0821,
+                                                                0x07E0, 0x07E0, 0x0821, 0xF800}));
 }
 
 // Every refusal says why and leaves the folder as it was.
@@ -201,13 +204,13 @@ TEST(CliTools, RefusalsSayWhyAndWriteNothing) {
     fs::copy(f + "/good", f + "/bad_json");
     ASSERT_TRUE(WriteBytesToFile(f + "/bad_json/sprite.json", {'{', '}'}));
     ASSERT_EQ(mkfifo((f + "/pipe.Spr").c_str(), 0600), 0);
-    // From pictures: a 2 x 1 PCX of black then red, three times.
-    RgbImage image(2, 1);
-    image.At(1, 0)[0] = 255;
+    // From pictures: a 2 x 2 PCX of black and red above green and blue, three times.
+    RgbImage image(2, 2);
+    image.At(1, 0)[0] = image.At(0, 1)[1] = image.At(1, 1)[2] = 255;
     const std::string pcx = f + "/p.pcx", pics = "left=" + pcx + "," + pcx + "," + pcx;
     ASSERT_TRUE(WriteBytesToFile(pcx, EncodePcx24(image)));
     const auto mirror = [&](std::vector<std::string> mirrors) {
-        std::vector<std::string> args{"build", "-o", f + "/m.Spr", "--size", "2x1", "--dir", pics};
+        std::vector<std::string> args{"build", "-o", f + "/m.Spr", "--size", "2x2", "--dir", pics};
         for (const std::string& m : mirrors) args.insert(args.end(), {"--mirror", m});
         return args;
     };
@@ -264,32 +267,13 @@ TEST(CliTools, RefusalsSayWhyAndWriteNothing) {
                                                  "Left_2.png", "sprite.json"}));
     written.insert(written.end() - 1, "keep.txt");
     EXPECT_EQ(SortedEntries(f + "/busy"), written);
-    // Right mirrors Left: red then black.
-    ASSERT_EQ(Spr(mirror({"right=left"})), EXIT_DONE);
-    EXPECT_EQ(PixelsOf(f + "/m.Spr"), (std::vector<uint16_t>{0, 0xF800, 0, 0xF800, 0, 0xF800,
-                                                             0xF800, 0, 0xF800, 0, 0xF800, 0}));
-}
-
-// LeftUp: three 3 x 2 frames whose pixel values name frame, row and column.
-TEST(CliTools, MirrorFillsDirectionsWithTheSourceFlippedInOrder) {
-    const std::string folder = MakeTestFolder("tools_mirror");
-    std::vector<uint16_t> pixels;
-    for (uint16_t f = 1; f <= 3; ++f)
-        for (uint16_t v : {1, 2, 3, 4, 5, 6}) pixels.push_back(static_cast<uint16_t>(f * 16 + v));
-    WriteSprite(folder + "/s.Spr", SpriteOf({SPRITE_ANIMATION, 3, 2, {0, 0, 3}}, 0, pixels));
-    ASSERT_EQ(Spr({"unpack", folder + "/s.Spr", "-o", folder + "/f"}), EXIT_DONE);
-    ASSERT_EQ(Spr({"build", "--from", folder + "/f", "-o", folder + "/m.Spr", "--mirror",
-                   "RightUp=leftup", "--mirror", "down=leftup"}),
-              EXIT_DONE);
-    const std::vector<uint16_t> flipped = {
-        0x13, 0x12, 0x11, 0x16, 0x15, 0x14,  // frame 1, each row reversed
-        0x23, 0x22, 0x21, 0x26, 0x25, 0x24,  // frame 2
-        0x33, 0x32, 0x31, 0x36, 0x35, 0x34,  // frame 3
-    };
-    std::vector<uint16_t> expected = pixels;                          // LeftUp as it was
-    expected.insert(expected.end(), flipped.begin(), flipped.end());  // RightUp
-    expected.insert(expected.end(), flipped.begin(), flipped.end());  // Down
-    EXPECT_EQ(PixelsOf(folder + "/m.Spr"), expected);
+    // Right and Down mirror Left: each row reversed.
+    ASSERT_EQ(Spr(mirror({"right=left", "Down=LEFT"})), EXIT_DONE);
+    const std::vector<uint16_t> left{0, 0xF800, 0x07E0, 0x001F}, right{0xF800, 0, 0x001F, 0x07E0};
+    std::vector<uint16_t> expected;
+    for (const auto* frame : {&left, &left, &left, &right, &right, &right, &right, &right, &right})
+        expected.insert(expected.end(), frame->begin(), frame->end());
+    EXPECT_EQ(PixelsOf(f + "/m.Spr"), expected);
 }
 
 TEST(CliTools, ThumbnailScalesByWholeFactorsToFit) {
