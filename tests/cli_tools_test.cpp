@@ -181,10 +181,6 @@ TEST(CliTools, UnpackedFramesAreNamedKeyedAndComeBackRetouched) {
 // Every refusal says why and leaves the folder as it was.
 TEST(CliTools, RefusalsSayWhyAndWriteNothing) {
     const std::string f = MakeTestFolder("tools_refuse");
-    const std::string s =
-        WriteSprite(f + "/s.Spr", MakeSpriteFile({SPRITE_ANIMATION, 2, 2, {0, 3}}, 0xF81F, 1));
-    const std::vector<uint8_t> bytes = ReadWholeFile(s);
-    WriteSprite(f + "/cut.Spr", {bytes.begin(), bytes.end() - 1});
     WriteSprite(f + "/empty.Spr", SpriteOf({SPRITE_ANIMATION, 4, 1, {}}, 0, {}));
     // One more frame than build --from takes.
     WriteSprite(f + "/many.Spr",
@@ -194,9 +190,10 @@ TEST(CliTools, RefusalsSayWhyAndWriteNothing) {
     std::vector<uint16_t> pixels(4 * 32 * 32, 0);
     std::minstd_rand noise(12345);
     for (size_t i = 3 * 32 * 32; i < pixels.size(); ++i) pixels[i] = uint16_t(noise());
-    const std::string big =
-        WriteSprite(f + "/big.Spr",
-                    SpriteOf({SPRITE_ANIMATION, 32, 32, {0, 3, 0, 0, 0, 0, 0, 1}}, 0xF81F, pixels));
+    const std::vector<uint8_t> sprite =
+        SpriteOf({SPRITE_ANIMATION, 32, 32, {0, 3, 0, 0, 0, 0, 0, 1}}, 0xF81F, pixels);
+    const std::string s = WriteSprite(f + "/s.Spr", sprite);
+    WriteSprite(f + "/cut.Spr", {sprite.begin(), sprite.end() - 1});
     fs::create_directories(f + "/busy");
     ASSERT_TRUE(WriteBytesToFile(f + "/busy/keep.txt", {'k'}));
     ASSERT_EQ(Spr({"unpack", s, "-o", f + "/good"}), EXIT_DONE);
@@ -225,8 +222,8 @@ TEST(CliTools, RefusalsSayWhyAndWriteNothing) {
         {{"unpack", s}, 2, "give the folder to write with -o FOLDER"},
         {{"unpack", s, "-o", "-"}, 2, "standard output cannot hold"},
         {{"unpack", f + "/many.Spr", "-o", f + "/many"}, 1, "Left has 100001 frames; a folder"},
-        {{"unpack", big, "-o", f + "/new/frames"}, 1, "Down_0.png: cannot write: File too", 2000},
-        {{"unpack", big, "-o", f + "/busy", "--force"}, 1, "Down_0.png: cannot write: File", 2000},
+        {{"unpack", s, "-o", f + "/new/frames"}, 1, "Down_0.png: cannot write: File too", 2000},
+        {{"unpack", s, "-o", f + "/busy", "--force"}, 1, "Down_0.png: cannot write: File", 2000},
         {{"build", "--from", f + "/good", "-o", f + "/a.Spr"}, 1, "good/Left_2.png: "},
         {{"build", "--from", f + "/bad_json", "-o", f + "/b.Spr"}, 1, "bad_json/sprite.json: "},
         {{"build", "--from", f + "/busy", "-o", f + "/c.Spr"}, 1, "busy/sprite.json: cannot read"},
@@ -260,8 +257,8 @@ TEST(CliTools, RefusalsSayWhyAndWriteNothing) {
         EXPECT_EQ(FolderState(f), before);
     }
     // Without the limit both are written; --force keeps the folder's other files.
-    ASSERT_EQ(Spr({"unpack", big, "-o", f + "/new/frames"}), EXIT_DONE);
-    ASSERT_EQ(Spr({"unpack", big, "-o", f + "/busy", "--force"}), EXIT_DONE);
+    ASSERT_EQ(Spr({"unpack", s, "-o", f + "/new/frames"}), EXIT_DONE);
+    ASSERT_EQ(Spr({"unpack", s, "-o", f + "/busy", "--force"}), EXIT_DONE);
     std::vector<std::string> written = SortedEntries(f + "/new/frames");
     EXPECT_EQ(written, (std::vector<std::string>{"Down_0.png", "Left_0.png", "Left_1.png",
                                                  "Left_2.png", "sprite.json"}));
