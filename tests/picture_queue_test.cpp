@@ -73,7 +73,9 @@ TEST(ZenityFilesTest, SplitsPrintedPathsAtTheSeparatorOnly) {
 // row; the row at y 2432 is the last that takes frames), the sheet scrolled
 // to its far corner: Shift+click places two, a click on the full sheet
 // places none, and undo takes both back as one.
-TEST_F(SessionTest, ShiftClickFillsTheSheetKeepsTheRestAndUndoesAsOne) {
+class FullSheetTest : public SessionTest {};
+
+TEST_F(FullSheetTest, ShiftClickFillsTheSheetKeepsTheRestAndUndoesAsOne) {
     std::vector<std::string> chosen;
     for (int shade = 1; shade <= 4; ++shade)
         chosen.push_back(

@@ -2,8 +2,9 @@
 // after every action against a plain model of the work kept here: cells,
 // names, the mark, the directions' ranges, the key colour, the pane, the
 // queue and its count, the boxes shown, and the steps undo walks. Killing
-// the editor goes through the real session store. CELFORGE_MODEL_RUNS sets the number of sequences
-// (2000, 1000 in a sanitized build), CELFORGE_MODEL_SEED replays one.
+// the editor goes through the real session store. CELFORGE_MODEL_RUNS sets
+// the number of sequences (2000, 1000 in a sanitized build),
+// CELFORGE_MODEL_SEED replays one.
 
 #include <sys/stat.h>
 
@@ -37,7 +38,9 @@ const char* const kNames[] = {
     "w_left_1",        "w_left_2",        "w_left_3",        "w_rightdown_1", "w_rightdown_2",
     "w_nodirection_1", "w_nodirection_2", "w_nodirection_3", "x_1",           "x_2"};
 constexpr int kPictures = 10;
-// After the pictures come files no route takes as a picture, and why.
+// After the pictures come files no route takes as a picture, and why, as
+// chosen in a dialog: "(null)" is what the dialog gives for a name it
+// cannot pass on.
 const std::pair<const char*, const char*> kRefused[] = {
     {"gone.pcx", "No such file or directory"},
     {"frames.pcx", "a folder, not a picture"},
@@ -126,6 +129,7 @@ class WorkModelTest : public SessionTest {
     int Placed() const { return static_cast<int>(work.cells.size()); }
     bool Good(const std::string& path) const { return !reasons.count(path); }
     std::string Reason(const std::string& path, Route route) const {
+        // Named on the command line or dropped, it is a file of the working folder.
         if (path == "(null)" && route != Route::Chosen) return "No such file or directory";
         return Good(path) ? "" : reasons.at(path);
     }
