@@ -29,8 +29,6 @@ TEST(PictureQueueTest, FindsTheDirectionWordInAName) {
         const char* path;
         std::optional<int> slot;
     } cases[] = {
-        {"/x/beetle_0_nodirection_1.pcx", 0},
-        {"/x/beetle_1_left_4.pcx", 1},
         {"/x/hero-RIGHT-03.png", 2},
         {"/x/up7.pcx", 3},
         {"/x/Down.pcx", 4},
@@ -44,6 +42,7 @@ TEST(PictureQueueTest, FindsTheDirectionWordInAName) {
         {"/x/left_up_1.pcx", std::nullopt},     // "left" and "up" are two words
         {"/x/walk_left_left.pcx", 1},           // the same one twice is fine
     };
+    // No Direction, Left and RightDown: the work model's names.
     for (const auto& c : cases) EXPECT_EQ(DirectionSlotInName(c.path), c.slot) << c.path;
 }
 
