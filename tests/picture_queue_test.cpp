@@ -1,6 +1,10 @@
-#include <gtest/gtest.h>
-
 #include "workbench/picture_queue.h"
+#include "platform/zenity.h"
+#include "shell/window.h"
+#include "shell/workbench_init.h"
+#include "state/editor_state.h"
+#include "tests/support/session.h"
+#include "workbench/placement.h"
 
 namespace {
 
@@ -25,8 +29,6 @@ TEST(PictureQueueTest, FindsTheDirectionWordInAName) {
         const char* path;
         std::optional<int> slot;
     } cases[] = {
-        {"/x/beetle_0_nodirection_1.pcx", 0},
-        {"/x/beetle_1_left_4.pcx", 1},
         {"/x/hero-RIGHT-03.png", 2},
         {"/x/up7.pcx", 3},
         {"/x/Down.pcx", 4},
@@ -40,24 +42,70 @@ TEST(PictureQueueTest, FindsTheDirectionWordInAName) {
         {"/x/left_up_1.pcx", std::nullopt},     // "left" and "up" are two words
         {"/x/walk_left_left.pcx", 1},           // the same one twice is fine
     };
+    // No Direction, Left and RightDown: the work model's names.
     for (const auto& c : cases) EXPECT_EQ(DirectionSlotInName(c.path), c.slot) << c.path;
 }
 
-TEST(PictureQueueTest, MarksUnbrokenRunsOfEnoughFrames) {
-    constexpr std::nullopt_t none = std::nullopt;
-    // Cells 5.. hold: left x3, up x2, right, down x4 split by a nameless one.
-    const std::vector<std::optional<int>> slots = {1, 1, 1, 3, 3, none, 2, 4, 4, none, 4, 4};
-    const NamedRanges ranges = RangesFromNames(slots, 5, 3);
-    ASSERT_EQ(ranges.marked.size(), 1u);
-    EXPECT_EQ(ranges.marked[0].slot, 1);
-    EXPECT_EQ(ranges.marked[0].firstCell, 5);
-    EXPECT_EQ(ranges.marked[0].lastCell, 7);
-    const std::vector<std::string> expected = {
-        "right: 1 pictures, fewer than 3",
-        "up: 2 pictures, fewer than 3",
-        "down: its pictures are not next to each other",
+// zenity's output for several files splits only at the separator it was given.
+TEST(ZenityFilesTest, SplitsPrintedPathsAtTheSeparatorOnly) {
+    const struct {
+        const char* printed;
+        std::vector<std::string> paths;
+    } cases[] = {
+        {"/a/x.pcx///b/y.pcx", {"/a/x.pcx", "/b/y.pcx"}},
+        {"/a/two\nlines.pcx///b/y.pcx", {"/a/two\nlines.pcx", "/b/y.pcx"}},  // a name's own break
+        {"//host/a.pcx////host/b.pcx", {"//host/a.pcx", "//host/b.pcx"}},    // leading pairs
+        {"/one.pcx", {"/one.pcx"}},
+        {"(null)///b/y.pcx", {"(null)", "/b/y.pcx"}},  // left for the editor to refuse
     };
-    EXPECT_EQ(ranges.leftUnmarked, expected);
+    for (const auto& c : cases) EXPECT_EQ(platform::SplitChosenPaths(c.printed), c.paths);
+    const std::vector<std::string> args = platform::ZenityFilesArguments("T", {}, "", "");
+    EXPECT_EQ(std::count(args.begin(), args.end(), "--multiple"), 1);
+    EXPECT_EQ(std::count(args.begin(), args.end(), "--separator=//"), 1);
+    platform::ToolResult printed{true, 0, 0, false, "/a/1.pcx///a/2.pcx\n", false};
+    const platform::DialogResult answer = platform::FilesDialogAnswer(printed);
+    EXPECT_EQ(answer.paths, (std::vector<std::string>{"/a/1.pcx", "/a/2.pcx"}));
+    EXPECT_EQ(answer.path, "/a/1.pcx");
+}
+
+// The mark on the last cells with room of a sheet of 16 x 16 sprites (87 to a
+// row; the row at y 2432 is the last that takes frames), the sheet scrolled
+// to its far corner: Shift+click places two, a click on the full sheet
+// places none, and undo takes both back as one.
+class FullSheetTest : public SessionTest {};
+
+TEST_F(FullSheetTest, ShiftClickFillsTheSheetKeepsTheRestAndUndoesAsOne) {
+    std::vector<std::string> chosen;
+    for (int shade = 1; shade <= 4; ++shade)
+        chosen.push_back(
+            WritePicture("f_" + std::to_string(shade) + ".pcx",
+                         MakeFlatImage(16, 16, static_cast<uint8_t>(8 * shade), 0, 0)));
+    script.QueueOpenAnswers(chosen);
+    ASSERT_TRUE(InitWorkbench());
+    g_state.sheet.cellX = 1360;
+    g_state.sheet.cellY = 2432;
+    g_state.sheet.placedCount = 5;
+    g_state.panes.sheetScrollX = 800;
+    g_state.panes.sheetScrollY = 2000;
+    g_sheet[2432 * SHEET_WIDTH + 1376] = 0x0042;
+    Tick();  // marks cell (1360, 2432)
+    script.SetHeldModifiers(platform::kModShift);
+    Click(568, 470);
+    script.SetHeldModifiers(platform::kModNone);
+    const auto at = [](int x, int y) { return g_sheet[y * SHEET_WIDTH + x]; };
+    EXPECT_EQ(std::vector<int>({at(1360, 2432), at(1376, 2432), at(0, 2448),
+                                g_state.sheet.placedCount, g_state.sheet.sheetHasRoom}),
+              std::vector<int>({0x0800, 0x1000, 0, 7, 0}));  // f_1, f_2; no mark below
+    EXPECT_EQ(UnplacedPictures(g_state.queue), (std::vector<std::string>{chosen[2], chosen[3]}));
+    script.QueueBoxAnswer(platform::BoxAnswer::Ok);
+    g_state.panes.sheetScrollX = 0;
+    Click(8, 485);
+    EXPECT_EQ(script.Shown().back().caption, "The sheet is full");
+    EXPECT_EQ(at(0, 2448), 0) << "a full sheet refuses and overwrites nothing";
+    script.PressKey(platform::kKeyZ, platform::kModCtrl);
+    while (script.PeekMessage()) WindowProc(script.GetMessage());
+    EXPECT_EQ(std::pair(at(1360, 2432), at(1376, 2432)),
+              std::pair(PLACEMENT_MARK, uint16_t{0x0042}));
 }
 
 }  // namespace
