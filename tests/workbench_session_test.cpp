@@ -89,6 +89,14 @@ class StoryTest : public SessionTest {
         g_state.directions.directionRanges[selector - 1] = {RANGE_CONFIRMED, first, last};
         g_state.directions.directionCount[selector - 1] = last - first;
     }
+    // Clears the shown list, queues `answer` for the save dialog and Ok for
+    // `boxes` boxes, and clicks the save button at (x, y).
+    void SaveBy(int x, int y, const platform::DialogResult& answer, int boxes) {
+        script.ClearShown();
+        script.QueueSaveResult(answer);
+        for (int i = 0; i < boxes; ++i) script.QueueBoxAnswer(BoxAnswer::Ok);
+        Click(x, y);
+    }
     Texts Shown() const {  // "" for a file dialog
         Texts texts;
         for (const auto& shown : script.Shown()) texts.push_back(shown.text);
@@ -112,10 +120,7 @@ class FreezeTest : public StoryTest {
             for (int x = 0; x < 7 * 32; ++x) g_sheet[y * SHEET_WIDTH + x] = random();
     }
     void Save(const platform::DialogResult& answer, int boxes = 1) {
-        script.ClearShown();
-        script.QueueSaveResult(answer);
-        for (int i = 0; i < boxes; ++i) script.QueueBoxAnswer(BoxAnswer::Ok);
-        Click(100, 15);
+        SaveBy(100, 15, answer, boxes);
     }
 };
 
@@ -198,10 +203,8 @@ class SingleSpriteTest : public StoryTest {
         script.QueueOpenAnswer(path);
         Click(200, 35);
     }
-    void Save(const std::string& path) {
-        script.ClearShown();
-        script.QueueSaveAnswer(path);
-        Click(350, 30);
+    void Save(const std::string& path, int boxes = 0) {
+        SaveBy(350, 30, platform::ChosenFile(path), boxes);
     }
 };
 
@@ -229,8 +232,7 @@ TEST_F(SingleSpriteTest, FailedDialogsAndSavesKeepThePictureAndAGoodSaveMakesAOn
     check({""}, SINGLE_OPEN);
     const std::string complaint = "무슨짓을 하시는지, 도대체 이해할수 없음이야 ";
     ForEachFailingSave(folder, complaint, [&](const std::string& path) {
-        script.QueueBoxAnswer(BoxAnswer::Ok);
-        Save(path);
+        Save(path, 1);
         const Texts told = Shown();
         EXPECT_EQ(g_state.edit.singleState, SINGLE_SAVE);
         script.ClearShown();
@@ -371,12 +373,9 @@ class ReopenTest : public StoryTest {
     }
     // Freezes without a change and saves beside `path`.
     std::vector<uint8_t> FreezeAndSave(const std::string& path) {
-        script.ClearShown();
         g_state.freeze.freezeRequested = 1;
         for (int i = 0; i < 400 && g_state.freeze.freezeStep < FREEZE_STEPS; ++i) Tick();
-        script.QueueSaveAnswer(path + ".saved.Spr");
-        script.QueueBoxAnswer(BoxAnswer::Ok);  // the report
-        Click(100, 15);
+        SaveBy(100, 15, platform::ChosenFile(path + ".saved.Spr"), 1);  // Ok to the report
         return ReadWholeFile(path + ".saved.Spr");
     }
 };
