@@ -37,10 +37,6 @@ void AppendPcxRle(std::vector<uint8_t>& out, const std::vector<uint8_t>& bytes);
 
 RgbImage MakeRandomImage(int width, int height, uint32_t seed);
 RgbImage MakeFlatImage(int width, int height, uint8_t red, uint8_t green, uint8_t blue);
-// A colour cut to the display's 5-6-5 layout, worked out without the tables.
-inline uint16_t Rgb565(const uint8_t* rgb) {
-    return static_cast<uint16_t>((rgb[0] >> 3) << 11 | (rgb[1] >> 2) << 5 | rgb[2] >> 3);
-}
 // The picture as display pixels through the current colour tables.
 std::vector<uint16_t> PackImage(const RgbImage& image);
 bool WriteBytesToFile(const std::string& path, const std::vector<uint8_t>& bytes);
