@@ -1,5 +1,6 @@
 // The PCX and PNG decoders, the reader that tells them apart, and opened
 // pictures' colours under the ordered dither, the matte and the alpha threshold.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spng.h>
 #include <sys/resource.h>
@@ -45,8 +46,7 @@ void ExpectCorner(const GuardedBlock& block, const std::vector<uint16_t>& expect
 }
 
 // Decoded from memory and as a stream read 5 bytes at a time (so runs
-// straddle chunk ends), the block's corner holds the image and both report
-// `shortfall`.
+// straddle chunk ends), the block's corner holds the image; both report `shortfall`.
 void ExpectPcx(const std::vector<uint8_t>& file, const RgbImage& image, int pitch, int width,
                int rows, PcxShortfall shortfall = PcxShortfall::None) {
     GuardedBlock block(pitch, width, rows), streamed(pitch, width, rows);
@@ -84,21 +84,21 @@ TEST_F(PictureTest, PalettedPcxGoesThroughItsPaletteOrComesOutBlack) {
     for (int width : {1, 7, 16, 33}) {
         SCOPED_TRACE(width);
         std::array<uint8_t, 768> palette;
-        std::vector<uint8_t> indices;
+        std::vector<uint8_t> file = EncodePcxHeader(width, 5, 1, width + width % 2), line;
         RgbImage truth(width, 5);
         for (int i = 0; i < 768; ++i) palette[i] = static_cast<uint8_t>(i * 37 + i / 3);
         for (int i = 0; i < width * 5; ++i) {
-            indices.push_back(static_cast<uint8_t>((i * 73) ^ (i >> 2)));
-            std::copy_n(&palette[indices.back() * 3], 3, &truth.rgb[i * 3]);
+            const uint8_t index = static_cast<uint8_t>((i * 73) ^ (i >> 2));
+            std::copy_n(&palette[index * 3], 3, &truth.rgb[i * 3]);
+            line.push_back(index);
+            if (i % width < width - 1) continue;
+            line.resize(width + width % 2);  // padded with index 0, which must not show
+            AppendPcxRle(file, line);
+            line.clear();
         }
-        std::vector<uint8_t> file = EncodePcx8(width, 5, indices, palette);
+        file.push_back(12);  // the palette marker
+        file.insert(file.end(), palette.begin(), palette.end());
         ExpectPcx(file, truth, 40, 40, 8);
-        // Stored as they are, indices over 192 are not run codes.
-        std::vector<uint8_t> stored = EncodePcxHeader(width, 5, 1, width);
-        stored[2] = 0;  // encoding: none
-        stored.insert(stored.end(), indices.begin(), indices.end());
-        stored.insert(stored.end(), file.end() - 769, file.end());  // the marker and palette
-        ExpectPcx(stored, truth, 40, 40, 8);
         const RgbImage black = MakeFlatImage(width, 5, 0, 0, 0);
         ExpectPcx({file.begin(), file.end() - 1}, black, 40, 40, 8, PcxShortfall::PaletteMissing);
         file[file.size() - 769] = 0;  // no marker: no palette, every index black
@@ -175,28 +175,18 @@ TEST_F(PictureTest, PcxHeadersAreRefusedWithTheirReason) {
     EXPECT_TRUE(ReadPcxLayout(EncodePcxHeader(6, 2, 3, 7).data(), 128).Accepted());
 }
 
-// A stream that yields `bytes`, taking them as it goes, and then fails
-// instead of ending.
-std::FILE* OpenFailingStream(std::vector<uint8_t>& bytes) {
-    cookie_io_functions_t io{};
-    io.read = [](void* cookie, char* out, size_t room) -> ssize_t {
-        auto* rest = static_cast<std::vector<uint8_t>*>(cookie);
-        if (rest->empty()) return -1;
-        const size_t got = std::min(room, rest->size());
-        std::copy_n(rest->begin(), got, out);
-        rest->erase(rest->begin(), rest->begin() + static_cast<ptrdiff_t>(got));
-        return static_cast<ssize_t>(got);
-    };
-    return fopencookie(&bytes, "rb", io);
-}
-
+// Read from a pipe left open and empty, the file fails instead of ending.
 TEST_F(PictureTest, ReadErrorsFailThePcxLoadAndKeepTheRowsRead) {
     std::vector<uint8_t> file = EncodePcxHeader(4, 2, 3, 4);
     for (uint8_t plane : {255, 0, 0}) AppendPcxRun(file, 4, plane);  // row 0 red, then the error
-    std::FILE* stream = OpenFailingStream(file);
+    int pipeEnds[2];
+    ASSERT_EQ(pipe2(pipeEnds, O_NONBLOCK), 0);
+    ASSERT_EQ(write(pipeEnds[1], file.data(), file.size()), ssize_t(file.size()));
+    std::FILE* stream = fdopen(pipeEnds[0], "rb");
     GuardedBlock block(4, 4, 2);
     EXPECT_FALSE(DecodePcxStream(stream, block.Target()));
     std::fclose(stream);
+    close(pipeEnds[1]);
     for (int i = 0; i < 8; ++i) EXPECT_EQ(block.At(i % 4, i / 4), i < 4 ? 0xF800 : 0) << i;
 }
 
@@ -413,7 +403,7 @@ constexpr int kSide = 8;
 // M = 0 32 8 40 2 34 10 42 against 0 8 16 24 32 40 48 56: up at x = 2, 4..7.
 // Column 0 (red 64, exact) and rows 0-1 (green 128, exact) never step.
 // clang-format off
-const uint16_t kDitheredGradient[kSide * kSide] = {
+const std::vector<uint16_t> kDithered = {
     0x4400, 0x4400, 0x4C00, 0x4400, 0x4C00, 0x4C00, 0x4C00, 0x4C00,
     0x4400, 0x4400, 0x4400, 0x4400, 0x4400, 0x4C00, 0x4400, 0x4C00,
     0x4420, 0x4400, 0x4C20, 0x4400, 0x4C20, 0x4400, 0x4C20, 0x4C00,
@@ -451,10 +441,9 @@ TEST_F(PictureTest, AGradientDithersToTheWorkedPixelsInEveryPath) {
         rgba.raw.insert(rgba.raw.end(), pixel, pixel + 4);
     }
     const std::vector<uint8_t> pcx = EncodePcx24(image), png = EncodePng(rgba);
-    const std::vector<uint16_t> worked(kDitheredGradient, std::end(kDitheredGradient));
-    EXPECT_EQ(DecodeWith(pcx, dither, kSide, kSide), worked);
-    EXPECT_EQ(DecodeWith(png, dither, kSide, kSide), worked);
-    EXPECT_EQ(CutPictureCorner(png, kSide, kSide, nullptr, dither).value().pixels, worked);
+    EXPECT_EQ(DecodeWith(pcx, dither, kSide, kSide), kDithered);
+    EXPECT_EQ(DecodeWith(png, dither, kSide, kSide), kDithered);
+    EXPECT_EQ(CutPictureCorner(png, kSide, kSide, nullptr, dither).value().pixels, kDithered);
     // Without the option the same picture truncates: 0x4400 everywhere.
     EXPECT_EQ(DecodeWith(pcx, {}, kSide, kSide), std::vector<uint16_t>(kSide * kSide, 0x4400));
 }

@@ -1,6 +1,6 @@
 #pragma once
 // A small PCX writer for tests and benchmarks: 24-bit pictures as three
-// run-length encoded 8-bit planes, and 8-bit paletted pictures.
+// run-length encoded 8-bit planes, and the pieces of other PCX files.
 
 #include <array>
 #include <cstdint>
@@ -25,9 +25,6 @@ struct PcxWriteOptions {
 };
 
 std::vector<uint8_t> EncodePcx24(const RgbImage& image, const PcxWriteOptions& options = {});
-// One index per pixel; ends with the marker byte 12 and the 768-byte palette.
-std::vector<uint8_t> EncodePcx8(int width, int height, const std::vector<uint8_t>& indices,
-                                const std::array<uint8_t, 768>& palette);
 // Version 5, run-length encoded, 8 bits per plane, at (0, 0).
 std::vector<uint8_t> EncodePcxHeader(int width, int height, int planes, int bytesPerLine);
 // One run code (192 + count, count 0 to 63) followed by its value.
