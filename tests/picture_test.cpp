@@ -212,8 +212,7 @@ int RunLimited(const std::function<bool()>& load) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
-// The zeros are refused at the header (maker byte 0): the load leaves the
-// block as it was and the file has no size.
+// The zeros are refused at the header: the block stays as it was, no size.
 TEST_F(PictureTest, HugePcxFilesLoadInBoundedMemoryAndTime) {
     constexpr off_t kSize = off_t{8} << 30;  // sparse: holes read as zeros
     const std::string zeros = ::testing::TempDir() + "huge_zeros.pcx",
