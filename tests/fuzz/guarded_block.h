@@ -8,9 +8,8 @@
 
 #include "formats/pixel_target.h"
 
-// The scans below run over every pixel: under a fuzzer's coverage and the
-// address checks they would cost more than the decoding, and they say nothing
-// about it (they read only the block's own storage).
+// The scans below read only the block's own storage: under a fuzzer's coverage
+// and the address checks they would cost more than the decoding.
 #if defined(__clang__)
 #define GUARD_SCAN __attribute__((no_sanitize("coverage", "address")))
 #else

@@ -1,5 +1,4 @@
 #!/usr/bin/env bash
-# Usage: run_fuzzer.sh <pcx|png|sprite|spr> <build-dir> <seconds>
 # Builds <target>_fuzzer with clang and fuzzes for <seconds> in a copy of the
 # committed corpus tests/fuzz/<target>_corpus, whose files are the seeds. Any
 # finding fails. With MERGE=1, inputs that reach new coverage are merged into

@@ -5,27 +5,6 @@
 
 #include "formats/colour.h"
 
-namespace {
-
-// `byteAt(x, y, plane)` gives the picture's bytes, plane line by plane line.
-template <typename ByteAt>
-std::vector<uint8_t> EncodePlanes(int width, int height, int planes, const PcxWriteOptions& options,
-                                  ByteAt byteAt) {
-    const int bytesPerLine = width + (options.padOddWidth ? width % 2 : 0);
-    std::vector<uint8_t> out = EncodePcxHeader(width, height, planes, bytesPerLine), stream;
-    for (int y = 0; y < height; ++y) {
-        for (int plane = 0; plane < planes; ++plane) {
-            for (int x = 0; x < bytesPerLine; ++x)
-                stream.push_back(x < width ? byteAt(x, y, plane) : options.padValue);
-            if (!options.runsCrossLines) AppendPcxRle(out, stream), stream.clear();
-        }
-    }
-    AppendPcxRle(out, stream);
-    return out;
-}
-
-}  // namespace
-
 std::vector<uint8_t> EncodePcxHeader(int width, int height, int planes, int bytesPerLine) {
     std::vector<uint8_t> out(128, 0);
     // Offset and value: manufacturer, version, encoding, bits per plane, Xmax,
@@ -56,17 +35,16 @@ void AppendPcxRle(std::vector<uint8_t>& out, const std::vector<uint8_t>& bytes) 
 }
 
 std::vector<uint8_t> EncodePcx24(const RgbImage& image, const PcxWriteOptions& options) {
-    return EncodePlanes(image.width, image.height, 3, options,
-                        [&](int x, int y, int plane) { return image.At(x, y)[plane]; });
-}
-
-std::vector<uint8_t> EncodePcx8(int width, int height, const std::vector<uint8_t>& indices,
-                                const std::array<uint8_t, 768>& palette) {
-    std::vector<uint8_t> out = EncodePlanes(width, height, 1, {}, [&](int x, int y, int) {
-        return indices[static_cast<size_t>(y) * width + x];
-    });
-    out.push_back(12);
-    out.insert(out.end(), palette.begin(), palette.end());
+    const int bytesPerLine = image.width + (options.padOddWidth ? image.width % 2 : 0);
+    std::vector<uint8_t> out = EncodePcxHeader(image.width, image.height, 3, bytesPerLine), stream;
+    for (int y = 0; y < image.height; ++y) {
+        for (int plane = 0; plane < 3; ++plane) {
+            for (int x = 0; x < bytesPerLine; ++x)
+                stream.push_back(x < image.width ? image.At(x, y)[plane] : options.padValue);
+            if (!options.runsCrossLines) AppendPcxRle(out, stream), stream.clear();
+        }
+    }
+    AppendPcxRle(out, stream);
     return out;
 }
 

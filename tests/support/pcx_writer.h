@@ -1,6 +1,6 @@
 #pragma once
 // A small PCX writer for tests and benchmarks: 24-bit pictures as three
-// run-length encoded 8-bit planes, and 8-bit paletted pictures.
+// run-length encoded 8-bit planes, and the pieces of other PCX files.
 
 #include <array>
 #include <cstdint>
@@ -25,9 +25,6 @@ struct PcxWriteOptions {
 };
 
 std::vector<uint8_t> EncodePcx24(const RgbImage& image, const PcxWriteOptions& options = {});
-// One index per pixel; ends with the marker byte 12 and the 768-byte palette.
-std::vector<uint8_t> EncodePcx8(int width, int height, const std::vector<uint8_t>& indices,
-                                const std::array<uint8_t, 768>& palette);
 // Version 5, run-length encoded, 8 bits per plane, at (0, 0).
 std::vector<uint8_t> EncodePcxHeader(int width, int height, int planes, int bytesPerLine);
 // One run code (192 + count, count 0 to 63) followed by its value.
@@ -37,10 +34,6 @@ void AppendPcxRle(std::vector<uint8_t>& out, const std::vector<uint8_t>& bytes);
 
 RgbImage MakeRandomImage(int width, int height, uint32_t seed);
 RgbImage MakeFlatImage(int width, int height, uint8_t red, uint8_t green, uint8_t blue);
-// A colour cut to the display's 5-6-5 layout, worked out without the tables.
-inline uint16_t Rgb565(const uint8_t* rgb) {
-    return static_cast<uint16_t>((rgb[0] >> 3) << 11 | (rgb[1] >> 2) << 5 | rgb[2] >> 3);
-}
 // The picture as display pixels through the current colour tables.
 std::vector<uint16_t> PackImage(const RgbImage& image);
 bool WriteBytesToFile(const std::string& path, const std::vector<uint8_t>& bytes);
