@@ -48,7 +48,6 @@ TEST(Skin, FilesHoldWhatStartUpCutsAndAreTransparentExactlyWhereBlack) {
     for (const auto& [name, size] : extent) {
         const PcxSize decoded = GetPcxSize((kRoot / "data" / name).string());
         ASSERT_EQ(decoded.width * 10000 + decoded.height, size.width * 10000 + size.height) << name;
-        // Every channel read whole into the same byte: zero only where all three are.
         const auto channels = Decode(name, size, 0xFF00, 0xFF00, 0xFF00);
         const auto shown = Decode(name, size, 0xF800, 0x07E0, 0x001F);
         size_t transparent = 0;
@@ -81,10 +80,9 @@ TEST(AssetGenerators, ReproduceEveryCommittedFileByteForByte) {
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
     for (const std::string folder : {"data", "examples", "docs"}) {
         auto fresh = Contents(out / folder), committed = Contents(kRoot / folder);
-        if (folder == "docs") {  // the docs folder also holds hand-written pages
+        if (folder == "docs")  // the docs folder also holds hand-written pages
             for (auto it = committed.begin(); it != committed.end();)
                 it = fresh.count(it->first) ? std::next(it) : committed.erase(it);
-        }
         if (folder == "examples") committed.erase("spr_play.c");  // the player, written by hand
         EXPECT_TRUE(fresh == committed) << folder << " differs from a fresh run";
     }

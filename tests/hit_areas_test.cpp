@@ -90,18 +90,11 @@ const HitCase kCases[] = {
 };
 // clang-format on
 
-class HitAreaTest : public SessionTest {
-  protected:
-    void SetUp() override {
-        SessionTest::SetUp();
-        script.onUnanswered = [](const platform::ShownDialog&) {};  // boxes take their default
-        StartWith(WriteGradient("first.pcx", 32, 32));
-    }
-};
-
 // A touchpad tap goes down and up between two ticks; every button, the mode
 // and direction buttons among them, must take it as it takes a click.
-TEST_F(HitAreaTest, EveryRectangleTakesAClickOrTapJustInsideEachEdgeOnly) {
+TEST_F(SessionTest, EveryRectangleTakesAClickOrTapJustInsideEachEdgeOnly) {
+    script.onUnanswered = [](const platform::ShownDialog&) {};  // boxes take their default
+    StartWith(WriteGradient("first.pcx", 32, 32));
     for (const bool tap : {false, true}) {
         for (const HitCase& c : kCases) {
             const int midX = (c.x0 + c.x1) / 2, midY = (c.y0 + c.y1) / 2;
