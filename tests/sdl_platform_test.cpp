@@ -43,7 +43,8 @@ enum class Dialog { Open, OpenMany, Save, Box };
 // editor started ignoring stay ignored; SIGTERM always works. Files dropped
 // 300 ms in answer the open-pictures dialog; under a box they wait for its end.
 // Letters come as KeyDown messages with their capital and the modifiers held
-// (1 Shift, 2 Ctrl), once per press and not while a dialog is up.
+// (1 Shift, 2 Ctrl), once per press and not while a dialog is up; a file
+// dropped while no dialog is up comes as a message at once.
 TEST(SdlPlatformTest, DialogsEndAsAnsweredKeysAndDropsBecomeMessages) {
     const fs::path dir = fs::temp_directory_path() / ("celforge_sdl_" + std::to_string(getpid()));
     fs::create_directories(dir / "empty");
@@ -142,15 +143,17 @@ TEST(SdlPlatformTest, DialogsEndAsAnsweredKeysAndDropsBecomeMessages) {
         {SDL_KEYDOWN, SDLK_y, KMOD_RCTRL | KMOD_LSHIFT, 0},  // Ctrl+Shift+Y
         {SDL_KEYDOWN, SDLK_a, KMOD_CAPS | KMOD_ALT, 0},      // no modifier we tell
         {SDL_KEYDOWN, SDLK_1, KMOD_NONE, 0},                 // not a letter
+        {SDL_DROPFILE, 0, 0, 0},
     };
     for (const auto& e : events) {
         SDL_Event event{e.type};
         event.key.keysym.sym = e.key;
         event.key.keysym.mod = e.mod;
         event.key.repeat = e.repeat;
+        if (e.type == SDL_DROPFILE) event.drop.file = SDL_strdup("/p/idle.pcx");
         SDL_PushEvent(&event);
     }
-    EXPECT_EQ(told(DialogResult{}), "cancelled +key 90/2 +key 89/3 +key 65/0");
+    EXPECT_EQ(told(DialogResult{}), "cancelled +key 90/2 +key 89/3 +key 65/0 +drop /p/idle.pcx");
     SDL_SetModState(static_cast<SDL_Keymod>(KMOD_RSHIFT | KMOD_LCTRL | KMOD_NUM));
     EXPECT_EQ(sdl->HeldModifiers(), 3);
     SDL_SetModState(KMOD_NONE);
