@@ -61,7 +61,6 @@ TEST(Skin, FilesHoldWhatStartUpCutsAndAreTransparentExactlyWhereBlack) {
     }
 }
 
-// Each file of the folder, by name.
 std::map<std::string, std::string> Contents(const fs::path& folder) {
     std::map<std::string, std::string> files;
     for (const auto& entry : fs::directory_iterator(folder)) {

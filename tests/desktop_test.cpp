@@ -1,5 +1,4 @@
-// The command line and its scale, a machine without sound, and where the editor looks for its data
-// folder.
+// The command line, a machine without sound, and where the editor looks for its data folder.
 #include <gtest/gtest.h>
 #include <unistd.h>
 

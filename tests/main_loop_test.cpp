@@ -24,10 +24,6 @@ class ShellTest : public SessionTest {
         SessionTest::SetUp();
         script.SetClock(kStart);
     }
-    void TearDown() override {
-        SetAudioLayer(nullptr);
-        SessionTest::TearDown();
-    }
     // Runs the loop, noting the clock at every frame; the frame posts a quit
     // message with code 7 once `frames` have run. `during` acts inside a frame.
     int Run(size_t frames, const std::function<void(size_t)>& during = nullptr) {
@@ -70,6 +66,7 @@ TEST_F(ShellTest, MusicMakesSixCallsInOrderWithTheirValues) {
         EXPECT_EQ(audio.calls, loads ? all : decltype(all)(all.begin(), all.begin() + 3));
     }
     EXPECT_TRUE(script.Shown().empty());
+    SetAudioLayer(nullptr);  // the recording layer ended with the loop
 }
 
 // No sound device is opened while editing, nor without one; the closing

@@ -1,6 +1,5 @@
-// The SDL platform's dialogs, run by a stand-in `zenity` put first on PATH;
-// close requests are pushed into SDL's queue or sent as signals (no display
-// is needed). The platform starts after the signal dispositions it is to find are set.
+// The SDL platform's dialogs, run by a stand-in `zenity` put first on PATH; close
+// requests are pushed into SDL's queue or sent as signals (no display is needed).
 #include "platform/sdl_platform.h"
 
 #include <SDL.h>
@@ -86,7 +85,6 @@ TEST(SdlPlatformTest, DialogsEndAsAnsweredKeysAndDropsBecomeMessages) {
         return text;
     };
     const std::string p = (dir / "p.pcx").string(), d = dir.string(), hung = "exec sleep 30";
-    const std::string failed = "unavailable: zenity failed (exit status 255)";
     const struct {
         std::string zenity;  // empty: none on PATH
         std::vector<int> requests;
@@ -100,8 +98,8 @@ TEST(SdlPlatformTest, DialogsEndAsAnsweredKeysAndDropsBecomeMessages) {
         {"exit 5", {}, "cancelled"},  // zenity's own timeout
         {"echo " + d + "/gone.pcx", {}, "cancelled"},
         {"echo " + d, {}, "cancelled"},  // a folder is no picture
-        {"exit 255", {}, failed},
-        {"exit 255", {}, failed, Dialog::Save},
+        {"exit 255", {}, "unavailable: zenity failed (exit status 255)"},
+        {"exit 255", {}, "unavailable: zenity failed (exit status 255)", Dialog::Save},
         {"", {}, "unavailable: zenity is not installed"},
         {"echo", {}, "unavailable: zenity gave no usable file name"},
         {"head -c 4200000 /dev/zero", {}, "unavailable: zenity gave no usable file name"},
@@ -195,8 +193,7 @@ TEST(SdlPlatformTest, DialogsEndAsAnsweredKeysAndDropsBecomeMessages) {
             std::chrono::duration_cast<std::chrono::milliseconds>(ended - asked).count();
         EXPECT_EQ(told(answer), c.told) << c.zenity;
         // The last request ended it (none before), within the promised 2 seconds.
-        const bool stubborn = c.zenity[0] == 't';
-        EXPECT_TRUE(ms >= (stubborn ? 950 : 0) && ms <= 2000) << ms << " ms " << c.zenity;
+        EXPECT_TRUE(ms >= (c.zenity[0] == 't' ? 950 : 0) && ms <= 2000) << ms << " ms " << c.zenity;
     }
     // Two dozen dialogs leave no descriptor and no child process behind.
     EXPECT_EQ(ChildrenAndDescriptors(), before);
