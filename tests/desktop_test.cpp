@@ -1,5 +1,4 @@
-// The command line and its scale, a machine without sound, and where the editor looks for its data
-// folder.
+// The command line, a machine without sound, and where the editor looks for its data folder.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -18,73 +17,57 @@ namespace fs = std::filesystem;
 
 namespace {
 
-TEST(CommandLineTest, ScaleFromOptionOrVariable) {
-    const std::string bad = " wants a whole number from 1 to 4, not ";
-    // clang-format off
-    const struct { std::vector<std::string> args; const char* variable; std::string told; } cases[] = {
-        {{}, nullptr, "1"},
-        {{}, "", "1"},  // an empty variable counts as unset
-        {{}, "4", "4"},
-        {{"--scale", "2"}, "3", "2"},  // the option wins
-        {{"--scale=3"}, "bad", "3"},   // a bad variable is not read then
-        {{"--scale", "1"}, nullptr, "1"},
-        {{"--scale", "5"}, nullptr, "1 --scale" + bad + "\"5\""},
-        {{"--scale", "0"}, nullptr, "1 --scale" + bad + "\"0\""},
-        {{"--scale=2x"}, nullptr, "1 --scale" + bad + "\"2x\""},
-        {{"--scale"}, nullptr, "1 --scale needs a number from 1 to 4"},
-        {{}, "5", "1 CELFORGE_SCALE" + bad + "\"5\""},
-        {{"picture.pcx"}, "2", "2 picture.pcx"},
-        {{"--", "-a.Spr", "--scale", "3"}, nullptr, "3 -a.Spr"},
-        {{"a.Spr", "b.pcx"}, nullptr, "1 a.Spr a sprite file opens alone: \"a.Spr\" and \"b.pcx\" were given"},
-        {{"a.pcx", "b.SPR"}, nullptr, "1 a.pcx a sprite file opens alone: \"a.pcx\" and \"b.SPR\" were given"},
-        {{"a.pcx", "--scale=2", "b.png", "c.pcx"}, nullptr, "2 a.pcx +b.png +c.pcx"},
-        {{"-x"}, nullptr, "1 unknown option \"-x\" (see celforge --help)"},
-    };
-    // clang-format on
-    for (const auto& c : cases) {
-        const CommandLine line = ParseCommandLine(c.args, c.variable);
-        std::string more;
-        for (const std::string& picture : line.morePictures) more += " +" + picture;
-        EXPECT_EQ(std::to_string(line.scale) + (line.file.empty() ? "" : " " + line.file) + more +
-                      (line.error.empty() ? "" : " " + line.error),
-                  c.told);
-    }
-    EXPECT_TRUE(ParseCommandLine({"--help"}, nullptr).help);
+// "<scale> <dither> <matte or -> <alpha threshold>", then the file, the further pictures and the
+// error.
+std::string Told(const CommandLine& line) {
+    const ColourOptions& o = line.colour;
+    std::string told = std::to_string(line.scale) + " " + std::to_string(o.dither) + " ";
+    told += o.useMatte ? std::to_string(o.matte.red) + "," + std::to_string(o.matte.green) + "," +
+                             std::to_string(o.matte.blue)
+                       : "-";
+    told += " " + std::to_string(o.alphaThreshold) + (line.file.empty() ? "" : " " + line.file);
+    for (const std::string& picture : line.morePictures) told += " +" + picture;
+    return told + (line.error.empty() ? "" : " " + line.error);
 }
 
-TEST(CommandLineTest, DitherMatteAndThresholdFromOptionsOrVariable) {
+// The scale and dither options win over CELFORGE_SCALE and CELFORGE_DITHER, which are then not
+// read.
+TEST(CommandLineTest, ScaleColourAndFilesFromOptionsOrVariables) {
+    const std::string bad = " wants a whole number from 1 to 4, not ";
+    const std::string threshold = "--alpha-threshold wants a whole number from 1 to 255, not ";
+    const std::string matte = "--matte wants R,G,B with each a whole number from 0 to 255, not ";
     // clang-format off
-    const struct { std::vector<std::string> args; const char* variable; std::string told; } cases[] = {
-        {{}, nullptr, "0 - 128"},
-        {{}, "1", "1 - 128"},
-        {{}, "0", "0 - 128"},
-        {{}, "", "0 - 128"},
-        {{"--no-dither"}, "1", "0 - 128"},  // the option wins
-        {{"--dither"}, "0", "1 - 128"},
-        {{"--dither"}, "yes", "1 - 128"},   // a variable the option overrides is not read
-        {{}, "yes", "0 - 128 CELFORGE_DITHER wants 1 (dither) or 0 (do not), not \"yes\""},
-        {{"--matte", "10,20,30", "--alpha-threshold=200"}, nullptr, "0 10,20,30 200"},
-        {{"--matte=0,0,0", "--alpha-threshold", "1"}, nullptr, "0 0,0,0 1"},
-        {{"--alpha-threshold", "0"}, nullptr, "0 - 128 --alpha-threshold wants a whole number from 1 to 255, not \"0\""},
-        {{"--alpha-threshold=256"}, nullptr, "0 - 128 --alpha-threshold wants a whole number from 1 to 255, not \"256\""},
-        {{"--matte", "1,2"}, nullptr, "0 - 128 --matte wants R,G,B with each a whole number from 0 to 255, not \"1,2\""},
-        {{"--matte"}, nullptr, "0 - 128 --matte needs R,G,B"},
-        {{"--matte", "1,2,3,4"}, nullptr, "0 - 128 --matte wants R,G,B with each a whole number from 0 to 255, not \"1,2,3,4\""},
-        {{"--matte=-1,2,3"}, nullptr, "0 - 128 --matte wants R,G,B with each a whole number from 0 to 255, not \"-1,2,3\""},
-        {{"--alpha-threshold", "+5"}, nullptr, "0 - 128 --alpha-threshold wants a whole number from 1 to 255, not \"+5\""},
+    const struct { std::vector<std::string> args; const char* scale; const char* dither; std::string told; } cases[] = {
+        {{}, nullptr, nullptr, "1 0 - 128"},
+        {{}, "", "", "1 0 - 128"},  // an empty variable counts as unset
+        {{}, "4", "1", "4 1 - 128"},
+        {{"--scale", "2", "--no-dither"}, "3", "1", "2 0 - 128"},
+        {{"--scale=3", "--dither"}, "bad", "yes", "3 1 - 128"},
+        {{"--scale", "1", "--dither"}, nullptr, "0", "1 1 - 128"},
+        {{"picture.pcx"}, "2", "0", "2 0 - 128 picture.pcx"},
+        {{"--matte", "10,20,30", "--alpha-threshold=200", "--", "-a.Spr", "--scale", "3"}, nullptr, nullptr, "3 0 10,20,30 200 -a.Spr"},
+        {{"a.pcx", "--scale=2", "b.png", "--matte=0,0,0", "--alpha-threshold", "1", "c.pcx"}, nullptr, nullptr, "2 0 0,0,0 1 a.pcx +b.png +c.pcx"},
+        {{"--scale", "5"}, nullptr, nullptr, "1 0 - 128 --scale" + bad + "\"5\""},
+        {{"--scale", "0"}, nullptr, nullptr, "1 0 - 128 --scale" + bad + "\"0\""},
+        {{"--scale=2x"}, nullptr, nullptr, "1 0 - 128 --scale" + bad + "\"2x\""},
+        {{"--scale"}, nullptr, nullptr, "1 0 - 128 --scale needs a number from 1 to 4"},
+        {{}, "5", nullptr, "1 0 - 128 CELFORGE_SCALE" + bad + "\"5\""},
+        {{"a.Spr", "b.pcx"}, nullptr, nullptr, "1 0 - 128 a.Spr a sprite file opens alone: \"a.Spr\" and \"b.pcx\" were given"},
+        {{"a.pcx", "b.SPR"}, nullptr, nullptr, "1 0 - 128 a.pcx a sprite file opens alone: \"a.pcx\" and \"b.SPR\" were given"},
+        {{"-x"}, nullptr, nullptr, "1 0 - 128 unknown option \"-x\" (see celforge --help)"},
+        {{}, nullptr, "yes", "1 0 - 128 CELFORGE_DITHER wants 1 (dither) or 0 (do not), not \"yes\""},
+        {{"--alpha-threshold", "0"}, nullptr, nullptr, "1 0 - 128 " + threshold + "\"0\""},
+        {{"--alpha-threshold=256"}, nullptr, nullptr, "1 0 - 128 " + threshold + "\"256\""},
+        {{"--alpha-threshold", "+5"}, nullptr, nullptr, "1 0 - 128 " + threshold + "\"+5\""},
+        {{"--matte", "1,2"}, nullptr, nullptr, "1 0 - 128 " + matte + "\"1,2\""},
+        {{"--matte", "1,2,3,4"}, nullptr, nullptr, "1 0 - 128 " + matte + "\"1,2,3,4\""},
+        {{"--matte=-1,2,3"}, nullptr, nullptr, "1 0 - 128 " + matte + "\"-1,2,3\""},
+        {{"--matte"}, nullptr, nullptr, "1 0 - 128 --matte needs R,G,B"},
     };
     // clang-format on
-    for (const auto& c : cases) {
-        const CommandLine line = ParseCommandLine(c.args, nullptr, c.variable);
-        const ColourOptions& o = line.colour;
-        const std::string matte = o.useMatte ? std::to_string(o.matte.red) + "," +
-                                                   std::to_string(o.matte.green) + "," +
-                                                   std::to_string(o.matte.blue)
-                                             : "-";
-        EXPECT_EQ(std::to_string(o.dither) + " " + matte + " " + std::to_string(o.alphaThreshold) +
-                      (line.error.empty() ? "" : " " + line.error),
-                  c.told);
-    }
+    for (const auto& c : cases)
+        EXPECT_EQ(Told(ParseCommandLine(c.args, c.scale, c.dither)), c.told);
+    EXPECT_TRUE(ParseCommandLine({"--help"}, nullptr).help);
 }
 
 // An audio driver that does not exist fails like a machine without a card.
@@ -92,7 +75,6 @@ TEST(SilentMachineTest, SaysOnceThatTheEditorStaysSilentAndStopsTrying) {
     setenv("SDL_AUDIODRIVER", "celforge-no-such-driver", 1);
     platform::SdlPlatform sdl;
     ::testing::internal::CaptureStderr();
-    sdl.Beep(platform::BeepKind::Default);
     sdl.Beep(platform::BeepKind::Question);
     EXPECT_FALSE(sdl.OpenAudio(44100, [](int16_t*, int) {}));
     const std::string said = ::testing::internal::GetCapturedStderr();
@@ -112,7 +94,6 @@ TEST(DataFolderTest, WorkingFolderFirstThenTheShareFolderBesideTheProgram) {
         fs::create_directories(made);
     std::ofstream(skin + "WTOOLBAR.pcx") << "x";
     EXPECT_EQ(FirstHoldingSkin({empty, folder, skin}), skin);
-    EXPECT_EQ(FirstHoldingSkin({skin, empty}), skin);
     EXPECT_EQ(FirstHoldingSkin({empty, folder}), std::nullopt);
     fs::remove_all(root);
 }

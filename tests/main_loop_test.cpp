@@ -5,13 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "display/ddraw.h"
 #include "platform/scripted_platform.h"
 #include "shell/main_loop.h"
 #include "shell/music.h"
-#include "state/editor_state.h"
-#include "state/work.h"
 #include "tests/support/recording_audio.h"
+#include "tests/support/session.h"
 
 using platform::Message;
 using platform::MessageKind;
@@ -20,18 +18,11 @@ namespace {
 
 constexpr uint32_t kStart = 5000;
 
-class ShellTest : public ::testing::Test {
+class ShellTest : public SessionTest {
   protected:
     void SetUp() override {
-        ResetEditorState();
-        platform::SetPlatform(&script);
+        SessionTest::SetUp();
         script.SetClock(kStart);
-        ASSERT_TRUE(OpenMainWindow());
-    }
-    void TearDown() override {
-        SetAudioLayer(nullptr);
-        g_screen.ReleaseAll();
-        platform::SetPlatform(nullptr);
     }
     // Runs the loop, noting the clock at every frame; the frame posts a quit
     // message with code 7 once `frames` have run. `during` acts inside a frame.
@@ -42,7 +33,6 @@ class ShellTest : public ::testing::Test {
             if (times.size() == frames) script.PostMessage(Message{MessageKind::Quit, 0, 7});
         });
     }
-    platform::ScriptedPlatform script;
     std::vector<uint32_t> times;
 };
 
@@ -76,6 +66,7 @@ TEST_F(ShellTest, MusicMakesSixCallsInOrderWithTheirValues) {
         EXPECT_EQ(audio.calls, loads ? all : decltype(all)(all.begin(), all.begin() + 3));
     }
     EXPECT_TRUE(script.Shown().empty());
+    SetAudioLayer(nullptr);  // the recording layer ended with the loop
 }
 
 // No sound device is opened while editing, nor without one; the closing

@@ -14,15 +14,12 @@ class RecordingAudio : public AudioLayer {
     std::vector<std::string> calls;
 
     void Start() override { calls.push_back("start"); }
-    // The settings are read as the raw 8 bytes the layer receives.
+    // The settings are read as the raw 8 bytes the layer receives: 32, 16 and 16 bits.
     void OpenOutput(const AudioSettings* settings) override {
-        uint8_t raw[8];
+        uint16_t raw[4];
         std::memcpy(raw, settings, sizeof raw);
-        uint32_t first;
-        std::memcpy(&first, raw, 4);
-        calls.push_back("output " + std::to_string(first) + " " +
-                        std::to_string(raw[4] | raw[5] << 8) + " " +
-                        std::to_string(raw[6] | raw[7] << 8));
+        calls.push_back("output " + std::to_string(raw[0] | uint32_t{raw[1]} << 16) + " " +
+                        std::to_string(raw[2]) + " " + std::to_string(raw[3]));
     }
     void LoadModule(const char* path, void** module, int flags) override {
         *module = moduleLoads ? &record : nullptr;
