@@ -42,16 +42,14 @@ struct GuardedBlock {
     GUARD_SCAN void ResetCorner(int columns, int high) {
         columns = std::clamp(columns, 0, width), high = std::clamp(high, 0, rows);
         for (int y = 0; y < high; ++y)
-            for (uint16_t *p = Pixels() + size_t(y) * pitch, *end = p + columns; p < end; ++p)
-                *p = kSentinel;
+            std::fill_n(Pixels() + size_t(y) * pitch, columns, kSentinel);
     }
     GUARD_SCAN bool SameCorner(const GuardedBlock& other, int columns, int high) const {
         columns = std::clamp(columns, 0, width), high = std::clamp(high, 0, rows);
         for (int y = 0; y < high; ++y) {
             const uint16_t* mine = &storage[size_t(y + 2) * pitch];
             const uint16_t* theirs = &other.storage[size_t(y + 2) * other.pitch];
-            for (int x = 0; x < columns; ++x)
-                if (mine[x] != theirs[x]) return false;
+            if (!std::equal(mine, mine + columns, theirs)) return false;
         }
         return true;
     }

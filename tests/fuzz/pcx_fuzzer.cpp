@@ -3,10 +3,8 @@
 // 63), its pitch wider by (byte 3 & 7) + 1; or, when byte 3's top five bits
 // are set and byte 0's low two are not, the picture buffer, screen or sheet
 // (byte 0 & 3). Byte 0 bit 2 picks 5-5-5; bits 3-7 the stream's chunks (0: the
-// usual size; n: n + 1 bytes). Only the picture's corner may change, the
-// header alone gives the size, and memory and stream must agree. Real-size
-// blocks are made once and only the rows a picture reaches are scanned and put
-// back, so an input costs its picture.
+// usual size; n: n + 1 bytes). Real-size blocks are made once and only the
+// rows a picture reaches are scanned and put back, so an input costs its picture.
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,8 +1,6 @@
 // Feeds arbitrary bytes to the picture readers, PNG first of all. Bytes 0
 // and 1 are the destination's width and rows (0 to 255, so pictures are
-// clipped on either side); the rest is the file. A refusal at the header
-// leaves no size and no pixel changed, and the sniffing reader agrees with
-// the PNG one.
+// clipped on either side); the rest is the file.
 
 #include <cstdlib>
 

@@ -1,7 +1,4 @@
-/* Feeds arbitrary bytes to celforge/spr.h. A sound sprite's frames, direction
- * after direction, tile the bytes after the header exactly and every pixel
- * turns transparent exactly when it is the key; a refused one hands out no
- * frame and names each problem in one known line. */
+/* Feeds arbitrary bytes to celforge/spr.h. */
 #define CELFORGE_SPR_IMPLEMENTATION
 #include <stdlib.h>
 #include <string.h>

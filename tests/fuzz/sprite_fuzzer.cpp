@@ -1,6 +1,4 @@
-// Feeds arbitrary bytes to the sprite file reader: it either returns a sprite
-// whose pixels fill exactly the bytes after the header and whose frames it can
-// address, or one line per problem and no sprite.
+// Feeds arbitrary bytes to the sprite file reader.
 
 #include <cstdlib>
 

@@ -12,7 +12,6 @@ struct RgbImage {
     int height = 0;
     std::vector<uint8_t> rgb;  // red, green, blue per pixel, rows top first
 
-    RgbImage() = default;
     RgbImage(int w, int h) : width(w), height(h), rgb(static_cast<size_t>(w) * h * 3) {}
     uint8_t* At(int x, int y) { return &rgb[(static_cast<size_t>(y) * width + x) * 3]; }
     const uint8_t* At(int x, int y) const { return &rgb[(static_cast<size_t>(y) * width + x) * 3]; }
