@@ -1,5 +1,5 @@
-// The PCX and PNG decoders, the reader that tells them apart, and opened
-// pictures' colours under the ordered dither, the matte and the alpha threshold.
+// The colour tables, the PCX and PNG decoders, the reader that tells them apart,
+// and opened pictures' colours under the ordered dither, matte and alpha threshold.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spng.h>
