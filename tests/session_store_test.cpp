@@ -206,21 +206,15 @@ Work KillTrialAfter(uint32_t seed, int ticks) {
     return work;
 }
 
+// The snapshot holds the work: its key, cursor, records and sheet.
 bool SameWork(const SessionSnapshot& s, const Work& work) {
-    if (s.keyColour != work.key || s.cursor != work.cursor ||
-        s.records.size() != work.records.size())
-        return false;
-    for (size_t i = 0; i < s.records.size(); ++i)
-        if (s.records[i].cells[0].cell != work.records[i].cells[0].cell ||
-            s.records[i].cells[0].after != work.records[i].cells[0].after)
-            return false;
-    size_t placed = 0;
-    for (int cell = 0; cell < 24; ++cell)
-        placed += ReadCell(work.sheet.data(), cell, 48, 48)[0] != 0;
-    if (s.cells.size() != placed) return false;
-    for (const StoredCell& cell : s.cells)
-        if (cell.pixels != ReadCell(work.sheet.data(), cell.cell, 48, 48)) return false;
-    return true;
+    std::vector<uint16_t> sheet(work.sheet.size());
+    for (const StoredCell& cell : s.cells) WriteCell(sheet.data(), cell.cell, 48, 48, cell.pixels);
+    bool same = s.keyColour == work.key && s.cursor == work.cursor && sheet == work.sheet &&
+                s.records.size() == work.records.size();
+    for (size_t i = 0; same && i < s.records.size(); ++i)
+        same = HashChange(s.records[i]) == HashChange(work.records[i]);
+    return same;
 }
 
 TEST(SessionStore, KilledAtAnyMomentKeepsEveryWrittenTickAndIsAnOrphanOnlyThen) {
@@ -379,7 +373,7 @@ TEST(SessionHooks, ALeftSessionIsRestoredSetAsideOrToldAndStays) {
         {Harm::RecordOffTheSheet, "", "", yes, {ask, history}, kept},
         {Harm::None, "UPDATE blocks SET pixels = x'0000'", "", yes, {ask, cell}, kept},
         {Harm::None, "UPDATE cells SET block = 99999", "", yes, {ask, cell}, kept},
-        {Harm::None, "DELETE FROM log WHERE seq = 5", "", yes, {ask, history}, kept},
+        {Harm::None, "UPDATE log SET seq = 99 WHERE seq = 5", "", yes, {ask, history}, kept},
         {Harm::None, "UPDATE work SET cursor = 41", "", yes, {ask, history}, kept},
         {Harm::None, "UPDATE log SET record = substr(record, 1, 9)", "", yes, {ask, history}, kept},
     };
