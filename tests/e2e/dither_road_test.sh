@@ -4,7 +4,6 @@
 # and not the truncated one.
 # Usage: dither_road_test.sh <celforge-binary>
 source "$(dirname "$0")/lib.sh" "$@" Xvfb xdotool zenity
-spr="$(dirname "$target")/celforge-spr"
 # Two 48 x 48 gradients through near-black and near-magenta (the second with
 # its lower half changed), made here with Pillow.
 /usr/bin/python3 - "$work" <<'PY' || fail "could not write the gradients"
@@ -17,7 +16,7 @@ for n in (1, 2):
 PY
 pictures=("$work/gradient_1.png" "$work/gradient_2.png" "$work/gradient_1.png")
 
-build() { "$spr" build -o "$1" --size 48x48 --dir "nodirection=$(join "${pictures[@]}")" "${@:2}" >/dev/null; }
+build=(--size 48x48 --dir "nodirection=$(join "${pictures[@]}")")
 
 start_display
 start_editor --dither
@@ -39,10 +38,8 @@ mark_range 230 565 1 3
 freeze
 save_in_dialogs "$work/dither.Spr"
 
-build "$work/cli.Spr" --dither || fail "celforge-spr build --dither failed"
-cmp "$work/dither.Spr" "$work/cli.Spr" || fail "the editor's file differs from celforge-spr build --dither"
-pass "the editor's dithered file equals celforge-spr build --dither, byte for byte"
-build "$work/cut.Spr" || fail "celforge-spr build failed"
+same_as_cli "$work/dither.Spr" "${build[@]}" --dither
+"$(dirname "$target")/celforge-spr" build -o "$work/cut.Spr" "${build[@]}" >/dev/null || fail "celforge-spr build failed"
 cmp -s "$work/dither.Spr" "$work/cut.Spr" && fail "the dithered file equals the truncated build"
 pass "and differs from the truncated build"
 

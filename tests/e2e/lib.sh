@@ -120,6 +120,11 @@ save_answered() {  # <file>: with every box answered at once, Save pressed until
     for _ in $(seq 40); do [[ -s $1 ]] && return 0; press_at 100 15; sleep 0.5; done
     fail "no sprite was saved"
 }
+same_as_cli() {  # <written file> <celforge-spr build arguments...>
+    "$(dirname "$target")/celforge-spr" build -o "$work/cli.Spr" "${@:2}" >/dev/null 2>&1 &&
+        cmp "$1" "$work/cli.Spr" || fail "$1 differs from celforge-spr build ${*:2}"
+    pass "$(basename "$1") equals celforge-spr's build, byte for byte"
+}
 close_by_click() {  # the closing screen takes a click after its first frames
     for _ in $(seq 50); do alive && press_at 400 300; done
     ends_with_zero "a click on the closing screen"

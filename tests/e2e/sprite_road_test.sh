@@ -6,12 +6,6 @@ source "$(dirname "$0")/lib.sh" "$@" Xvfb xdotool zenity
 idle=("$examples"/beetle_0_nodirection_{1..4}.pcx)
 left=("$examples"/beetle_1_left_{1..4}.pcx)
 
-same_as_cli() {  # <written file> <celforge-spr build arguments...>
-    "$(dirname "$target")/celforge-spr" build -o "$work/cli.Spr" "${@:2}" >/dev/null 2>&1 &&
-        cmp "$1" "$work/cli.Spr" || fail "$1 differs from celforge-spr build ${*:2}"
-    pass "$(basename "$1") equals celforge-spr's build, byte for byte"
-}
-
 start_display
 start_editor
 answer '^Open PCX' "${idle[0]}"
