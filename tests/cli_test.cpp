@@ -148,8 +148,8 @@ TEST(CelforgeSpr, BuildCheckInfoExportRoundTrips) {
 std::string WriteSevenFrameSprite(const std::string& path = TempPath("seven.Spr")) {
     std::vector<uint16_t> pixels(14, 0);
     pixels[0] = 0xFFFF, pixels[1] = 0xF81F, pixels[13] = 0x001F;
-    return WriteSprite(
-        path, SpriteOf({SPRITE_ANIMATION, 2, 1, {0, 3, 0, 0, 0, 0, 0, 4}}, 0xF81F, pixels));
+    return Written(path,
+                   SpriteOf({SPRITE_ANIMATION, 2, 1, {0, 3, 0, 0, 0, 0, 0, 4}}, 0xF81F, pixels));
 }
 
 // The sheet's size, then each frame's name, rectangle, delay and pivot.
@@ -378,9 +378,9 @@ TEST(CelforgeSpr, RefusalsSayWhyAndLeaveTheFolderAsItWas) {
 // Each direction's count on its own line; a name that is not UTF-8 is given
 // as it is, and in JSON with the replacement character.
 TEST(CelforgeSpr, InfoDescribesTheHeader) {
-    const std::string path = WriteSprite(
-        TempPath("\xfe.Spr"), SpriteOf({SPRITE_ANIMATION, 2, 1, {1, 2, 3, 4, 5, 6, 7, 8, 9}},
-                                       0xF81F, std::vector<uint16_t>(45 * 2)));
+    const std::string path = Written(TempPath("\xfe.Spr"),
+                                     SpriteOf({SPRITE_ANIMATION, 2, 1, {1, 2, 3, 4, 5, 6, 7, 8, 9}},
+                                              0xF81F, std::vector<uint16_t>(45 * 2)));
     EXPECT_EQ(Spr({"info", path}).out,
               path +
                   "\n  type           1 (animation)\n  frame size     2 x 1\n"
