@@ -2,48 +2,18 @@
 // sprite files, checked, described and exported, and what comes out is read
 // back with the PNG and JSON libraries and compared with the pictures.
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
-#include <filesystem>
 #include <fstream>
-#include <map>
 #include <nlohmann/json.hpp>
-#include <sstream>
 
-#include "cli/commands.h"
-#include "formats/sprite_file.h"
-#include "tests/support/file_faults.h"
-#include "tests/support/pcx_writer.h"
+#include "tests/support/cli_run.h"
 
 namespace {
 
 using Json = nlohmann::ordered_json;
 
-struct Outcome {
-    int code;
-    std::string out, err;
-};
-
-Outcome Spr(const std::vector<std::string>& args) {
-    std::ostringstream out, err;
-    const int code = RunCelforgeSpr(args, out, err);
-    return {code, out.str(), err.str()};
-}
-
-std::vector<std::string> Joined(std::vector<std::string> head,
-                                const std::vector<std::string>& tail) {
-    head.insert(head.end(), tail.begin(), tail.end());
-    return head;
-}
-
 std::string TempPath(const std::string& name) {
     return ::testing::TempDir() + "cli_" + name;
-}
-
-std::string WritePicture(const std::string& path, const RgbImage& image) {
-    EXPECT_TRUE(WriteBytesToFile(path, EncodePcx24(image)));
-    return path;
 }
 
 Json ReadJson(const std::string& path) {
@@ -81,9 +51,9 @@ const std::string kGolden(
 TEST(CelforgeSpr, BuildWritesTheEditorsFileByteForByteAndCheckNamesEachBrokenField) {
     const std::string white = TempPath("white.pcx"), dim = TempPath("dim.pcx"),
                       nearKey = TempPath("near_key.pcx"), good = TempPath("golden.Spr");
-    WritePicture(white, MakeFlatImage(1, 1, 255, 255, 255));
-    WritePicture(dim, MakeFlatImage(1, 1, 8, 4, 8));
-    WritePicture(nearKey, MakeFlatImage(1, 1, 250, 1, 251));
+    Written(white, EncodePcx24(MakeFlatImage(1, 1, 255, 255, 255)));
+    Written(dim, EncodePcx24(MakeFlatImage(1, 1, 8, 4, 8)));
+    Written(nearKey, EncodePcx24(MakeFlatImage(1, 1, 250, 1, 251)));
     const Outcome run =
         Spr({"build", "-o", good, "--size", "2x1", "--key", "255,0,255", "--dir",
              "up=" + white + "," + dim + "," + nearKey, "--dir", "left=" + white + "," + white});
@@ -144,7 +114,7 @@ TEST(CelforgeSpr, BuildCheckInfoExportRoundTrips) {
             pictures.back().rgb[0] = pictures.back().rgb[2] = 255, pictures.back().rgb[1] = 0;
             const std::string path = TempPath(size + "_" + std::to_string(f) + ".pcx");
             (f < 3 ? left : down) +=
-                (f == 0 || f == 3 ? "" : ",") + WritePicture(path, pictures[f]);
+                (f == 0 || f == 3 ? "" : ",") + Written(path, EncodePcx24(pictures[f]));
         }
         const std::vector<std::string> build = {"build", "-o", spr, "--key", "255,0,255"};
         ASSERT_EQ(Spr(single ? Joined(build, {"--single", left.substr(5)})
@@ -169,21 +139,17 @@ TEST(CelforgeSpr, BuildCheckInfoExportRoundTrips) {
                 std::copy(colour.begin(), colour.end(),
                           &want[(sheetY * columns * width + sheetX) * 4]);
             }
-        uint32_t w = 0, h = 0;
-        EXPECT_EQ(ReadPngRgba(png, &w, &h), want);
+        EXPECT_EQ(PngAt(png), Picture(columns * width, lines * height, want));
     }
 }
 
 // Frames of 2 x 1, key 0xF81F: Left has 3, Down 4. Left_0 is white then key;
 // Down_3 ends in pure blue; every other pixel is black.
 std::string WriteSevenFrameSprite(const std::string& path = TempPath("seven.Spr")) {
-    std::vector<uint8_t> bytes(kGolden.begin(), kGolden.begin() + 55);  // up to the counts
-    for (uint32_t count : {0, 3, 0, 0, 0, 0, 0, 4, 0})                  // per direction
-        for (int i = 0; i < 4; ++i) bytes.push_back(uint8_t(count >> 8 * i));
-    const uint16_t pixels[14] = {0xFFFF, 0xF81F, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x001F};
-    for (uint16_t pixel : pixels) bytes.insert(bytes.end(), {uint8_t(pixel), uint8_t(pixel >> 8)});
-    EXPECT_TRUE(WriteBytesToFile(path, bytes));
-    return path;
+    std::vector<uint16_t> pixels(14, 0);
+    pixels[0] = 0xFFFF, pixels[1] = 0xF81F, pixels[13] = 0x001F;
+    return Written(path,
+                   SpriteOf({SPRITE_ANIMATION, 2, 1, {0, 3, 0, 0, 0, 0, 0, 4}}, 0xF81F, pixels));
 }
 
 // The sheet's size, then each frame's name, rectangle, delay and pivot.
@@ -244,27 +210,24 @@ TEST(CelforgeSpr, ExportFormsLayoutsAndScalesDescribeTheirSheet) {
           "...................", "kkkk.kkkk.kkkk.kkbb", "kkkk.kkkk.kkkk.kkbb",
           "kkkk.kkkk.kkkk.kkbb"}},
         {{"--format", "array", "--padding", "2", "--scale", "2"},
-         "22x6 as array: Left_0 0,0,4,2 100 Left_1 6,0,4,2 100 Left_2 12,0,4,2 100 Down_0 0,4,4,2 "
-         "100 "
-         "Down_1 6,4,4,2 100 Down_2 12,4,4,2 100 Down_3 18,4,4,2 100",
+         "22x6 as array: Left_0 0,0,4,2 100 Left_1 6,0,4,2 100 Left_2 12,0,4,2 100 "
+         "Down_0 0,4,4,2 100 Down_1 6,4,4,2 100 Down_2 12,4,4,2 100 Down_3 18,4,4,2 100",
          {"WW....kkkk..kkkk......", "WW....kkkk..kkkk......", "......................",
           "......................", "kkkk..kkkk..kkkk..kkbb", "kkkk..kkkk..kkkk..kkbb"}},
     };
     for (const auto& c : cases) {
-        std::vector<std::string> args = {"export", spr, "-o", png, "--json", json};
-        args.insert(args.end(), c.options.begin(), c.options.end());
+        const auto args = Joined({"export", spr, "-o", png, "--json", json}, c.options);
         SCOPED_TRACE(::testing::PrintToString(args));
         ASSERT_EQ(Spr(args).code, 0);
         const Json doc = ReadJson(json), &meta = doc.at("meta");
         EXPECT_EQ(Describe(doc), c.frames);
-        uint32_t w = 0, h = 0;
-        const std::vector<uint8_t> sheet = ReadPngRgba(png, &w, &h);
+        const auto [w, h, sheet] = PngAt(png);
         EXPECT_EQ(meta.at("size"), (Json{{"w", w}, {"h", h}}));
         EXPECT_TRUE(c.sheet.empty() || Letters(sheet, w) == c.sheet)
             << ::testing::PrintToString(Letters(sheet, w));
-        EXPECT_EQ(meta.at("image"), "\xEF\xBF\xBD.png");
-        EXPECT_EQ(meta.at("scale"), "1") << "the frames are the sheet's own pixels";
-        EXPECT_EQ(meta.at("frameTags"), tags);
+        // The frames are the sheet's own pixels: scale 1.
+        EXPECT_EQ(Json({meta.at("image"), meta.at("scale"), meta.at("frameTags")}),
+                  Json({"\xEF\xBF\xBD.png", "1", tags}));
         Json keys = Json::array();  // animations list the frames by the keys they are found by
         for (const auto& [key, entry] : doc.at("frames").items())
             keys.push_back(entry.value("filename", Json(key)));
@@ -287,9 +250,7 @@ TEST(CelforgeSpr, ExportSplitsPagesLinkedAsMultiPacksAndWritesGodot4Files) {
                   .code,
               0);
     ASSERT_EQ(Spr(Joined(shared, {"-o", folder + "/seven.png", "--format", "godot"})).code, 0);
-    std::vector<std::string> entries = FolderEntries(folder);
-    std::sort(entries.begin(), entries.end());
-    EXPECT_EQ(entries,
+    EXPECT_EQ(SortedEntries(folder),
               (std::vector<std::string>{"p-0.json", "p-0.png", "p-1.json", "p-1.png", "p-2.json",
                                         "p-2.png", "seven.png", "seven.tres", "seven.tscn"}));
     for (const char* extension : {".tres", ".tscn"})
@@ -318,13 +279,6 @@ TEST(CelforgeSpr, ExportSplitsPagesLinkedAsMultiPacksAndWritesGodot4Files) {
     }
 }
 
-std::map<std::string, std::vector<uint8_t>> FolderContents(const std::string& folder) {
-    std::map<std::string, std::vector<uint8_t>> contents;
-    for (const std::string& name : FolderEntries(folder))
-        contents[name] = ReadWholeFile(folder + "/" + name);
-    return contents;
-}
-
 // Only the header is read before an interlaced picture is refused, so the
 // file has no image data.
 std::string WritePngHeader(const std::string& path, uint32_t width, uint32_t height,
@@ -334,8 +288,7 @@ std::string WritePngHeader(const std::string& path, uint32_t width, uint32_t hei
     for (uint32_t side : {width, height})
         for (int i = 3; i >= 0; --i) png.push_back(uint8_t(side >> 8 * i));  // big-endian
     png.insert(png.end(), {8, 2, 0, 0, uint8_t(interlaced), 0, 0, 0, 0});    // RGB; CRC 0
-    EXPECT_TRUE(WriteBytesToFile(path, png));
-    return path;
+    return Written(path, png);
 }
 
 // Wrong usage exits 2, a file that cannot be read or written 1, each saying
@@ -349,8 +302,9 @@ TEST(CelforgeSpr, RefusalsSayWhyAndLeaveTheFolderAsItWas) {
     const std::string cutPcx = dir + "/cut.pcx", text = dir + "/notes.txt";
     ASSERT_TRUE(WriteBytesToFile(cutPcx, cut) && WriteBytesToFile(text, {'h', 'i'}) &&
                 WriteBytesToFile(old, {'o', 'l', 'd'}));
-    const std::string good = WritePicture(dir + "/good.pcx", MakeFlatImage(2, 2, 9, 9, 9)),
-                      nearKey = WritePicture(dir + "/near.pcx", MakeFlatImage(1, 1, 250, 1, 251)),
+    const std::string good = Written(dir + "/good.pcx", EncodePcx24(MakeFlatImage(2, 2, 9, 9, 9))),
+                      nearKey =
+                          Written(dir + "/near.pcx", EncodePcx24(MakeFlatImage(1, 1, 250, 1, 251))),
                       big = WritePngHeader(dir + "/big.png", 4097, 4096, true),
                       edge = WritePngHeader(dir + "/edge.png", 4096, 4096, true),
                       flat = WritePngHeader(dir + "/flat.png", 8192, 8192, false);
@@ -358,11 +312,7 @@ TEST(CelforgeSpr, RefusalsSayWhyAndLeaveTheFolderAsItWas) {
                                    build = {"build", "-o", dir + "/x.Spr"};
     const std::string oldByAnotherPath =
         dir + "/../" + std::filesystem::path(dir).filename().string() + "/old.png";
-    const struct {
-        std::vector<std::string> args;
-        int code;
-        std::string err;  // found in what is written to standard error
-    } cases[] = {
+    const std::vector<Refusal> cases = {
         {{}, 2, "no command given"},
         {{"frobnicate"}, 2, "unknown command 'frobnicate'"},
         {{"--help"}, 0, ""},
@@ -418,15 +368,7 @@ TEST(CelforgeSpr, RefusalsSayWhyAndLeaveTheFolderAsItWas) {
         {Joined(build, {"--size", "4x4", "--dir", "up=" + flat + "," + flat}), 1,
          "flat.png: the PNG picture's header is damaged"},
     };
-    const auto before = FolderContents(dir);
-    for (const auto& c : cases) {
-        SCOPED_TRACE(::testing::PrintToString(c.args));
-        const Outcome run = Spr(c.args);
-        EXPECT_EQ(run.code, c.code);
-        EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
-        EXPECT_EQ(run.out.empty(), c.code != 0);
-        EXPECT_TRUE(FolderContents(dir) == before);
-    }
+    ExpectRefusals(dir, cases);
     std::ostream lost(nullptr);  // takes nothing, as standard output on a full disk
     std::ostringstream err;
     EXPECT_EQ(RunCelforgeSpr({"--version"}, lost, err), 1);
@@ -436,12 +378,9 @@ TEST(CelforgeSpr, RefusalsSayWhyAndLeaveTheFolderAsItWas) {
 // Each direction's count on its own line; a name that is not UTF-8 is given
 // as it is, and in JSON with the replacement character.
 TEST(CelforgeSpr, InfoDescribesTheHeader) {
-    std::vector<uint8_t> bytes(kGolden.begin(), kGolden.begin() + 55);  // 2 x 1, key 0xF81F
-    for (uint32_t count = 1; count <= 9; ++count)                       // 1, 2, ... 9 frames
-        for (int i = 0; i < 4; ++i) bytes.push_back(uint8_t(count >> 8 * i));
-    bytes.resize(91 + 45 * 2 * 2, 0);  // 45 frames of 2 pixels
-    const std::string path = TempPath("\xfe.Spr");
-    ASSERT_TRUE(WriteBytesToFile(path, bytes));
+    const std::string path = Written(TempPath("\xfe.Spr"),
+                                     SpriteOf({SPRITE_ANIMATION, 2, 1, {1, 2, 3, 4, 5, 6, 7, 8, 9}},
+                                              0xF81F, std::vector<uint16_t>(45 * 2)));
     EXPECT_EQ(Spr({"info", path}).out,
               path +
                   "\n  type           1 (animation)\n  frame size     2 x 1\n"

@@ -4,53 +4,19 @@
 
 #include <sys/stat.h>
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <map>
 #include <nlohmann/json.hpp>
 #include <random>
-#include <sstream>
 
-#include "cli/commands.h"
 #include "cli/export.h"
 #include "cli/picture_source.h"
 #include "cli/thumbnail.h"
 #include "formats/colour.h"
 #include "formats/sprite_reader.h"
-#include "tests/support/file_faults.h"
-#include "tests/support/pcx_writer.h"
+#include "tests/support/cli_run.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-struct Outcome {
-    int code;
-    std::string out, err;
-};
-
-Outcome SprRun(const std::vector<std::string>& args) {
-    std::ostringstream out, err;
-    const int code = RunCelforgeSpr(args, out, err);
-    return {code, out.str(), err.str()};
-}
-
-int Spr(const std::vector<std::string>& args) {
-    return SprRun(args).code;
-}
-
-struct SpriteCase {
-    SpriteType type;
-    int width, height;
-    SpriteCounts counts;
-};
-
-std::vector<uint8_t> SpriteOf(const SpriteCase& c, uint16_t key,
-                              const std::vector<uint16_t>& pixels) {
-    const SpriteFileHeader header = MakeSpriteHeader(c.type, c.width, c.height, key, c.counts);
-    return EncodeSpriteFile(header, {{pixels.data(), pixels.size()}});
-}
 
 // Pixels i * 40503 + seed: every 65,536 in a row hold each 5-6-5 value once.
 std::vector<uint8_t> MakeSpriteFile(const SpriteCase& c, uint16_t key, uint32_t seed) {
@@ -61,11 +27,6 @@ std::vector<uint8_t> MakeSpriteFile(const SpriteCase& c, uint16_t key, uint32_t 
     return SpriteOf(c, key, pixels);
 }
 
-std::string WriteSprite(const std::string& path, const std::vector<uint8_t>& bytes) {
-    EXPECT_TRUE(WriteBytesToFile(path, bytes));
-    return path;
-}
-
 std::vector<uint16_t> PixelsOf(const std::string& path) {
     const std::vector<uint8_t> bytes = ReadWholeFile(path);
     SpriteReadResult read = ReadSprite(bytes.data(), bytes.size());
@@ -73,38 +34,11 @@ std::vector<uint16_t> PixelsOf(const std::string& path) {
     return read.sprite ? read.sprite->pixels : std::vector<uint16_t>();
 }
 
-// A PNG's width, height and RGBA bytes.
-using Picture = std::tuple<uint32_t, uint32_t, std::vector<uint8_t>>;
-
-Picture PngAt(const std::string& path) {
-    uint32_t w = 0, h = 0;
-    std::vector<uint8_t> rgba = ReadPngRgba(path, &w, &h);
-    return {w, h, rgba};
-}
-
-std::vector<std::string> SortedEntries(const std::string& folder) {
-    std::vector<std::string> names = FolderEntries(folder);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-// Each file under a folder with the hash of its bytes ("" for a folder).
-std::map<std::string, size_t> FolderState(const std::string& folder) {
-    std::map<std::string, size_t> state;
-    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-        const std::vector<uint8_t> bytes =
-            entry.is_regular_file() ? ReadWholeFile(entry.path().string()) : std::vector<uint8_t>();
-        state[entry.path().string()] = std::hash<std::string>()({bytes.begin(), bytes.end()});
-    }
-    return state;
-}
-
 // The standard output of a command that must succeed, written to `path`.
 std::string PipedTo(const std::string& path, const std::vector<std::string>& args) {
-    const Outcome run = SprRun(args);
+    const Outcome run = Spr(args);
     EXPECT_EQ(run.code, EXIT_DONE) << run.err;
-    EXPECT_TRUE(WriteBytesToFile(path, {run.out.begin(), run.out.end()}));
-    return path;
+    return Written(path, {run.out.begin(), run.out.end()});
 }
 
 TEST(CliTools, UnpackThenBuildFromGivesTheFileByteForByte) {
@@ -120,14 +54,12 @@ TEST(CliTools, UnpackThenBuildFromGivesTheFileByteForByte) {
     const std::string folder = MakeTestFolder("tools_round");
     int n = 0;
     for (const SpriteCase& c : cases) {
-        for (const char* keep : {"", "--keep-key"}) {
+        for (const std::vector<std::string>& keep : {std::vector<std::string>{}, {"--keep-key"}}) {
             const std::string tag = folder + "/" + std::to_string(n++);
             const std::vector<uint8_t> original = MakeSpriteFile(c, 0xF81F, n);
-            std::vector<std::string> unpack{"unpack", tag + ".Spr", "-o", tag};
-            WriteSprite(tag + ".Spr", original);
-            if (*keep) unpack.push_back(keep);
-            ASSERT_EQ(Spr(unpack), EXIT_DONE) << tag;
-            ASSERT_EQ(Spr({"build", "--from", tag, "-o", tag + ".out"}), EXIT_DONE) << tag;
+            const std::string spr = Written(tag + ".Spr", original);
+            ASSERT_EQ(Spr(Joined({"unpack", spr, "-o", tag}, keep)).code, EXIT_DONE) << tag;
+            ASSERT_EQ(Spr({"build", "--from", tag, "-o", tag + ".out"}).code, EXIT_DONE) << tag;
             EXPECT_EQ(ReadWholeFile(tag + ".out"), original) << tag;
             // Dithering leaves the colours unpack widened as they were.
             const std::string piped =
@@ -142,14 +74,14 @@ TEST(CliTools, UnpackThenBuildFromGivesTheFileByteForByte) {
 TEST(CliTools, UnpackedFramesAreNamedKeyedAndComeBackRetouched) {
     UseFileColourTables();
     const std::string f = MakeTestFolder("tools_frames");
-    const std::string up = WriteSprite(
+    const std::string up = Written(
         f + "/up.Spr",
         SpriteOf({SPRITE_ANIMATION, 2, 1, {0, 0, 0, 2}}, 0x07E0, {0x0000, 0xFFFF, 0x07E0, 0x001F}));
     const std::string one =
-        WriteSprite(f + "/one.Spr", SpriteOf({SPRITE_SINGLE, 2, 1, {1}}, 0x07E0, {0x07E0, 0xFFFF}));
-    EXPECT_EQ(SprRun({"unpack", up, "-o", f + "/up"}).out,
+        Written(f + "/one.Spr", SpriteOf({SPRITE_SINGLE, 2, 1, {1}}, 0x07E0, {0x07E0, 0xFFFF}));
+    EXPECT_EQ(Spr({"unpack", up, "-o", f + "/up"}).out,
               f + "/up: wrote 2 frames and sprite.json\n");
-    EXPECT_EQ(SprRun({"unpack", one, "-o", f + "/one", "--keep-key"}).out,
+    EXPECT_EQ(Spr({"unpack", one, "-o", f + "/one", "--keep-key"}).out,
               f + "/one: wrote 1 frame and sprite.json\n");
     EXPECT_EQ(SortedEntries(f + "/up"),
               (std::vector<std::string>{"Up_0.png", "Up_1.png", "sprite.json"}));
@@ -172,8 +104,9 @@ TEST(CliTools, UnpackedFramesAreNamedKeyedAndComeBackRetouched) {
         ASSERT_TRUE(WriteBytesToFile(f + "/up/Up_" + std::to_string(i) + ".png",
                                      *EncodePngRgba(painted[i], 2, 1, &error)));
     // Down mirrors Up: each frame in order, flipped.
-    ASSERT_EQ(Spr({"build", "--from", f + "/up", "-o", f + "/back.Spr", "--mirror", "down=up"}),
-              EXIT_DONE);
+    ASSERT_EQ(
+        Spr({"build", "--from", f + "/up", "-o", f + "/back.Spr", "--mirror", "down=up"}).code,
+        EXIT_DONE);
     EXPECT_EQ(PixelsOf(f + "/back.Spr"), (std::vector<uint16_t>{0x07E0, 0x07E0, 0xF800, 0x0821,
                                                                 0x07E0, 0x07E0, 0x0821, 0xF800}));
 }
@@ -181,10 +114,10 @@ TEST(CliTools, UnpackedFramesAreNamedKeyedAndComeBackRetouched) {
 // Every refusal says why and leaves the folder as it was.
 TEST(CliTools, RefusalsSayWhyAndWriteNothing) {
     const std::string f = MakeTestFolder("tools_refuse");
-    WriteSprite(f + "/empty.Spr", SpriteOf({SPRITE_ANIMATION, 4, 1, {}}, 0, {}));
+    Written(f + "/empty.Spr", SpriteOf({SPRITE_ANIMATION, 4, 1, {}}, 0, {}));
     // One more frame than build --from takes.
-    WriteSprite(f + "/many.Spr",
-                SpriteOf({SPRITE_ANIMATION, 1, 1, {0, 100001}}, 0, std::vector<uint16_t>(100001)));
+    Written(f + "/many.Spr",
+            SpriteOf({SPRITE_ANIMATION, 1, 1, {0, 100001}}, 0, std::vector<uint16_t>(100001)));
     // Left: three black 32 x 32 frames, small as PNGs; Down: one of noise, whose
     // PNG outgrows a 2000-byte limit after the Left frames were written.
     std::vector<uint16_t> pixels(4 * 32 * 32, 0);
@@ -192,11 +125,11 @@ TEST(CliTools, RefusalsSayWhyAndWriteNothing) {
     for (size_t i = 3 * 32 * 32; i < pixels.size(); ++i) pixels[i] = uint16_t(noise());
     const std::vector<uint8_t> sprite =
         SpriteOf({SPRITE_ANIMATION, 32, 32, {0, 3, 0, 0, 0, 0, 0, 1}}, 0xF81F, pixels);
-    const std::string s = WriteSprite(f + "/s.Spr", sprite);
-    WriteSprite(f + "/cut.Spr", {sprite.begin(), sprite.end() - 1});
+    const std::string s = Written(f + "/s.Spr", sprite);
+    Written(f + "/cut.Spr", {sprite.begin(), sprite.end() - 1});
     fs::create_directories(f + "/busy");
     ASSERT_TRUE(WriteBytesToFile(f + "/busy/keep.txt", {'k'}));
-    ASSERT_EQ(Spr({"unpack", s, "-o", f + "/good"}), EXIT_DONE);
+    ASSERT_EQ(Spr({"unpack", s, "-o", f + "/good"}).code, EXIT_DONE);
     fs::remove(f + "/good/Left_2.png");
     fs::copy(f + "/good", f + "/bad_json");
     ASSERT_TRUE(WriteBytesToFile(f + "/bad_json/sprite.json", {'{', '}'}));
@@ -211,12 +144,7 @@ TEST(CliTools, RefusalsSayWhyAndWriteNothing) {
         for (const std::string& m : mirrors) args.insert(args.end(), {"--mirror", m});
         return args;
     };
-    const struct {
-        std::vector<std::string> args;
-        int code;
-        std::string said;    // on standard error
-        uint64_t limit = 0;  // on a file's size, if any
-    } cases[] = {
+    const std::vector<Refusal> cases = {
         {{"unpack", s, "-o", f + "/busy"}, 1, "busy: the folder already holds files"},
         {{"unpack", f + "/cut.Spr", "-o", f + "/fromcut"}, 1, "cut.Spr: "},
         {{"unpack", s}, 2, "give the folder to write with -o FOLDER"},
@@ -246,26 +174,17 @@ TEST(CliTools, RefusalsSayWhyAndWriteNothing) {
         {{"info", f + "/pipe.Spr"}, 1, "cannot read the file: not a regular file"},
         {{"export", s, "-o", "-", "--json", f + "/x.json"}, 2, "-o - writes the sheet alone"},
     };
-    const auto before = FolderState(f);
-    for (const auto& c : cases) {
-        SCOPED_TRACE(::testing::PrintToString(c.args));
-        auto limit = c.limit ? std::make_unique<FileSizeLimit>(c.limit) : nullptr;
-        const Outcome run = SprRun(c.args);
-        limit.reset();
-        EXPECT_EQ(run.code, c.code);
-        EXPECT_NE(run.err.find(c.said), std::string::npos) << run.err;
-        EXPECT_EQ(FolderState(f), before);
-    }
+    ExpectRefusals(f, cases);
     // Without the limit both are written; --force keeps the folder's other files.
-    ASSERT_EQ(Spr({"unpack", s, "-o", f + "/new/frames"}), EXIT_DONE);
-    ASSERT_EQ(Spr({"unpack", s, "-o", f + "/busy", "--force"}), EXIT_DONE);
+    ASSERT_EQ(Spr({"unpack", s, "-o", f + "/new/frames"}).code, EXIT_DONE);
+    ASSERT_EQ(Spr({"unpack", s, "-o", f + "/busy", "--force"}).code, EXIT_DONE);
     std::vector<std::string> written = SortedEntries(f + "/new/frames");
     EXPECT_EQ(written, (std::vector<std::string>{"Down_0.png", "Left_0.png", "Left_1.png",
                                                  "Left_2.png", "sprite.json"}));
     written.insert(written.end() - 1, "keep.txt");
     EXPECT_EQ(SortedEntries(f + "/busy"), written);
     // Right and Down mirror Left: each row reversed.
-    ASSERT_EQ(Spr(mirror({"right=left", "Down=LEFT"})), EXIT_DONE);
+    ASSERT_EQ(Spr(mirror({"right=left", "Down=LEFT"})).code, EXIT_DONE);
     const std::vector<uint16_t> left{0, 0xF800, 0x07E0, 0x001F}, right{0xF800, 0, 0x001F, 0x07E0};
     std::vector<uint16_t> expected;
     for (const auto* frame : {&left, &left, &left, &right, &right, &right, &right, &right, &right})
@@ -292,10 +211,10 @@ TEST(CliTools, ThumbnailScalesByWholeFactorsToFit) {
 TEST(CliTools, ThumbnailShowsTheFirstStoredFrameSharp) {
     const std::string folder = MakeTestFolder("tools_thumb");
     // Up (the first direction stored): 4 x 1 frames; the second frame must not show.
-    const std::string sprite = WriteSprite(
+    const std::string sprite = Written(
         folder + "/s.Spr", SpriteOf({SPRITE_ANIMATION, 4, 1, {0, 0, 0, 3}}, 0xF81F,
                                     {0xF81F, 0xF800, 0x001F, 0xFFFF, 1, 1, 1, 1, 2, 2, 2, 2}));
-    ASSERT_EQ(Spr({"thumbnail", "-s", "8", sprite, folder + "/big.png"}), EXIT_DONE);
+    ASSERT_EQ(Spr({"thumbnail", "-s", "8", sprite, folder + "/big.png"}).code, EXIT_DONE);
     // Clear, red, blue and white, each pixel doubled both ways.
     const std::vector<uint8_t> row{0,   0,   0,   0,   0,   0,   0,   0,   255, 0,  0,
                                    255, 255, 0,   0,   255, 0,   0,   255, 255, 0,  0,
@@ -349,15 +268,15 @@ TEST(CliTools, NoOutputIsAnInputOrAnotherOutputByAnyName) {
             fs::remove_all(folder);
             fs::create_directories(folder + "/v");
             fs::current_path(folder);
-            WriteSprite("s.Spr", sprite);
-            WriteSprite("v/Left_0.png", sprite);
-            ASSERT_EQ(Spr({"unpack", "s.Spr", "-o", "u"}), EXIT_DONE);
+            Written("s.Spr", sprite);
+            Written("v/Left_0.png", sprite);
+            ASSERT_EQ(Spr({"unpack", "s.Spr", "-o", "u"}).code, EXIT_DONE);
             std::vector<std::string> args = form.args;
             std::replace(args.begin(), args.end(), std::string("X"),
                          Spell(naming, prefix, form.file));
             SCOPED_TRACE(::testing::PrintToString(args));
             const auto before = FolderState(folder);
-            const Outcome run = SprRun(args);
+            const Outcome run = Spr(args);
             fs::current_path(start);
             EXPECT_EQ(run.code, naming == Naming::Copy ? EXIT_DONE : EXIT_USAGE) << run.err;
             if (naming == Naming::Copy) continue;
