@@ -22,24 +22,21 @@ class SessionRestoreTest : public SessionTest {
         Click(1, 33);  // on the mark
         Tick();
     }
-    static size_t Sessions() {
-        return FolderEntries(std::string(std::getenv("XDG_STATE_HOME")) + "/celforge/sessions")
-            .size();
-    }
 };
 
 TEST_F(SessionRestoreTest, ACleanAnimationSaveRemovesTheSession) {
     StartAndPlace();
+    const std::string sessions = std::string(std::getenv("XDG_STATE_HOME")) + "/celforge/sessions";
     g_state.edit.workMode = MODE_PLACE;
     g_state.freeze.freezeRequested = 1;
     for (int i = 0; i < 400 && g_state.freeze.freezeStep < FREEZE_STEPS; ++i) Tick();
     ASSERT_EQ(g_state.freeze.phase, PHASE_FROZEN);
-    ASSERT_EQ(Sessions(), 1u);
+    ASSERT_EQ(FolderEntries(sessions).size(), 1u);
     script.QueueSaveAnswer(::testing::TempDir() + "clean.Spr");
     script.QueueBoxAnswer(BoxAnswer::Ok);  // the report
     Click(100, 15);
     ASSERT_EQ(g_state.freeze.phase, PHASE_CLOSING);
-    EXPECT_EQ(Sessions(), 0u);
+    EXPECT_EQ(FolderEntries(sessions).size(), 0u);
 }
 
 TEST_F(SessionRestoreTest, AStateFolderThatCannotBeWrittenIsToldOnceAndTheWorkGoesOn) {
