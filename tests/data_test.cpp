@@ -50,14 +50,11 @@ TEST(Skin, FilesHoldWhatStartUpCutsAndAreTransparentExactlyWhereBlack) {
         ASSERT_EQ(decoded.width * 10000 + decoded.height, size.width * 10000 + size.height) << name;
         const auto channels = Decode(name, size, 0xFF00, 0xFF00, 0xFF00);
         const auto shown = Decode(name, size, 0xF800, 0x07E0, 0x001F);
-        size_t transparent = 0;
-        for (size_t i = 0; i < shown.size(); ++i) {
-            const bool black = channels[i] == 0;
-            ASSERT_EQ(shown[i] == 0, black)
+        for (size_t i = 0; i < shown.size(); ++i)
+            ASSERT_EQ(shown[i] == 0, channels[i] == 0)
                 << name << " at " << i % size.width << ", " << i / size.width;
-            transparent += black;
-        }
-        EXPECT_LT(transparent, shown.size()) << name << ": nothing visible";
+        EXPECT_TRUE(std::any_of(shown.begin(), shown.end(), [](uint16_t v) { return v != 0; }))
+            << name << ": nothing visible";
     }
 }
 

@@ -77,7 +77,6 @@ const HitCase kCases[] = {
     {"picture focus", 601, 799, 0, 499, PlaceFirst, [] { return g_state.panes.focusPane == FOCUS_PICTURE; }},
     {"carry", 601, 631, 31, 61, PictureFocus, [] { return g_state.panes.carrying == 1; }},
     {"marked cell", 1, 31, 31, 61, PlaceFirst, [] { return g_state.sheet.placedCount == 1; }},
-    // The compass: No Direction, Left, Right, Up, Down, LeftUp, LeftDown, RightUp, RightDown.
     {"No Direction", 177, 282, 555, 574, Animate, [] { return g_state.directions.direction == 1; }},
     {"Left", 73, 175, 555, 574, Animate, [] { return g_state.directions.direction == 2; }},
     {"Right", 284, 381, 555, 574, Animate, [] { return g_state.directions.direction == 3; }},
@@ -98,25 +97,22 @@ TEST_F(SessionTest, EveryRectangleTakesAClickOrTapJustInsideEachEdgeOnly) {
     for (const bool tap : {false, true}) {
         for (const HitCase& c : kCases) {
             const int midX = (c.x0 + c.x1) / 2, midY = (c.y0 + c.y1) / 2;
-            const struct {
-                int x, y;
-                bool inside;
-            } probes[] = {{c.x0, midY, true},      {c.x0 - 1, midY, false}, {c.x1, midY, true},
-                          {c.x1 + 1, midY, false}, {midX, c.y0, true},      {midX, c.y0 - 1, false},
-                          {midX, c.y1, true},      {midX, c.y1 + 1, false}};
-            for (const auto& p : probes) {
-                if (p.x < 0 || p.x >= SCREEN_WIDTH || p.y < 0 || p.y >= SCREEN_HEIGHT) continue;
+            const int probes[][3] = {{c.x0, midY, 1},     {c.x0 - 1, midY, 0}, {c.x1, midY, 1},
+                                     {c.x1 + 1, midY, 0}, {midX, c.y0, 1},     {midX, c.y0 - 1, 0},
+                                     {midX, c.y1, 1},     {midX, c.y1 + 1, 0}};  // 1: inside
+            for (const auto& [x, y, inside] : probes) {
+                if (x < 0 || x >= SCREEN_WIDTH || y < 0 || y >= SCREEN_HEIGHT) continue;
                 Tick();  // a frame with the button up between probes
                 c.prepare();
                 const size_t shown = script.Shown().size();
-                MoveTo(p.x, p.y);
+                MoveTo(x, y);
                 tap ? script.TapKey(platform::kKeyLeftButton)
                     : Hold(platform::kKeyLeftButton, true);
                 Tick();
                 Hold(platform::kKeyLeftButton, false);
                 const bool acted = c.acted ? c.acted() : script.Shown().size() > shown;  // a box
-                EXPECT_EQ(acted, p.inside)
-                    << c.what << " at " << p.x << ", " << p.y << (tap ? " tapped" : "");
+                EXPECT_EQ(acted, inside == 1)
+                    << c.what << " at " << x << ", " << y << (tap ? " tapped" : "");
             }
         }
     }
