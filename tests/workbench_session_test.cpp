@@ -48,9 +48,8 @@ const std::string kNull =
 const std::string kLineBreak =
     "A name that holds a line break cannot be used: please choose another name.";
 
-// Saves into every target no save can write, a kept file of 20000 bytes
-// among them (with files limited to 1000 bytes) and a name of 257 bytes; the
-// box `save` returns tells `generic`, the path and why. Kept stays unchanged.
+// Saves into every unwritable target, among them a kept file of 20000 bytes (files limited to
+// 1000 bytes) and a 257-byte name; the box tells `generic`, the path and why. Kept stays unchanged.
 void ForEachFailingSave(const std::string& folder, const std::string& generic,
                         const std::function<std::string(const std::string&)>& save) {
     const std::string kept = folder + "/kept.Spr", tooLong = folder + "/" + std::string(253, 'n');
@@ -556,6 +555,7 @@ TEST_F(WorkbenchTest, ClipboardToggledOffEndsItsFrameEarly) {
     Tick();
     g_sheet[100 * SHEET_WIDTH + 300] = 0x1234;
     Click(650, 255);
+    EXPECT_EQ(g_state.edit.clipboardState, CLIPBOARD_IDLE);
     EXPECT_TRUE(Screen(300, 130) == 0x1234 &&
                 script.LastFrame()[130 * SCREEN_WIDTH + 300] != 0x1234);
     Tick();
