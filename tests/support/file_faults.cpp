@@ -66,18 +66,14 @@ std::vector<FaultyTarget> FaultyTargets(const std::string& folder) {
 }
 
 FileSizeLimit::FileSizeLimit(uint64_t bytes) {
-    rlimit limit{};
-    getrlimit(RLIMIT_FSIZE, &limit);
-    m_oldSoft = limit.rlim_cur;
+    getrlimit(RLIMIT_FSIZE, &m_old);
+    rlimit limit = m_old;
     limit.rlim_cur = bytes;
     setrlimit(RLIMIT_FSIZE, &limit);
     m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
 }
 
 FileSizeLimit::~FileSizeLimit() {
-    rlimit limit{};
-    getrlimit(RLIMIT_FSIZE, &limit);
-    limit.rlim_cur = m_oldSoft;
-    setrlimit(RLIMIT_FSIZE, &limit);
+    setrlimit(RLIMIT_FSIZE, &m_old);
     std::signal(SIGXFSZ, m_oldHandler);
 }

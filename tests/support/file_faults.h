@@ -1,6 +1,8 @@
 #pragma once
 // Files for save tests: reading one back, and targets every save fails on.
 
+#include <sys/resource.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -30,6 +32,6 @@ class FileSizeLimit {
     ~FileSizeLimit();
 
   private:
-    uint64_t m_oldSoft;
+    rlimit m_old;
     void (*m_oldHandler)(int);
 };

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <string>
 
@@ -21,6 +22,8 @@ struct PrivateTempDir {
     PrivateTempDir() {
         std::filesystem::create_directories(path, error);
         if (!error) setenv("TEST_TMPDIR", path.c_str(), 1);
+        setenv("TZ", "UTC", 1);  // times shown read the same on every machine
+        tzset();
     }
     ~PrivateTempDir() { std::filesystem::remove_all(path, error); }
 };

@@ -39,14 +39,13 @@ std::string SessionTest::WritePicture(const std::string& name, const RgbImage& i
 
 std::string SessionTest::WriteGradient(const std::string& name, int width, int height) {
     RgbImage image(width, height);
-    for (int y = 0; y < height; ++y) {
+    for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
             uint8_t* p = image.At(x, y);
             p[0] = static_cast<uint8_t>(8 * (x % 32));
             p[1] = static_cast<uint8_t>(4 * (y % 64));
             p[2] = static_cast<uint8_t>(8 + 8 * ((x + y) % 31));
         }
-    }
     return WritePicture(name, image);
 }
 
