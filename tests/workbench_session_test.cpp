@@ -11,7 +11,6 @@
 #include <functional>
 #include <random>
 
-#include "cli/picture_source.h"
 #include "display/pixmap.h"
 #include "formats/colour.h"
 #include "shell/main_loop.h"
@@ -49,9 +48,8 @@ const std::string kNull =
 const std::string kLineBreak =
     "A name that holds a line break cannot be used: please choose another name.";
 
-// Saves into every target no save can write, a kept file of 20000 bytes
-// among them (with files limited to 1000 bytes) and a name of 257 bytes; the
-// box `save` returns tells `generic`, the path and why. Kept stays unchanged.
+// Saves into every unwritable target, among them a kept file of 20000 bytes (files limited to
+// 1000 bytes) and a 257-byte name; the box tells `generic`, the path and why. Kept stays unchanged.
 void ForEachFailingSave(const std::string& folder, const std::string& generic,
                         const std::function<std::string(const std::string&)>& save) {
     const std::string kept = folder + "/kept.Spr", tooLong = folder + "/" + std::string(253, 'n');
@@ -66,9 +64,9 @@ void ForEachFailingSave(const std::string& folder, const std::string& generic,
         SCOPED_TRACE(target.what);
         FileSizeLimit limit(target.path == kept ? 1000 : UINT64_MAX);
         const std::string told = save(target.path);
-        const bool named = target.what == "too long";
-        EXPECT_EQ(told.rfind(named ? tooLongWhy : generic + "\n" + target.path + ": ", 0), 0u)
-            << told;
+        const std::string why =
+            target.what == "too long" ? tooLongWhy : generic + "\n" + target.path + ": ";
+        EXPECT_EQ(told.rfind(why, 0), 0u) << told;
     }
     EXPECT_EQ(ReadWholeFile(kept), old);
 }
@@ -89,39 +87,22 @@ class StoryTest : public SessionTest {
         g_state.directions.directionRanges[selector - 1] = {RANGE_CONFIRMED, first, last};
         g_state.directions.directionCount[selector - 1] = last - first;
     }
-    // Clears the shown list, queues `answer` for the save dialog and Ok for
-    // `boxes` boxes, and clicks the save button at (x, y).
     void SaveBy(int x, int y, const platform::DialogResult& answer, int boxes) {
         script.ClearShown();
         script.QueueSaveResult(answer);
         for (int i = 0; i < boxes; ++i) script.QueueBoxAnswer(BoxAnswer::Ok);
         Click(x, y);
     }
-    Texts Shown() const {  // "" for a file dialog
+    // The texts shown ("" for a file dialog), or the file dialogs' start folders.
+    Texts Shown(bool starts = false) const {
         Texts texts;
-        for (const auto& shown : script.Shown()) texts.push_back(shown.text);
+        for (const auto& shown : script.Shown())
+            if (!starts || shown.kind != platform::DialogKind::MessageBox)
+                texts.push_back(starts ? shown.startFolder : shown.text);
         return texts;
     }
     std::string folder = MakeTestFolder("stories");
     RecordingAudio audio;
-};
-
-class DialogTest : public StoryTest {};
-
-class FreezeTest : public StoryTest {
-  protected:
-    void SetUp() override {
-        StoryTest::SetUp();
-        ReleaseDirectionStrips();
-        StartMusic();
-        StartWith(WriteGradient("first.pcx", 32, 48));
-        std::mt19937 random(11);  // cells 1 to 7 differ from each other
-        for (int y = 0; y < 48; ++y)
-            for (int x = 0; x < 7 * 32; ++x) g_sheet[y * SHEET_WIDTH + x] = random();
-    }
-    void Save(const platform::DialogResult& answer, int boxes = 1) {
-        SaveBy(100, 15, answer, boxes);
-    }
 };
 
 // The box stands at (250, 250), the bar at (280, 310) grows 2 pixels a step in
@@ -129,7 +110,13 @@ class FreezeTest : public StoryTest {
 // backward range, are left out; ranges changed after the freeze do not count.
 // Clicks in the first 20 closing frames do nothing; then the three figures
 // take turns, ten frames each, until a click or the 1000th frame ends it.
-TEST_F(FreezeTest, FreezeDrawsThenFailedSavesStayFrozenAndAGoodOneHoldsTheRangesAndCloses) {
+TEST_F(StoryTest, FreezeDrawsThenFailedSavesStayFrozenAndAGoodOneHoldsTheRangesAndCloses) {
+    ReleaseDirectionStrips();
+    StartMusic();
+    StartWith(WriteGradient("first.pcx", 32, 48));
+    std::mt19937 random(11);  // cells 1 to 7 differ from each other
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 7 * 32; ++x) g_sheet[y * SHEET_WIDTH + x] = random();
     SetRange(2, 1, 4);  // Left: 4 frames
     SetRange(5, 5, 7);  // Down: 3 frames
     SetRange(4, 1, 2);  // Up: 2 frames
@@ -149,18 +136,18 @@ TEST_F(FreezeTest, FreezeDrawsThenFailedSavesStayFrozenAndAGoodOneHoldsTheRanges
     EXPECT_TRUE(Screen(0, WORK_TOP) == 0x2222 && Screen(0, WORK_TOP - 1) != 0x2222);
     SetRange(2, 1, 7);
     ForEachFailingSave(folder, "Error Test 1", [&](const std::string& path) {
-        Save(platform::ChosenFile(path), 2);
+        SaveBy(100, 15, platform::ChosenFile(path), 2);
         EXPECT_EQ(g_state.freeze.phase, PHASE_FROZEN);
         return script.Shown().size() == 3 ? script.Shown()[2].text : "";
     });
-    Save(kNoZenity);
+    SaveBy(100, 15, kNoZenity, 1);
     EXPECT_EQ(Shown(), (Texts{"", kUnavailable})) << "no report";
     EXPECT_EQ(audio.calls.size(), 4u) << "no music for a failed save";
     uint16_t colour = 0;  // 0x1111, 0x2222, 0x3333
     for (CPixmap* figure : g_state.closing.closingFigures)
         std::fill_n(figure->GetBits(), figure->Width() * figure->Height(), colour += 0x1111);
-    script.QueueBoxAnswer(BoxAnswer::Yes);         // replace kept.Spr
-    Save(platform::ChosenFile(folder + "/kept"));  // a typed name without extension gets ".Spr"
+    script.QueueBoxAnswer(BoxAnswer::Yes);  // replace kept.Spr, named without its ".Spr"
+    SaveBy(100, 15, platform::ChosenFile(folder + "/kept"), 1);
     const std::vector<uint8_t> file = ReadWholeFile(folder + "/kept.Spr");
     ASSERT_EQ(file.size(), 91u + 2 * 32 * 48 * 7);
     for (int d = 0; d < DIRECTION_COUNT; ++d)
@@ -191,28 +178,18 @@ TEST_F(FreezeTest, FreezeDrawsThenFailedSavesStayFrozenAndAGoodOneHoldsTheRanges
     EXPECT_TRUE(QuitPosted());
 }
 
-class SingleSpriteTest : public StoryTest {
-  protected:
-    void SetUp() override {
-        StoryTest::SetUp();
-        StartWith(WriteGradient("first.pcx", 32, 32));
-        g_state.edit.workMode = MODE_EDIT;
-        Click(500, 525);  // the window's button
-    }
-    void Import(const std::string& path) {
-        script.QueueOpenAnswer(path);
-        Click(200, 35);
-    }
-    void Save(const std::string& path, int boxes = 0) {
-        SaveBy(350, 30, platform::ChosenFile(path), boxes);
-    }
-};
-
 // A close request ends the import's insisting loop; after a failed write the
 // dialog comes again on the next frame (here cancelled). A picture wider than 640 is refused
 // and the dialog comes again; an import replaces the last.
-TEST_F(SingleSpriteTest, FailedDialogsAndSavesKeepThePictureAndAGoodSaveMakesAOneFrameSprite) {
-    Import(WriteGradient("keep.pcx", 40, 30));
+TEST_F(StoryTest, FailedDialogsAndSavesKeepThePictureAndAGoodSaveMakesAOneFrameSprite) {
+    StartWith(WriteGradient("first.pcx", 32, 32));
+    g_state.edit.workMode = MODE_EDIT;
+    Click(500, 525);  // the window's button
+    const auto import = [&](const std::string& path) {
+        script.QueueOpenAnswer(path);
+        Click(200, 35);
+    };
+    import(WriteGradient("keep.pcx", 40, 30));
     const auto check = [&](const Texts& texts, SingleWindow state) {
         EXPECT_EQ(Shown(), texts);
         EXPECT_EQ(g_state.edit.singleState, state);
@@ -232,9 +209,8 @@ TEST_F(SingleSpriteTest, FailedDialogsAndSavesKeepThePictureAndAGoodSaveMakesAOn
     check({""}, SINGLE_OPEN);
     const std::string complaint = "무슨짓을 하시는지, 도대체 이해할수 없음이야 ";
     ForEachFailingSave(folder, complaint, [&](const std::string& path) {
-        Save(path, 1);
+        SaveBy(350, 30, platform::ChosenFile(path), 1);
         const Texts told = Shown();
-        EXPECT_EQ(g_state.edit.singleState, SINGLE_SAVE);
         script.ClearShown();
         script.QueueSaveAnswer(std::nullopt);  // cancelled the second time
         script.QueueBoxAnswer(BoxAnswer::Ok);
@@ -244,11 +220,11 @@ TEST_F(SingleSpriteTest, FailedDialogsAndSavesKeepThePictureAndAGoodSaveMakesAOn
     });
     script.QueueOpenAnswer(WriteGradient("wide.pcx", 641, 10));
     script.QueueBoxAnswer(BoxAnswer::Ok);
-    Import(WriteGradient("fits.pcx", 640, 480));
+    import(WriteGradient("fits.pcx", 640, 480));
     EXPECT_NE(script.Shown().end()[-2].text.find("641 x 10"), std::string::npos);
     const RgbImage image = MakeRandomImage(100, 80, 5);
-    Import(WritePicture("single.pcx", image));
-    Save(folder + "/one.Spr");
+    import(WritePicture("single.pcx", image));
+    SaveBy(350, 30, platform::ChosenFile(folder + "/one.Spr"), 0);
     const std::vector<uint8_t> file = ReadWholeFile(folder + "/one.Spr");
     ASSERT_EQ(file.size(), 91u + 2 * 100 * 80);
     EXPECT_EQ(Le32At(file, 35), 2u) << "a single sprite";
@@ -256,13 +232,12 @@ TEST_F(SingleSpriteTest, FailedDialogsAndSavesKeepThePictureAndAGoodSaveMakesAOn
     for (int d = 0; d < DIRECTION_COUNT; ++d) EXPECT_EQ(Le32At(file, 55 + 4 * d), d == 0 ? 1u : 0u);
     EXPECT_EQ(g_state.edit.singleImage, nullptr) << "released after the save";
     EXPECT_EQ(g_state.edit.singleState, SINGLE_OPEN);
-    const std::vector<uint16_t> expected = PackImage(image);  // little-endian, as the file
-    EXPECT_EQ(memcmp(file.data() + 91, expected.data(), 2 * 8000), 0);
+    EXPECT_EQ(memcmp(file.data() + 91, PackImage(image).data(), 2 * 8000), 0);  // little-endian
 }
 
 // Answers are names in the folder, where sub/keep.Spr exists, or "(null)",
 // or "" for a cancel. After a No the dialog opens where the user was.
-TEST_F(DialogTest, TheSaveDialogRefusesUnusableNamesAndAsksBeforeReplacingAnotherFile) {
+TEST_F(StoryTest, TheSaveDialogRefusesUnusableNamesAndAsksBeforeReplacingAnotherFile) {
     mkdir((folder + "/sub").c_str(), 0755);
     ASSERT_TRUE(WriteBytesToFile(folder + "/sub/keep.Spr", {1}));
     const std::string question = "keep.Spr already exists. Replace it?";
@@ -289,31 +264,26 @@ TEST_F(DialogTest, TheSaveDialogRefusesUnusableNamesAndAsksBeforeReplacingAnothe
         if (c.texts.size() > 1) script.QueueBoxAnswer(c.box);
         EXPECT_EQ(AskSpriteFileName("Save").path, c.chosen.empty() ? "" : folder + "/" + c.chosen);
         EXPECT_EQ(Shown(), c.texts);
-        std::string lastStart;
-        for (const auto& shown : script.Shown())
-            if (shown.kind == platform::DialogKind::SaveFile) lastStart = shown.startFolder;
-        EXPECT_EQ(lastStart, folder + c.lastStart);
+        EXPECT_EQ(Shown(true).back(), folder + c.lastStart);
     }
 }
 
 // Asking again would only bring the same box back, for ever.
-TEST_F(DialogTest, AFirstDialogClosedOrThatCannotBeShownEndsTheEditor) {
+TEST_F(StoryTest, AFirstDialogClosedOrThatCannotBeShownEndsTheEditor) {
     script.QueueOpenAnswer(std::nullopt);
     script.ScheduleMessage(script.TickCount(), {platform::MessageKind::CloseWindow, 0, 0});
     EXPECT_EQ(WinMain(), 0);
     EXPECT_FALSE(script.HasWindow());
-    EXPECT_EQ(Shown(), Texts{""}) << "the dialog only";
-    script.ClearShown();
     script.QueueOpenResult(kNoZenity);
     script.QueueBoxAnswer(BoxAnswer::Ok);
     EXPECT_EQ(WinMain(), 1);
-    EXPECT_EQ(Shown(), (Texts{"", kUnavailable}));
+    EXPECT_EQ(Shown(), (Texts{"", "", kUnavailable})) << "no box after the closed dialog";
 }
 
 // Each kind starts in the working folder the first time. The first dialog
 // refuses "(null)" and comes back: it used to end the editor, or take it for
 // a cancel. A dialog that cannot be shown leaves the working image as it was.
-TEST_F(DialogTest, DialogsStartInTheFolderUsedLastOfTheirKind) {
+TEST_F(StoryTest, DialogsStartInTheFolderUsedLastOfTheirKind) {
     ForgetDialogFolders();
     const std::string working = std::filesystem::current_path().string();
     const std::string first = WriteGradient("first.pcx", 40, 30);
@@ -336,11 +306,8 @@ TEST_F(DialogTest, DialogsStartInTheFolderUsedLastOfTheirKind) {
     EXPECT_EQ(g_spritePictures.working->GetBits()[0], corner);
     script.QueueSaveAnswer(std::nullopt);
     AskSpriteFileName("save");
-    std::vector<std::string> starts;
-    for (const platform::ShownDialog& d : script.Shown())
-        if (d.kind != platform::DialogKind::MessageBox) starts.push_back(d.startFolder);
     const std::string firstFolder = std::filesystem::path(first).parent_path().string();
-    EXPECT_EQ(starts, (Texts{working, working, firstFolder, working, pictures, sprites}));
+    EXPECT_EQ(Shown(true), (Texts{working, working, firstFolder, working, pictures, sprites}));
 }
 
 std::vector<uint8_t> Sprite(SpriteType type, int width, int height, uint16_t key,
@@ -355,28 +322,16 @@ std::vector<uint8_t> Sprite(SpriteType type, int width, int height, uint16_t key
 
 class ReopenTest : public StoryTest {
   protected:
-    void Restart() {
-        TearDown();
-        SetUp();
-    }
     std::string Write(const std::string& name, const std::vector<uint8_t>& bytes) {
         const std::string path = folder + "/" + name;
         EXPECT_TRUE(WriteBytesToFile(path, bytes));
         return path;
     }
-    // Starts on the file; the texts of the boxes and dialogs it showed.
     Texts StartOn(const std::string& path) {
         script.ClearShown();
         SetStartFile(path);
         EXPECT_TRUE(InitWorkbench());
         return Shown();
-    }
-    // Freezes without a change and saves beside `path`.
-    std::vector<uint8_t> FreezeAndSave(const std::string& path) {
-        g_state.freeze.freezeRequested = 1;
-        for (int i = 0; i < 400 && g_state.freeze.freezeStep < FREEZE_STEPS; ++i) Tick();
-        SaveBy(100, 15, platform::ChosenFile(path + ".saved.Spr"), 1);  // Ok to the report
-        return ReadWholeFile(path + ".saved.Spr");
     }
 };
 
@@ -399,7 +354,8 @@ TEST_F(ReopenTest, WorkLeftOnASpriteIsOfferedWhenTheSpriteIsNamedAgain) {
     for (const bool dropped : {false, true}) {
         SCOPED_TRACE(dropped ? "dropped" : "named");
         if (dropped) {
-            Restart();
+            TearDown();
+            SetUp();
             StartWith(WriteGradient("first.pcx", 8, 8));
             WindowProc(platform::DropFileMessage(path));
         } else {
@@ -457,7 +413,8 @@ TEST_F(ReopenTest, AStartFileOpensOrIsRefusedWithItsReason) {
     // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        if (&c != cases) Restart();
+        TearDown();  // a fresh start for each file
+        SetUp();
         const std::string path = c.name.empty() ? folder + "/missing.Spr" : Write(c.name, c.bytes);
         const bool refused = c.told[0] == ' ';
         if (refused) script.QueueOpenAnswer(WriteGradient("first.pcx", 4, 4));
@@ -469,7 +426,10 @@ TEST_F(ReopenTest, AStartFileOpensOrIsRefusedWithItsReason) {
                   std::pair(c.width, c.height));
         EXPECT_TRUE(CurrentPlacementMark() == c.mark);
         if (c.bytes.size() < 91 || c.bytes[35] != SPRITE_ANIMATION || !c.told.empty()) continue;
-        EXPECT_TRUE(FreezeAndSave(path) == c.bytes) << "saved without a change";
+        g_state.freeze.freezeRequested = 1;
+        for (int i = 0; i < 400 && g_state.freeze.freezeStep < FREEZE_STEPS; ++i) Tick();
+        SaveBy(100, 15, platform::ChosenFile(path + ".saved.Spr"), 1);  // Ok to the report
+        EXPECT_TRUE(ReadWholeFile(path + ".saved.Spr") == c.bytes) << "saved without a change";
         EXPECT_EQ(script.Shown().size(), 2u) << "the save dialog and its report only";
     }
     const uint16_t* working = g_spritePictures.working->GetBits();
@@ -485,31 +445,16 @@ bool SaveFramePng(const std::vector<uint16_t>& frame, const std::string& path) {
     SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(
         const_cast<uint16_t*>(frame.data()), SCREEN_WIDTH, SCREEN_HEIGHT, 16, SCREEN_WIDTH * 2,
         SDL_PIXELFORMAT_RGB565);
-    SDL_Surface* rgb =
-        surface ? SDL_ConvertSurfaceFormat(surface, SDL_PIXELFORMAT_RGB24, 0) : nullptr;
-    const bool saved = rgb && IMG_SavePNG(rgb, path.c_str()) == 0;
-    SDL_FreeSurface(rgb);
+    const bool saved = surface && IMG_SavePNG(surface, path.c_str()) == 0;
     SDL_FreeSurface(surface);
     return saved;
 }
 
-// The reference as display pixels; empty when it cannot be read.
-std::vector<uint16_t> LoadGolden(const std::string& path) {
-    uint32_t width = 0, height = 0;
-    const std::vector<uint8_t> rgba = ReadPngRgba(path, &width, &height);
-    std::vector<uint16_t> pixels;
-    for (size_t i = 0; width == SCREEN_WIDTH && i < rgba.size(); i += 4)
-        pixels.push_back(PackRgb(rgba[i], rgba[i + 1], rgba[i + 2]));
-    return pixels;
-}
-
 class WorkbenchTest : public StoryTest {
   protected:
-    void Start(int width, int height) { StartWith(WriteGradient("first.pcx", width, height)); }
-    // The first frame placed (the mode bar waits for it), the sheet seeded
-    // noise without the placement mark, flat skins, and `mode`.
+    // The first frame placed (the mode bar waits for it), a noise sheet, flat skins, `mode`.
     void Begin(int width, int height, WorkMode mode) {
-        Start(width, height);
+        StartWith(WriteGradient("first.pcx", width, height));
         Click(width / 2, WORK_TOP + height / 2);
         std::mt19937 random(21);
         for (uint16_t& pixel : g_sheet) pixel = static_cast<uint16_t>(random());
@@ -527,9 +472,13 @@ class WorkbenchTest : public StoryTest {
         if (update && std::string(update) == "1") {
             ASSERT_TRUE(SaveFramePng(frame, path));
         }
-        const bool same = LoadGolden(path) == frame;  // an unreadable reference is empty
-        if (!same) SaveFramePng(frame, ::testing::TempDir() + name + "_actual.png");
-        EXPECT_TRUE(same) << name << " against " << path;
+        uint32_t width = 0, height = 0;
+        const std::vector<uint8_t> rgba = ReadPngRgba(path, &width, &height);
+        std::vector<uint16_t> golden;  // empty when the reference cannot be read
+        for (size_t i = 0; width == SCREEN_WIDTH && i < rgba.size(); i += 4)
+            golden.push_back(PackRgb(rgba[i], rgba[i + 1], rgba[i + 2]));
+        if (golden != frame) SaveFramePng(frame, ::testing::TempDir() + name + "_actual.png");
+        EXPECT_TRUE(golden == frame) << name << " against " << path;
     }
 };
 
@@ -545,7 +494,7 @@ TEST_F(WorkbenchTest, FirstWorkbenchFrameAndAfterThreePlacements) {
 
 // Full once the next cell and one more row would reach the last two rows.
 TEST_F(WorkbenchTest, SheetFullThresholdAndItsNoticeAt200InPlaceModeOnly) {
-    Start(64, 480);  // full past cellY + 960 > 2500 - 960
+    StartWith(WriteGradient("first.pcx", 64, 480));  // full past cellY + 960 > 2500 - 960
     std::fill_n(g_skin.sheetFull->GetBits(), 200 * 50, uint16_t{0x1234});
     for (auto [cellY, mode, room] :
          {std::tuple{580, MODE_PLACE, 1}, {581, MODE_PLACE, 0}, {581, MODE_EDIT, 0}}) {
@@ -565,7 +514,7 @@ TEST_F(WorkbenchTest, SheetFullThresholdAndItsNoticeAt200InPlaceModeOnly) {
 // The sheet steps 20 a tick, forward up to 800 and then settles on 799; the
 // picture pane steps 4 sideways up to 440, 1 up and none down, in Place mode only.
 TEST_F(WorkbenchTest, ScrollStepsAndStops) {
-    Start(32, 32);
+    StartWith(WriteGradient("first.pcx", 32, 32));
     PaneState& p = g_state.panes;
     int *sx = &p.sheetScrollX, *sy = &p.sheetScrollY, *px = &p.pictureScrollX,
         *py = &p.pictureScrollY;
@@ -599,7 +548,7 @@ TEST_F(WorkbenchTest, ScrollStepsAndStops) {
 // Turning off a clipboard that waits for a cell ends the frame before it is
 // copied out: the presented frame is still the one before.
 TEST_F(WorkbenchTest, ClipboardToggledOffEndsItsFrameEarly) {
-    Start(32, 32);
+    StartWith(WriteGradient("first.pcx", 32, 32));
     g_state.edit.workMode = MODE_EDIT;
     g_state.edit.clipboardOpen = 1;
     g_state.edit.clipboardState = CLIPBOARD_AWAIT_STORE;
@@ -614,16 +563,13 @@ TEST_F(WorkbenchTest, ClipboardToggledOffEndsItsFrameEarly) {
 }
 
 TEST_F(WorkbenchTest, ConfirmedAndLiveRangesTintWithTheirOwnDirection) {
-    Start(2, 2);
-    std::fill_n(g_sheet, 8, uint16_t{0});
-    std::fill_n(g_sheet + SHEET_WIDTH, 8, uint16_t{0});
+    StartWith(WriteGradient("first.pcx", 2, 2));
+    for (int y : {0, 1}) std::fill_n(g_sheet + y * SHEET_WIDTH, 8, uint16_t{0});
     for (auto [selector, tint] : {std::pair{2, 0x0019}, {5, 0x6000}}) {
         SetRange(selector, 1, 3);
-        g_screenBuf[WORK_TOP * SCREEN_WIDTH] = 0;
         DrawConfirmedRanges();
         EXPECT_EQ(Screen(0, WORK_TOP), tint) << selector;
         g_state.directions.directionRanges[selector - 1].state = RANGE_UNSET;
-        g_screenBuf[WORK_TOP * SCREEN_WIDTH + 2] = 0;
         DrawLiveRange(selector);
         EXPECT_EQ(Screen(2, WORK_TOP), tint) << selector;
     }
