@@ -1,18 +1,19 @@
 // Random sequences of everything an artist does to the work, each checked
-// after every action against a plain model of the work kept here: cells,
-// names, the mark, the directions' ranges, the key colour, the pane, the
-// queue and its count, the boxes shown, and the steps undo walks. Killing
-// the editor goes through the real session store. CELFORGE_MODEL_RUNS sets
-// the number of sequences (2000, 1000 in a sanitized build),
-// CELFORGE_MODEL_SEED replays one.
+// after every action against a plain model of the work: cells, names, the
+// mark, ranges, key, pane, queue and its count, boxes and undo's steps.
+// Killing the editor goes through the real session store.
+// CELFORGE_MODEL_RUNS sets how many sequences run; CELFORGE_MODEL_SEED replays one.
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <random>
 
@@ -38,9 +39,8 @@ const char* const kNames[] = {
     "w_left_1",        "w_left_2",        "w_left_3",        "w_rightdown_1", "w_rightdown_2",
     "w_nodirection_1", "w_nodirection_2", "w_nodirection_3", "x_1",           "x_2"};
 constexpr int kPictures = 10;
-// After the pictures come files no route takes as a picture, and why, as
-// chosen in a dialog: "(null)" is what the dialog gives for a name it
-// cannot pass on.
+// Then files no route takes as a picture, and why, as chosen in a dialog:
+// "(null)" is what the dialog gives for a name it cannot pass on.
 const std::pair<const char*, const char*> kRefused[] = {
     {"gone.pcx", "No such file or directory"},
     {"frames.pcx", "a folder, not a picture"},
@@ -55,8 +55,7 @@ constexpr uint16_t kSpriteColour = 0x0123;  // walk.spr: three frames facing lef
 const std::pair<int, std::string> kWords[] = {{0, "nodirection"}, {1, "left"}, {8, "rightdown"}};
 enum class Route { Chosen, CommandLine, Dropped };
 constexpr int kActions = 12;
-// Each sequence starts an editor (its skin, its session); under the
-// sanitizers that is several times slower, so fewer sequences run there.
+// Each sequence starts editors, several times slower under the sanitizers.
 #ifdef __SANITIZE_ADDRESS__
 constexpr uint64_t kRuns = 1000;
 #else
@@ -71,29 +70,29 @@ uint64_t EnvNumber(const char* name, uint64_t fallback) {
 struct Work {
     std::vector<uint16_t> cells;  // placed cells' flat colours, in cell order
     std::vector<std::string> names;
-    DirectionRange ranges[DIRECTION_COUNT] = {};
-    int counts[DIRECTION_COUNT] = {1, 1, 1, 1, 1, 1, 1, 1, 1};
+    std::array<DirectionRange, DIRECTION_COUNT> ranges = {};
+    std::array<int, DIRECTION_COUNT> counts = {1, 1, 1, 1, 1, 1, 1, 1, 1};
     uint32_t key = 0;
+    bool operator==(const Work& o) const {
+        return std::tie(cells, names, ranges, counts, key) ==
+               std::tie(o.cells, o.names, o.ranges, o.counts, o.key);
+    }
 };
 
 struct Step {
     Work before, after;
-    bool movesQueue = false;
     std::vector<std::string> taken;
-    std::string restBefore, restAfter;
+    std::string restBefore, restAfter;  // set only by a placing, the one step that moves the queue
 };
 
 // Sessions live on a memory file system where there is one: the store is
 // the real one, only its disk is quicker.
 std::string PrivateStateRoot() {
     const bool shm = std::filesystem::is_directory("/dev/shm");
-    std::string pattern =
-        (shm ? std::string("/dev/shm/") : ::testing::TempDir()) + "celforge-model-XXXXXX";
-    if (!mkdtemp(pattern.data())) {
-        pattern = ::testing::TempDir() + "celforge-model";
-        std::filesystem::create_directories(pattern);
-    }
-    return pattern;
+    const std::string root = (shm ? std::string("/dev/shm/") : ::testing::TempDir()) +
+                             "celforge-model-" + std::to_string(getpid());
+    std::filesystem::remove_all(root);  // what an earlier process of this number left
+    return root;
 }
 
 class WorkModelTest : public SessionTest {
@@ -116,7 +115,6 @@ class WorkModelTest : public SessionTest {
     std::mt19937_64 random;
     std::string log;                           // the actions so far, for the failure message
     std::vector<std::string> expected, shown;  // the boxes, of the model and of the editor
-    int run = 0;
 
     int Pick(int below) { return std::uniform_int_distribution<int>(0, below - 1)(random); }
     static uint16_t Colour(int picture) { return static_cast<uint16_t>((picture + 1) << 11); }
@@ -155,7 +153,11 @@ class WorkModelTest : public SessionTest {
             expected.push_back("These pictures could not be used and were skipped:" + lines);
     }
 
-    void Record(Step step) {
+    // Runs `edit` on the model; a change is a step undo takes back.
+    void Change(Step step, const std::function<void()>& edit) {
+        step.before = work;
+        edit();
+        if (work == step.before) return;
         step.after = work;
         steps.resize(cursor);
         steps.push_back(std::move(step));
@@ -174,14 +176,16 @@ class WorkModelTest : public SessionTest {
         for (int n = 1 + Pick(most); n > 0; --n) chosen.push_back(paths[Pick(kEntries)]);
         return chosen;
     }
-    // The digit strip's pixels are 0x100 + their digit.
-    static void MarkDigits() {
+    // The workbench up, its digit strip's pixels 0x100 + their digit.
+    void StartWorkbench() {
+        ASSERT_TRUE(InitWorkbench());
         CPixmap& strip = *g_skin.digits;
-        for (int y = 0; y < strip.Height(); ++y)
-            for (int x = 0; x < strip.Width(); ++x)
-                strip.GetBits()[y * strip.Width() + x] = static_cast<uint16_t>(0x100 + x / 8);
+        for (int i = 0; i < strip.Width() * strip.Height(); ++i)
+            strip.GetBits()[i] = static_cast<uint16_t>(0x100 + i % strip.Width() / 8);
+        Tick();
     }
     void Restart() {
+        frozen = false;
         ReleaseWorkbench();
         g_screen.ReleaseAll();
         ResetEditorState();
@@ -189,20 +193,13 @@ class WorkModelTest : public SessionTest {
         ASSERT_TRUE(OpenMainWindow());
     }
 
-    // A new editor on a state folder of its own, started the way a user
-    // may start one: one picture or several chosen in the first dialog,
-    // named on the command line, or dropped while the dialog waits.
-    void Begin() {
-        setenv("XDG_STATE_HOME", (stateRoot + "/" + std::to_string(run)).c_str(), 1);
-        FreshStart(true);
-    }
-    // Pictures named on the command line skip the restore question.
+    // A new editor started the way a user may start one: one picture or
+    // several chosen in the first dialog, named on the command line (which
+    // skips the restore question), or dropped while the dialog waits.
     void FreshStart(bool commandLine) {
         work = Work{};
-        unplaced.clear();
         steps.clear();
         cursor = 0;
-        frozen = false;
         int how = Pick(4);
         if (how == 1 && !commandLine) how = 0;
         std::vector<std::string> group =
@@ -225,9 +222,7 @@ class WorkModelTest : public SessionTest {
             script.QueueOpenAnswer(group[0]);
         else
             script.QueueOpenAnswers(group);
-        ASSERT_TRUE(InitWorkbench());
-        MarkDigits();
-        Tick();
+        StartWorkbench();
     }
 
     void Place(bool batch) {
@@ -235,19 +230,16 @@ class WorkModelTest : public SessionTest {
         const int at = Placed();
         if (!frozen) {
             Step step;
-            step.before = work;
-            step.movesQueue = true;
             step.restBefore = PaneName();
             const size_t take = unplaced.empty() ? 0 : batch ? unplaced.size() : 1;
             step.taken.assign(unplaced.begin(), unplaced.begin() + take);
             unplaced.erase(unplaced.begin(), unplaced.begin() + take);
             const std::vector<std::string> placing = take ? step.taken : std::vector{rest};
-            for (const std::string& name : placing) {
-                work.cells.push_back(ColourOf(name));
-                work.names.push_back(name);
-            }
             rest = step.restAfter = placing.back();
-            Record(std::move(step));
+            Change(std::move(step), [&] {
+                work.names.insert(work.names.end(), placing.begin(), placing.end());
+                for (const std::string& name : placing) work.cells.push_back(ColourOf(name));
+            });
         }
         script.SetHeldModifiers(batch ? platform::kModShift : platform::kModNone);
         ClickCell(at);
@@ -299,11 +291,11 @@ class WorkModelTest : public SessionTest {
                                paths[kSprite] + ".");
             return;
         }
-        work = Work{};
-        work.cells.assign(3, kSpriteColour);
-        work.names.assign(3, "");
-        work.ranges[1] = {RANGE_CONFIRMED, 1, 3};
-        work.counts[1] = 2;
+        work = Work{std::vector<uint16_t>(3, kSpriteColour),
+                    std::vector<std::string>(3),
+                    {{{}, {RANGE_CONFIRMED, 1, 3}}},
+                    {1, 2, 1, 1, 1, 1, 1, 1, 1},
+                    0};
     }
 
     void History(bool undo) {
@@ -311,13 +303,12 @@ class WorkModelTest : public SessionTest {
         if (frozen || (undo ? cursor == 0 : cursor == steps.size())) return;
         const Step& step = undo ? steps[--cursor] : steps[cursor++];
         work = undo ? step.before : step.after;
-        if (!step.movesQueue) return;
-        if (undo) {
+        if (step.restAfter.empty()) return;
+        if (undo)
             unplaced.insert(unplaced.begin(), step.taken.begin(), step.taken.end());
-        } else {
+        else
             for (const std::string& name : step.taken)
                 unplaced.erase(std::find(unplaced.begin(), unplaced.end(), name));
-        }
         if (unplaced.empty()) rest = undo ? step.restBefore : step.restAfter;
     }
 
@@ -339,13 +330,10 @@ class WorkModelTest : public SessionTest {
         Hold(platform::kKeyLeftButton, false);
         Tick();
         if (!confirm) return;
-        const DirectionRange range{RANGE_CONFIRMED, from, to};
-        if (work.ranges[1] == range && work.counts[1] == to - from) return;
-        Step step;
-        step.before = work;
-        work.ranges[1] = range;
-        work.counts[1] = to - from;
-        Record(std::move(step));
+        Change({}, [&] {
+            work.ranges[1] = {RANGE_CONFIRMED, from, to};
+            work.counts[1] = to - from;
+        });
     }
 
     // Ctrl+D: a direction whose cells form one run of three or more; one box
@@ -354,33 +342,30 @@ class WorkModelTest : public SessionTest {
         g_state.edit.workMode = MODE_ANIMATE;
         Press(platform::kKeyD, platform::kModCtrl);
         if (frozen) return;
-        Step step;
-        step.before = work;
         std::string lines;
-        bool marked = false, changed = false;
-        for (const auto& [slot, word] : kWords) {
-            std::vector<int> cells;
-            for (int cell = 0; cell < Placed(); ++cell)
-                if (work.names[cell].find("_" + word + "_") != std::string::npos)
-                    cells.push_back(cell);
-            const int run = cells.empty() ? 0 : cells.back() - cells.front() + 1;
-            if (run != static_cast<int>(cells.size())) {
-                lines += "\n" + word + ": its pictures are not next to each other";
-            } else if (run > 0 && run < 3) {
-                lines += "\n" + word + ": " + std::to_string(run) + " pictures, fewer than 3";
-            } else if (run > 0) {
-                const DirectionRange range{RANGE_CONFIRMED, cells.front() + 1, cells.back() + 1};
-                changed |= !(work.ranges[slot] == range) || work.counts[slot] != run - 1;
-                work.ranges[slot] = range;
-                work.counts[slot] = run - 1;
-                marked = true;
+        bool marked = false;
+        Change({}, [&] {
+            for (const auto& [slot, word] : kWords) {
+                std::vector<int> cells;
+                for (int cell = 0; cell < Placed(); ++cell)
+                    if (work.names[cell].find("_" + word + "_") != std::string::npos)
+                        cells.push_back(cell);
+                const int run = cells.empty() ? 0 : cells.back() - cells.front() + 1;
+                if (run != static_cast<int>(cells.size())) {
+                    lines += "\n" + word + ": its pictures are not next to each other";
+                } else if (run > 0 && run < 3) {
+                    lines += "\n" + word + ": " + std::to_string(run) + " pictures, fewer than 3";
+                } else if (run > 0) {
+                    work.ranges[slot] = {RANGE_CONFIRMED, cells.front() + 1, cells.back() + 1};
+                    work.counts[slot] = run - 1;
+                    marked = true;
+                }
             }
-        }
+        });
         if (!lines.empty())
             expected.push_back("These directions were left unmarked:" + lines);
         else if (!marked)
             expected.push_back("No placed picture's name holds a direction word.");
-        if (changed) Record(std::move(step));
     }
 
     void Exchange(int first, int second) {
@@ -394,13 +379,11 @@ class WorkModelTest : public SessionTest {
         ClickCell(second);
         g_state.edit.clipboardOpen = 0;
         g_state.edit.clipboardState = CLIPBOARD_IDLE;
-        if (frozen || first == second) return;
-        Step step;
-        step.before = work;
-        std::swap(work.cells[first], work.cells[second]);
-        std::swap(work.names[first], work.names[second]);
-        if (work.cells == step.before.cells && work.names == step.before.names) return;
-        Record(std::move(step));
+        if (frozen) return;
+        Change({}, [&] {
+            std::swap(work.cells[first], work.cells[second]);
+            std::swap(work.names[first], work.names[second]);
+        });
     }
 
     // One drag of the picker over cells; the key is the colour it ends on.
@@ -419,11 +402,7 @@ class WorkModelTest : public SessionTest {
         const uint32_t colour = last < Placed()    ? work.cells[last]
                                 : last == Placed() ? kMarkFill
                                                    : 0;
-        if (frozen || colour == work.key) return;
-        Step step;
-        step.before = work;
-        work.key = colour;
-        Record(std::move(step));
+        if (!frozen) Change({}, [&] { work.key = colour; });
     }
 
     void Freeze() {
@@ -445,14 +424,10 @@ class WorkModelTest : public SessionTest {
         for (const DirectionRange& range : work.ranges) marked += range.state == RANGE_CONFIRMED;
         const std::string counts = ": " + std::to_string(Placed()) + " frames, " +
                                    std::to_string(marked) + " directions marked?";
-        if (yes) {
-            ASSERT_TRUE(InitWorkbench());
-            MarkDigits();
-            frozen = false;
-            Tick();
-        } else {
+        if (yes)
+            StartWorkbench();
+        else
             FreshStart(false);
-        }
         ASSERT_EQ(script.Shown().size(), (yes ? 1u : 2u) + expected.size())
             << "the question, then the first picture and the boxes its files bring";
         const std::string& question = script.Shown()[0].text;
@@ -473,17 +448,10 @@ class WorkModelTest : public SessionTest {
         if (pick < 11) return log += "open ", Add(SomeFiles(2), true);
         if (pick < 14) return log += "undo ", History(true);
         if (pick < 16) return log += "redo ", History(false);
-        if (pick < 18) {
-            if (placed < 2) return;
-            log += "mark ";
-            return MarkLeft(1 + Pick(placed - 1), placed, Pick(4) != 0);
-        }
-        if (pick < 19) return log += "ctrl+d ", MarkFromNames();
-        if (pick < 21) {
-            if (placed < 2) return;
-            log += "exchange ";
-            return Exchange(Pick(placed), Pick(placed));
-        }
+        if (pick < 17) return log += "ctrl+d ", MarkFromNames();
+        if (pick < 21 && placed < 2) return;  // marking and exchanging take two cells
+        if (pick < 19) return log += "mark ", MarkLeft(1 + Pick(placed - 1), placed, Pick(4) != 0);
+        if (pick < 21) return log += "exchange ", Exchange(Pick(placed), Pick(placed));
         if (pick < 24) {
             log += "key ";
             const int start = Pick(placed + 2);
@@ -498,6 +466,11 @@ class WorkModelTest : public SessionTest {
         return log += "restore ", KillAndRestore(true);
     }
 
+    // Runs `action` unless an earlier one failed, then checks the editor.
+    void Then(const std::function<void()>& action) {
+        if (!HasFatalFailure()) action();
+        if (!HasFatalFailure()) Check();
+    }
     void Check() {
         SCOPED_TRACE(log);
         ASSERT_EQ(g_state.sheet.placedCount, Placed());
@@ -566,19 +539,14 @@ TEST_F(WorkModelTest, RandomSequencesKeepTheWorkAsTheModelSaysThroughUndoAndRest
     for (uint64_t seed = only ? only : 1; seed < (only ? only : 1) + runs; ++seed) {
         random.seed(seed);
         log = "seed " + std::to_string(seed) + " (CELFORGE_MODEL_SEED replays it): ";
-        ++run;
-        std::filesystem::remove_all(stateRoot + "/" + std::to_string(run - 1));
-        Restart();
-        Begin();
-        if (!HasFatalFailure()) Check();
-        for (int action = 0; action < kActions && !HasFatalFailure(); ++action) {
-            Act();
-            if (!HasFatalFailure()) Check();
-        }
-        if (Pick(4) == 0 && !HasFatalFailure()) {
-            Kill();
-            if (!HasFatalFailure()) Check();
-        }
+        std::filesystem::remove_all(stateRoot + "/" + std::to_string(seed - 1));
+        setenv("XDG_STATE_HOME", (stateRoot + "/" + std::to_string(seed)).c_str(), 1);
+        Then([this] {
+            Restart();
+            FreshStart(true);
+        });
+        for (int action = 0; action < kActions; ++action) Then([this] { Act(); });
+        if (Pick(4) == 0) Then([this] { Kill(); });
         if (HasFatalFailure()) {
             std::printf("work model: failed at %s\n", log.c_str());
             return;
@@ -586,23 +554,15 @@ TEST_F(WorkModelTest, RandomSequencesKeepTheWorkAsTheModelSaysThroughUndoAndRest
     }
 }
 
-}  // namespace
-
-namespace {
-
 // The work's own blobs come back field by field (the names: the kills
 // above), and every blob cut short, or of a version this editor does not
 // know, is refused.
 TEST(WorkBlobs, ExtrasAndNamesComeBackWholeAndRefuseWhatIsCutShort) {
-    QueueState queue;
-    queue.placedNames = {"/a/left_1.pcx", "", "/a/left_2.pcx"};
-    queue.shown = "/a/up_1.pcx";
-    queue.waiting = {"/a/up_2.pcx", "/a/x.pcx"};
-    RangeDraft drafts[DIRECTION_COUNT] = {};
-    drafts[2].open = true;
-    DirectionRange live[DIRECTION_COUNT] = {};
-    live[2] = {RANGE_MARKING, 4, 7};
-    int liveCounts[DIRECTION_COUNT] = {1, 1, 3, 1, 1, 1, 1, 1, 1};
+    const QueueState queue{
+        {"/a/up_2.pcx", "/a/x.pcx"}, "/a/up_1.pcx", false, {"/a/left_1.pcx", "", "/a/left_2.pcx"}};
+    const RangeDraft drafts[DIRECTION_COUNT] = {{}, {}, {true, {}, 1}};
+    const DirectionRange live[DIRECTION_COUNT] = {{}, {}, {RANGE_MARKING, 4, 7}};
+    const int liveCounts[DIRECTION_COUNT] = {1, 1, 3, 1, 1, 1, 1, 1, 1};
     WorkView view;
     view.drafts = drafts;
     view.live = live;
@@ -614,27 +574,20 @@ TEST(WorkBlobs, ExtrasAndNamesComeBackWholeAndRefuseWhatIsCutShort) {
     view.colour.alphaThreshold = 99;
     view.queue = &queue;
     const std::vector<uint8_t> extras = EncodeWorkExtras(view);
-    const std::vector<uint8_t> names = EncodeNames(view);
     SessionSnapshot back;
     ASSERT_TRUE(DecodeWorkExtras(extras.data(), extras.size(), &back));
-    ASSERT_TRUE(DecodeNames(names.data(), names.size(), &back));
     EXPECT_EQ(
         std::vector<int>({back.workMode, back.direction, back.scroll[0], back.scroll[3],
                           back.markings[2].open, back.markings[2].range.firstCell,
                           back.markings[2].range.lastCell, back.markings[2].count,
                           back.markings[1].open, back.colour.dither, back.colour.alphaThreshold}),
         std::vector<int>({3, 3, 20, 80, 1, 4, 7, 3, 0, 1, 99}));
-    const auto decodes = [](bool isExtras, const std::vector<uint8_t>& blob, size_t size) {
-        SessionSnapshot into;
-        return isExtras ? DecodeWorkExtras(blob.data(), size, &into)
-                        : DecodeNames(blob.data(), size, &into);
-    };
-    for (bool isExtras : {true, false}) {
-        std::vector<uint8_t> blob = isExtras ? extras : names;
+    for (auto [decode, blob] :
+         {std::pair(&DecodeWorkExtras, extras), {&DecodeNames, EncodeNames(view)}}) {
         for (size_t size = 1; size < blob.size(); ++size)
-            EXPECT_FALSE(decodes(isExtras, blob, size)) << size;
+            EXPECT_FALSE(decode(blob.data(), size, &back)) << size;
         blob[0] = 9;  // a version to come
-        EXPECT_FALSE(decodes(isExtras, blob, blob.size()));
+        EXPECT_FALSE(decode(blob.data(), blob.size(), &back));
     }
 }
 
