@@ -1,5 +1,7 @@
 #include "tests/support/session.h"
 
+#include <cstdlib>
+
 #include "display/ddraw.h"
 #include "shell/frame.h"
 #include "shell/main_loop.h"
@@ -9,6 +11,11 @@
 #include "workbench/input.h"
 
 void SessionTest::SetUp() {
+    // Tests that start over within one test would otherwise meet the
+    // session the last start left, and its restore box.
+    static int starts = 0;
+    setenv("XDG_STATE_HOME", (::testing::TempDir() + "state-s" + std::to_string(++starts)).c_str(),
+           1);
     ResetEditorState();
     BeginInputTick();  // no tap left over from an earlier test
     platform::SetPlatform(&script);
